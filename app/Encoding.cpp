@@ -1,0 +1,76 @@
+#include "app/Encoding.h"
+
+#include <array>
+#include <cstdint>
+
+namespace ledgerly {
+namespace {
+
+// 0x80..0x9F of Windows-1252; 0 marks the five unassigned bytes, shown as
+// the Unicode characters of the same number so that nothing is lost.
+constexpr std::array<std::uint16_t, 32> kHigh = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+char ToCp1252(std::uint32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (std::size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
+    if (cp >= 0x80 && cp <= 0x9F && kHigh[cp - 0x80] == 0) return static_cast<char>(cp);
+    return '?';
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x80) out.push_back(ch);
+        else if (b < 0xA0) AppendUtf8(out, kHigh[b - 0x80] ? kHigh[b - 0x80] : b);
+        else AppendUtf8(out, b);
+    }
+    return out;
+}
+
+std::string Utf8ToCp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t cp = 0;
+        std::size_t len = 0;
+        if (b < 0x80) { cp = b; len = 1; }
+        else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; }
+        else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; }
+        else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; len = 4; }
+        else { out.push_back('?'); ++i; continue; }
+        if (i + len > utf8.size()) { out.push_back('?'); break; }
+        bool valid = true;
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto c = static_cast<unsigned char>(utf8[i + k]);
+            if ((c & 0xC0) != 0x80) { valid = false; break; }
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (!valid) { out.push_back('?'); ++i; continue; }
+        out.push_back(ToCp1252(cp));
+        i += len;
+    }
+    return out;
+}
+
+}  // namespace ledgerly

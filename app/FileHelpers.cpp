@@ -1,0 +1,181 @@
+#include "app/FileHelpers.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "app/TextHelpers.h"
+
+namespace fs = std::filesystem;
+
+namespace ledgerly {
+namespace {
+
+bool StatPath(std::string_view path, bool& isDir) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(fs::path(std::string(path)), ec);
+    if (ec || !fs::exists(st)) return false;
+    isDir = fs::is_directory(st);
+    return true;
+}
+
+std::string TempNameBeside(std::string_view path) {
+    static thread_local std::mt19937_64 rng{std::random_device{}()};
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".ledgerly-%08llx", static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
+    return std::string(path) + suffix;
+}
+
+}  // namespace
+
+bool FileExists(std::string_view path) {
+    if (path.size() < 5) return false;
+    bool isDir = false;
+    return StatPath(path, isDir) && !isDir;
+}
+
+bool FolderExists(std::string_view path) {
+    if (path.size() < 5) return false;
+    bool isDir = false;
+    return StatPath(path, isDir);
+}
+
+std::string WithTrailingSeparator(std::string_view path) {
+    std::string p(path);
+    if (p.empty() || p.back() != kPathSeparator) p.push_back(kPathSeparator);
+    return p;
+}
+
+std::string GetFolderName(std::string_view path) {
+    const std::string p = WithTrailingSeparator(path);
+    const std::size_t last = p.size() - 1;
+    const std::size_t prev = last == 0 ? std::string::npos : p.rfind(kPathSeparator, last - 1);
+    const std::size_t start = prev == std::string::npos ? 0 : prev + 1;
+    return p.substr(start, last - start);
+}
+
+std::string GetFileName(std::string_view path, bool dropExtension) {
+    std::string_view p = path;
+    while (!p.empty() && p.back() == kPathSeparator) p.remove_suffix(1);
+    const std::size_t sep = p.rfind(kPathSeparator);
+    std::string name(sep == std::string_view::npos ? p : p.substr(sep + 1));
+    if (dropExtension) {
+        const std::size_t dot = name.rfind('.');
+        if (dot != std::string::npos) name.resize(dot);
+    }
+    return name;
+}
+
+std::optional<std::string> ReadWholeFile(std::string_view path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(std::string(path).c_str(), "rb"), &std::fclose);
+    if (!f) return std::nullopt;
+    std::string data;
+    char buf[1 << 16];
+    for (;;) {
+        const std::size_t got = std::fread(buf, 1, sizeof buf, f.get());
+        data.append(buf, got);
+        if (got < sizeof buf) break;
+    }
+    if (std::ferror(f.get())) return std::nullopt;
+    return data;
+}
+
+Status WriteWholeFileChecked(std::string_view path, std::string_view bytes) {
+    const std::string target(path);
+    const std::string temp = TempNameBeside(target);
+#ifndef _WIN32
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return Status::Fail("Cannot create '" + temp + "': " + std::strerror(errno));
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            ::unlink(temp.c_str());
+            return Status::Fail("Cannot write '" + target + "': " + std::strerror(err));
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return Status::Fail("Cannot write '" + target + "': " + std::strerror(err));
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return Status::Fail("Cannot replace '" + target + "': " + std::strerror(err));
+    }
+    return {};
+#else
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) { std::error_code ec; fs::remove(temp, ec); return Status::Fail("Cannot write '" + target + "'."); }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) { fs::remove(temp, ec); return Status::Fail("Cannot replace '" + target + "'."); }
+    return {};
+#endif
+}
+
+bool WriteWholeFile(std::string_view path, std::string_view bytes) { return WriteWholeFileChecked(path, bytes).ok(); }
+
+std::string GetShortPath(std::string_view path) {
+    std::error_code ec;
+    return fs::exists(fs::path(std::string(path)), ec) ? std::string(path) : std::string();
+}
+
+std::string GetLongPath(std::string_view path) {
+    // Walk the components; where a component is not found as spelled, take the
+    // entry of its folder that matches it without regard to case.
+    const fs::path input{std::string(path)};
+    fs::path result = input.root_path();
+    for (const fs::path& part : input.relative_path()) {
+        const fs::path exact = result / part;
+        std::error_code ec;
+        if (part == "." || part == ".." || fs::exists(exact, ec)) {
+            result = exact;
+            continue;
+        }
+        fs::path match;
+        for (fs::directory_iterator it(result.empty() ? fs::path(".") : result, ec), end; !ec && it != end; it.increment(ec)) {
+            if (EqualsNoCase(it->path().filename().string(), part.string())) { match = it->path().filename(); break; }
+        }
+        result /= match.empty() ? part : match;
+    }
+    std::string out = result.string();
+    if (!path.empty() && path.back() == kPathSeparator && (out.empty() || out.back() != kPathSeparator)) out.push_back(kPathSeparator);
+    return out;
+}
+
+std::string ProgramFolder() {
+#ifndef _WIN32
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) return WithTrailingSeparator(exe.parent_path().string());
+#endif
+    return WithTrailingSeparator(fs::current_path().string());
+}
+
+}  // namespace ledgerly

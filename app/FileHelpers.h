@@ -1,0 +1,45 @@
+#pragma once
+// File and path routines shared by the tools. Paths are native paths (bytes);
+// the separator is the platform's own.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/Result.h"
+
+namespace ledgerly {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// True for an existing entry that is not a folder; a path of fewer than five
+// characters is never a file.
+bool FileExists(std::string_view path);
+// True for an existing folder, and also for an existing file (the look-up
+// Eudora-era code relied on matches both); fewer than five characters: false.
+bool FolderExists(std::string_view path);
+
+std::string WithTrailingSeparator(std::string_view path);
+// 'C:\Mail\Work.fol\' gives 'Work.fol'.
+std::string GetFolderName(std::string_view path);
+// The last non-empty component; with dropExtension, less its last ".ext".
+std::string GetFileName(std::string_view path, bool dropExtension = false);
+
+std::optional<std::string> ReadWholeFile(std::string_view path);
+// Replaces the file through a temporary file in the same folder, flushed to
+// disk and renamed over the target: the old content or the new, never a mix.
+bool WriteWholeFile(std::string_view path, std::string_view bytes);
+Status WriteWholeFileChecked(std::string_view path, std::string_view bytes);
+
+// Off Windows: the path itself when it exists, else empty.
+std::string GetShortPath(std::string_view path);
+// Each component spelled as the file system stores it.
+std::string GetLongPath(std::string_view path);
+
+// Folder of the running program, ending in the separator.
+std::string ProgramFolder();
+
+}  // namespace ledgerly

@@ -1,0 +1,16 @@
+#pragma once
+// The program's fixed texts. They are shown exactly as written here.
+
+namespace ledgerly::msg {
+
+inline constexpr const char* kTitle = "Ledgerly";
+inline constexpr const char* kDone = "Done. Operation was successful. Backup files created.";  // 101
+inline constexpr const char* kReadyDot = "Ready.";                                           // 102
+inline constexpr const char* kCloseEudora = "Please close Eudora before performing this action.";  // 103
+inline constexpr const char* kReady = "Ready";
+inline constexpr const char* kMbxNotFound = "MBX-file not found.";
+inline constexpr const char* kTocNotFound = "TOC-file not found.";
+inline constexpr const char* kTocNotFoundForAdd = "Corresponding TOC-File Not Found.";
+inline constexpr const char* kEudoraTitlePrefix = "Eudora";
+
+}  // namespace ledgerly::msg

@@ -1,0 +1,73 @@
+#include "app/StartupPaths.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "app/FileHelpers.h"
+
+namespace ledgerly {
+namespace {
+
+bool ValidFolder(const std::string& path) { return path.size() >= 5 && FolderExists(path); }
+
+std::vector<std::string> SplitAtSpaces(std::string_view text) {
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t at = text.find(' ', pos);
+        parts.emplace_back(text.substr(pos, at == std::string_view::npos ? std::string_view::npos : at - pos));
+        if (at == std::string_view::npos) break;
+        pos = at + 1;
+    }
+    return parts;
+}
+
+}  // namespace
+
+std::string DefaultIniPath(const std::string& programFolder) {
+#ifndef _WIN32
+    if (::access(programFolder.c_str(), W_OK) == 0) return programFolder + "Ledgerly.ini";
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home) base = std::string(home) + "/.config";
+    else return programFolder + "Ledgerly.ini";
+    std::error_code ec;
+    std::filesystem::create_directories(base + "/Ledgerly", ec);
+    return base + "/Ledgerly/Ledgerly.ini";
+#else
+    return programFolder + "Ledgerly.ini";
+#endif
+}
+
+std::string MapRegistryPath(std::string_view windowsPath) { return std::string(windowsPath); }
+
+void FindDataFolder(GlobalPaths& paths, std::string_view candidate, const std::function<std::string()>& readRegistry) {
+    paths.DataFolder = WithTrailingSeparator(candidate);
+    if (ValidFolder(paths.DataFolder)) return;
+    const std::vector<std::string> parts = SplitAtSpaces(readRegistry ? readRegistry() : std::string());
+    if (parts.size() == 3) {
+        paths.DataFolder = WithTrailingSeparator(MapRegistryPath(parts[1]));
+        paths.EudoraIniPath = MapRegistryPath(parts[2]);
+    } else {
+        paths.DataFolder.clear();
+    }
+    if (!ValidFolder(paths.DataFolder)) paths.DataFolder.clear();
+}
+
+void SetDataPaths(GlobalPaths& paths) {
+    paths.LinkHistoryPath = paths.DataFolder + "LinkHistory.dat";
+    paths.AddressHistoryPath = paths.DataFolder + "History.lst";
+    const std::string nick = paths.DataFolder + "Nickname" + kPathSeparator;
+    if (!FolderExists(nick)) {
+        std::error_code ec;
+        std::filesystem::create_directories(paths.DataFolder.empty() ? std::string("Nickname") : nick, ec);
+    }
+    paths.NicknameFolder = nick;
+}
+
+}  // namespace ledgerly

@@ -1,0 +1,84 @@
+#include "body/Backup.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "app/FileHelpers.h"
+#include "store/Mailbox.h"
+
+namespace ledgerly {
+namespace {
+
+struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
+using File = std::unique_ptr<std::FILE, Closer>;
+
+Status CopyWhole(const std::string& from, const std::string& to) {
+    File in(std::fopen(from.c_str(), "rb"));
+    if (!in) return Status::Fail("Cannot read '" + from + "': " + std::strerror(errno));
+    File out(std::fopen(to.c_str(), "wb"));
+    if (!out) return Status::Fail("Cannot create the backup '" + to + "': " + std::strerror(errno));
+    std::unique_ptr<char[]> buf(new char[1 << 20]);
+    for (;;) {
+        const std::size_t got = std::fread(buf.get(), 1, 1 << 20, in.get());
+        if (got > 0 && std::fwrite(buf.get(), 1, got, out.get()) != got)
+            return Status::Fail("Cannot write the backup '" + to + "': " + std::strerror(errno));
+        if (got < (1 << 20)) break;
+    }
+    if (std::ferror(in.get())) return Status::Fail("Cannot read '" + from + "'.");
+    if (std::fflush(out.get()) != 0) return Status::Fail("Cannot write the backup '" + to + "': " + std::strerror(errno));
+#ifndef _WIN32
+    if (::fsync(::fileno(out.get())) != 0) return Status::Fail("Cannot write the backup '" + to + "': " + std::strerror(errno));
+#endif
+    if (std::fclose(out.release()) != 0) return Status::Fail("Cannot write the backup '" + to + "'.");
+    return {};
+}
+
+}  // namespace
+
+std::string NextBackupName(const std::string& path) {
+    for (long n = 1;; ++n) {
+        std::string name = path + "." + std::to_string(n);
+        std::error_code ec;
+        if (!std::filesystem::exists(name, ec) && !ec) return name;
+    }
+}
+
+Result<std::string> CreateBackup(AppState& state, const std::string& path) {
+    if (!FileExists(path)) return std::string();
+    const std::string name = NextBackupName(path);
+    const std::string temp = name + ".ledgerly-partial";
+    if (Status s = CopyWhole(path, temp); !s) {
+        std::error_code ec;
+        std::filesystem::remove(temp, ec);
+        return Result<std::string>::Fail(s.error() + " Nothing was changed.");
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, name, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        return Result<std::string>::Fail("Cannot create the backup '" + name + "'. Nothing was changed.");
+    }
+    if (EndsWithNoCase(path, "toc")) state.TocBackupPath = name;
+    else if (EndsWithNoCase(path, "mbx")) state.MbxBackupPath = name;
+    return name;
+}
+
+Result<PairBackup> BackupPair(AppState& state, const std::string& pairPath) {
+    PairBackup b;
+    auto toc = CreateBackup(state, pairPath + "toc");
+    if (!toc) return toc.status();
+    b.toc = *toc;
+    auto mbx = CreateBackup(state, pairPath + "mbx");
+    if (!mbx) return mbx.status();
+    b.mbx = *mbx;
+    return b;
+}
+
+}  // namespace ledgerly

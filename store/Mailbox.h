@@ -1,0 +1,68 @@
+#pragma once
+// The mailbox file: messages one after another, each opened by a delimiter
+// line that begins "From ???@???". Where a message lies is known only from its
+// summary's Offset and Length; the mailbox file is never parsed for boundaries.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Result.h"
+#include "store/Toc.h"
+
+namespace ledgerly {
+
+inline constexpr std::string_view kDelimiterStart = "From ???@???";
+inline constexpr std::string_view kCrLf = "\r\n";
+inline constexpr std::string_view kBlankLine = "\r\n\r\n";
+
+// A mailbox pair is named by its pair path: the .mbx path less its three
+// extension letters, the dot kept ('D:\Box\Work.mbx' gives 'D:\Box\Work.').
+struct MailboxPair {
+    std::string pairPath;
+    static MailboxPair FromMailboxPath(std::string_view mbxPath);  // cuts exactly three characters
+    std::string mbx() const { return pairPath + "mbx"; }
+    std::string toc() const { return pairPath + "toc"; }
+};
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix);
+inline bool IsMailboxKey(std::string_view key) { return EndsWithNoCase(key, "mbx"); }
+
+// Reads messages by their summaries. A range that runs past the end of the
+// file yields the bytes that exist.
+class MailboxReader {
+public:
+    static Result<MailboxReader> Open(const std::string& mbxPath);
+    std::int64_t Size() const { return size_; }
+    std::string Fetch(const MessageSummary& s) const;
+    std::string Read(std::int64_t offset, std::int64_t length) const;
+
+private:
+    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
+    std::unique_ptr<std::FILE, Closer> file_;
+    std::int64_t size_ = 0;
+};
+
+// The header part: the text before the first CR LF CR LF; a message without
+// one is the header part whole.
+std::string_view HeaderPart(std::string_view message);
+// The header part cut at every CR LF, the delimiter line first.
+std::vector<std::string_view> SplitLines(std::string_view headerPart);
+// The value after `prefix` (exact, with case) of the first or the last line
+// that starts with it; nullopt-like empty view and found=false when none does.
+struct HeaderValue { bool found = false; std::string_view value; };
+HeaderValue FindHeader(const std::vector<std::string_view>& lines, std::string_view prefix, bool last);
+// An "X-Attachments: " header line longer than 18 characters, or a line
+// anywhere that begins "Attachment Converted: ".
+bool HasAttachmentMarker(std::string_view message, const std::vector<std::string_view>& headerLines);
+
+// The split of the tools that rewrite or render whole messages: a missing
+// CR LF CR LF is made from the first CR, else the first LF; the header part
+// is the text before the first CR LF CR LF (one character when none), the
+// body the rest, starting with that CR LF CR LF.
+struct SplitMessage { std::string header; std::string body; };
+SplitMessage NormaliseAndSplit(std::string message);
+
+}  // namespace ledgerly

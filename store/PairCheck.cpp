@@ -1,0 +1,90 @@
+#include "store/PairCheck.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/FileHelpers.h"
+
+namespace ledgerly {
+
+bool PairProblem::IsError() const {
+    switch (kind) {
+        case PairProblemKind::MissingMailbox:
+        case PairProblemKind::MissingToc:
+        case PairProblemKind::UnreadableFile:
+        case PairProblemKind::TocTooShort:
+        case PairProblemKind::TocShort:
+        case PairProblemKind::RangeOutside: return true;
+        default: return false;
+    }
+}
+
+bool PairReport::Consistent() const { return FirstError() == nullptr; }
+
+const PairProblem* PairReport::FirstError() const {
+    for (const PairProblem& p : problems)
+        if (p.IsError()) return &p;
+    return nullptr;
+}
+
+PairReport CheckPairImage(const TocImage& toc, std::int64_t mailboxSize, const MailboxReader* reader) {
+    PairReport r;
+    r.mailboxSize = mailboxSize;
+    auto add = [&](PairProblemKind kind, std::int32_t k, std::string text) { r.problems.push_back({kind, k, std::move(text)}); };
+    if (!toc.HasHeader()) {
+        add(PairProblemKind::TocTooShort, 0, "The TOC file holds " + std::to_string(toc.bytes().size()) + " bytes, less than its 104-byte header.");
+        return r;
+    }
+    r.announced = toc.AnnouncedCount();
+    r.usable = toc.UsableCount();
+    if (r.announced < 0)
+        add(PairProblemKind::NegativeCount, 0, "The TOC header announces " + std::to_string(r.announced) + " messages; it is read as empty.");
+    if (r.usable < r.announced)
+        add(PairProblemKind::TocShort, 0, "The TOC header announces " + std::to_string(r.announced) + " summaries but the file holds only " + std::to_string(r.usable) + ".");
+    const std::int64_t expectedSize = SummaryOffset(std::max<std::int32_t>(r.announced, 0) + 1);
+    if (r.usable == std::max<std::int32_t>(r.announced, 0) && static_cast<std::int64_t>(toc.bytes().size()) > expectedSize)
+        add(PairProblemKind::TrailingTocBytes, 0, "The TOC file has " + std::to_string(static_cast<std::int64_t>(toc.bytes().size()) - expectedSize) + " bytes after its last summary.");
+
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;  // [begin, end) of the sound ranges
+    std::int64_t prevEnd = -1;
+    for (std::int32_t k = 1; k <= r.usable; ++k) {
+        const MessageSummary s = toc.ReadSummary(k);
+        const std::int64_t begin = s.Offset, end = static_cast<std::int64_t>(s.Offset) + s.Length;
+        if (s.Offset < 0 || s.Length < 0 || end > mailboxSize) {
+            add(PairProblemKind::RangeOutside, k, "Summary " + std::to_string(k) + ": bytes " + std::to_string(begin) + " to " + std::to_string(end) +
+                " lie outside the mailbox file of " + std::to_string(mailboxSize) + " bytes.");
+            continue;
+        }
+        if (reader && s.Length > 0 && reader->Read(begin, static_cast<std::int64_t>(kDelimiterStart.size())) != kDelimiterStart)
+            add(PairProblemKind::NoDelimiter, k, "Summary " + std::to_string(k) + ": the message at byte " + std::to_string(begin) + " does not start with \"From ???@???\".");
+        if (prevEnd > begin && s.Length > 0)
+            add(PairProblemKind::Overlap, k, "Summary " + std::to_string(k) + ": its bytes overlap those of the summary before it.");
+        if (s.Length > 0) { prevEnd = end; ranges.emplace_back(begin, end); }
+    }
+    std::sort(ranges.begin(), ranges.end());
+    std::int64_t covered = 0, reach = 0;
+    for (const auto& [b, e] : ranges) {
+        const std::int64_t from = std::max(b, reach);
+        if (e > from) covered += e - from;
+        reach = std::max(reach, e);
+    }
+    r.uncoveredBytes = mailboxSize - covered;
+    if (r.uncoveredBytes > 0)
+        add(PairProblemKind::Uncovered, 0, std::to_string(r.uncoveredBytes) + " bytes of the mailbox file belong to no summary.");
+    return r;
+}
+
+PairReport CheckPair(const MailboxPair& pair) {
+    PairReport r;
+    const bool haveMbx = FileExists(pair.mbx()), haveToc = FileExists(pair.toc());
+    if (!haveMbx) r.problems.push_back({PairProblemKind::MissingMailbox, 0, "The mailbox file '" + pair.mbx() + "' does not exist."});
+    if (!haveToc) r.problems.push_back({PairProblemKind::MissingToc, 0, "The TOC file '" + pair.toc() + "' does not exist."});
+    if (!haveMbx || !haveToc) return r;
+    auto toc = TocImage::Load(pair.toc());
+    auto reader = MailboxReader::Open(pair.mbx());
+    if (!toc) { r.problems.push_back({PairProblemKind::UnreadableFile, 0, toc.error()}); return r; }
+    if (!reader) { r.problems.push_back({PairProblemKind::UnreadableFile, 0, reader.error()}); return r; }
+    return CheckPairImage(*toc, reader->Size(), &*reader);
+}
+
+}  // namespace ledgerly

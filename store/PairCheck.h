@@ -1,0 +1,48 @@
+#pragma once
+// The check every rewriting tool makes before it changes a pair, and that
+// `verify` reports: the TOC holds every summary its header announces, each
+// summary's range lies inside the mailbox file, and what else looks wrong.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/Mailbox.h"
+
+namespace ledgerly {
+
+enum class PairProblemKind {
+    MissingMailbox,    // error
+    MissingToc,        // error
+    UnreadableFile,    // error
+    TocTooShort,       // error: shorter than its header
+    NegativeCount,     // warning: MessageCount below 0 reads as an empty mailbox
+    TocShort,          // error: fewer summaries present than announced
+    RangeOutside,      // error: Offset/Length negative or past the end of the mailbox file
+    NoDelimiter,       // warning: the range does not start with "From ???@???"
+    Overlap,           // warning: the range overlaps the previous summary's range
+    Uncovered,         // warning: mailbox bytes that no summary covers
+    TrailingTocBytes,  // warning: bytes after the last announced summary
+};
+
+struct PairProblem {
+    PairProblemKind kind;
+    std::int32_t summary = 0;  // 1-based, 0 when the problem is not one summary's
+    std::string text;          // one line, for people
+    bool IsError() const;
+};
+
+struct PairReport {
+    std::vector<PairProblem> problems;
+    std::int32_t announced = 0;       // MessageCount
+    std::int32_t usable = 0;          // summaries wholly present
+    std::int64_t mailboxSize = 0;
+    std::int64_t uncoveredBytes = 0;  // mailbox bytes no summary covers
+    bool Consistent() const;          // no error-level problem
+    const PairProblem* FirstError() const;
+};
+
+PairReport CheckPair(const MailboxPair& pair);
+// The same check on files already read.
+PairReport CheckPairImage(const TocImage& toc, std::int64_t mailboxSize, const MailboxReader* reader);
+
+}  // namespace ledgerly

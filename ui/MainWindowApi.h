@@ -1,0 +1,40 @@
+#pragma once
+// What a command handler and the tool windows may use of the main window.
+// The main window implements it; window tests implement it with a fake.
+#include <QString>
+#include <string>
+
+#include "app/AppState.h"
+#include "app/Host.h"
+
+class QWidget;
+
+namespace ledgerly::ui {
+
+class Prompter;
+
+class MainWindowApi {
+public:
+    virtual ~MainWindowApi() = default;
+
+    virtual QWidget* window() = 0;
+    virtual AppState& state() = 0;
+    virtual Host& host() = 0;          // status bar, boxes, Wait, progress window
+    virtual Prompter& prompter() = 0;  // questions, information boxes, file dialogs
+
+    virtual bool treeEmpty() const = 0;
+    virtual std::string selectedKey() const = 0;  // native path of the selected node
+    virtual std::string selectedTag() const = 0;  // "root", "folder" or a message count
+
+    virtual void setStatus(const QString& text) = 0;
+    virtual void setBusy(bool busy) = 0;  // hourglass while a tool runs
+    // While a tool runs: disable the tree and the "&Mailboxes" and "&Tools"
+    // menus; withFolderState also switches the commands to the folder state
+    // (and back to the mailbox state afterwards).
+    virtual void lockForTool(bool withFolderState) = 0;
+    virtual void unlockAfterTool(bool withFolderState) = 0;
+    // Rebuilds the tree (after a tool changed what it shows).
+    virtual void synchronizeTree() = 0;
+};
+
+}  // namespace ledgerly::ui

@@ -1,0 +1,34 @@
+#pragma once
+// Every question, information box and file dialog of the windows goes through
+// a Prompter, so that tests can answer them.
+#include <QString>
+
+class QWidget;
+
+namespace ledgerly::ui {
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // An information box: information icon (or none), one OK button.
+    virtual void information(QWidget* parent, const QString& text, const QString& title = QStringLiteral("Ledgerly"),
+                             bool withIcon = true) = 0;
+    // Yes / No; true for Yes.
+    virtual bool question(QWidget* parent, const QString& text, const QString& title = QStringLiteral("Ledgerly")) = 0;
+    // Filters as Qt writes them ("Eudora Mailbox Files (*.mbx)"); empty when cancelled.
+    virtual QString openFile(QWidget* parent, const QString& filter, const QString& startFolder = {}) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter = nullptr) = 0;
+    virtual QString chooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder = {}) = 0;
+};
+
+// The real dialogs.
+class DialogPrompter : public Prompter {
+public:
+    void information(QWidget* parent, const QString& text, const QString& title, bool withIcon) override;
+    bool question(QWidget* parent, const QString& text, const QString& title) override;
+    QString openFile(QWidget* parent, const QString& filter, const QString& startFolder) override;
+    QString saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter) override;
+    QString chooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder) override;
+};
+
+}  // namespace ledgerly::ui
