@@ -1,0 +1,166 @@
+#include "app/WindowsPaths.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/FileHelpers.h"
+#include "app/TextHelpers.h"
+
+namespace fs = std::filesystem;
+
+namespace ledgerly {
+namespace {
+
+std::vector<std::string> WindowsComponents(std::string_view path) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (char c : path) {
+        if (c == '\\' || c == '/') {
+            if (!cur.empty()) parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur.push_back(c);
+        }
+    }
+    if (!cur.empty()) parts.push_back(cur);
+    return parts;
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return out;
+}
+
+// The 8.3 form Windows gives a long name, first candidate only ('Program Files' -> 'PROGRA~1').
+bool MatchesShortName(std::string_view shortName, std::string_view longName) {
+    const std::size_t tilde = shortName.find('~');
+    if (tilde == std::string_view::npos || tilde == 0) return false;
+    const std::string stem = Upper(shortName.substr(0, tilde));
+    std::string squeezed;
+    for (char c : Upper(longName))
+        if (c != ' ' && c != '.') squeezed.push_back(c);
+    if (squeezed.rfind(stem, 0) != 0) return false;
+    const std::size_t dot = shortName.find('.', tilde);
+    if (dot == std::string_view::npos) return true;
+    const std::size_t longDot = longName.rfind('.');
+    return longDot != std::string_view::npos && Upper(longName.substr(longDot + 1)).rfind(Upper(shortName.substr(dot + 1)), 0) == 0;
+}
+
+// The entry of `folder` that a Windows component names, or nullopt.
+std::optional<std::string> MatchComponent(const fs::path& folder, const std::string& component) {
+    std::error_code ec;
+    if (fs::exists(folder / component, ec)) return component;
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const std::string& n : names)
+        if (EqualsNoCase(n, component)) return n;
+    for (const std::string& n : names)
+        if (MatchesShortName(component, n)) return n;
+    return std::nullopt;
+}
+
+std::optional<std::string> Resolve(fs::path base, const std::vector<std::string>& parts, std::size_t from) {
+    for (std::size_t i = from; i < parts.size(); ++i) {
+        const auto match = MatchComponent(base, parts[i]);
+        base /= match ? *match : parts[i];
+    }
+    return base.string();
+}
+
+bool IsInside(const fs::path& child, const fs::path& parent) {
+    const std::string c = child.lexically_normal().string(), p = WithTrailingSeparator(parent.lexically_normal().string());
+    return c.rfind(p, 0) == 0 || WithTrailingSeparator(c) == p;
+}
+
+fs::path Canonical(const fs::path& p) {
+    std::error_code ec;
+    fs::path c = fs::weakly_canonical(p, ec);
+    return ec ? p : c;
+}
+
+}  // namespace
+
+bool IsWindowsPath(std::string_view path) {
+    if (path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':' &&
+        (path[2] == '\\' || path[2] == '/'))
+        return true;
+    return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+}
+
+std::string FileNameOfAnyPath(std::string_view path) {
+    const std::size_t cut = path.find_last_of("\\/");
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::optional<std::string> FindWinePrefix(std::string_view localPath) {
+    std::error_code ec;
+    for (fs::path p = Canonical(fs::path(std::string(localPath))); !p.empty(); p = p.parent_path()) {
+        if (fs::is_directory(p / "dosdevices", ec)) return p.string();
+        if (p == p.parent_path()) break;
+    }
+    if (const char* env = std::getenv("WINEPREFIX"); env && *env) {
+        const fs::path prefix = Canonical(env);
+        if (fs::is_directory(prefix / "dosdevices", ec) && IsInside(Canonical(std::string(localPath)), prefix)) return prefix.string();
+    }
+    return std::nullopt;
+}
+
+PathMapper::PathMapper(std::string dataFolder, std::optional<std::string> winePrefix)
+    : dataFolder_(std::move(dataFolder)), prefix_(winePrefix ? std::move(winePrefix) : FindWinePrefix(dataFolder_)) {}
+
+std::optional<std::string> PathMapper::ToLocal(std::string_view path) const {
+    if (!IsWindowsPath(path)) return std::string(path);
+    const std::vector<std::string> parts = WindowsComponents(path);
+    if (prefix_ && path[1] == ':') {
+        const std::string drive(1, static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))));
+        const fs::path link = fs::path(*prefix_) / "dosdevices" / (drive + ":");
+        std::error_code ec;
+        if (fs::exists(link, ec)) return Resolve(Canonical(link), parts, 1);
+    }
+    if (!dataFolder_.empty()) {
+        const std::string name = GetFolderName(dataFolder_);
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+            if (EqualsNoCase(parts[i], name)) return Resolve(fs::path(dataFolder_), parts, i + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> PathMapper::ToWindows(std::string_view localPath) const {
+    if (!prefix_) return std::nullopt;
+    const fs::path target = Canonical(fs::path(std::string(localPath)));
+    std::error_code ec;
+    // The longest drive link that holds the path wins (z: maps "/" as a last resort).
+    std::optional<std::string> best;
+    std::size_t bestLen = 0;
+    for (fs::directory_iterator it(fs::path(*prefix_) / "dosdevices", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string drive = it->path().filename().string();
+        if (drive.size() != 2 || drive[1] != ':') continue;
+        const fs::path root = Canonical(it->path());
+        if (!IsInside(target, root)) continue;
+        const std::size_t len = root.string().size();
+        if (best && len <= bestLen) continue;
+        std::string rest = target.lexically_relative(root).string();
+        if (rest == ".") rest.clear();
+        std::replace(rest.begin(), rest.end(), '/', '\\');
+        best = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])))) + ":\\" + rest;
+        bestLen = len;
+    }
+    return best;
+}
+
+std::string PathMapper::ForMail(std::string_view localPath) const {
+    if (auto w = ToWindows(localPath)) return *w;
+    return std::string(localPath);
+}
+
+std::vector<std::string> PathMapper::FormsOf(std::string_view localPath) const {
+    std::vector<std::string> forms{std::string(localPath)};
+    if (auto w = ToWindows(localPath); w && *w != forms.front()) forms.push_back(*w);
+    return forms;
+}
+
+}  // namespace ledgerly
