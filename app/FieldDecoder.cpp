@@ -1,0 +1,57 @@
+#include "app/FieldDecoder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "app/FileHelpers.h"
+
+namespace ledgerly {
+
+std::string DecoderLibraryPath(const std::string& programFolder) {
+#ifdef _WIN32
+    return WithTrailingSeparator(programFolder) + "lwb.dll";
+#else
+    return WithTrailingSeparator(programFolder) + "liblwb.so";
+#endif
+}
+
+FieldDecoder& FieldDecoder::Default() {
+    static FieldDecoder decoder(DecoderLibraryPath(ProgramFolder()));
+    return decoder;
+}
+
+FieldDecoder::FieldDecoder(std::string libraryPath) : path_(std::move(libraryPath)) {}
+
+FieldDecoder::~FieldDecoder() {
+#ifdef _WIN32
+    if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+    if (handle_) dlclose(handle_);
+#endif
+}
+
+Status FieldDecoder::Bind() {
+    if (fn_) return {};
+    if (!error_.empty()) return Status::Fail(error_);
+#ifdef _WIN32
+    handle_ = LoadLibraryA(path_.c_str());
+    if (handle_) fn_ = reinterpret_cast<void (*)(char*)>(GetProcAddress(static_cast<HMODULE>(handle_), "DecodeField"));
+#else
+    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_) fn_ = reinterpret_cast<void (*)(char*)>(dlsym(handle_, "DecodeField"));
+#endif
+    if (!handle_) error_ = "The header-field decoder library '" + path_ + "' is missing or cannot be loaded.";
+    else if (!fn_) error_ = "The library '" + path_ + "' has no DecodeField function.";
+    return error_.empty() ? Status() : Status::Fail(error_);
+}
+
+bool FieldDecoder::Decode(char* value) {
+    if (!Bind().ok()) return false;
+    fn_(value);
+    return true;
+}
+
+}  // namespace ledgerly

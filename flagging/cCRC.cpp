@@ -1,0 +1,119 @@
+#include "flagging/cCRC.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+namespace ledgerly {
+namespace {
+
+// Slicing-by-8 tables for the reflected CRC-32: table 0 is the classic
+// per-byte table; table k advances a byte k positions further.
+struct Crc32Tables {
+    std::array<std::array<std::uint32_t, 256>, 8> t{};
+    Crc32Tables() {
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+            t[0][i] = c;
+        }
+        for (std::uint32_t i = 0; i < 256; ++i)
+            for (std::size_t s = 1; s < 8; ++s) t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
+    }
+};
+
+struct Crc16Table {
+    std::array<std::uint16_t, 256> t{};
+    Crc16Table() {
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t crc = 0, c = i << 8;
+            for (int k = 0; k < 8; ++k) {
+                crc = ((crc ^ c) & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1;
+                c <<= 1;
+            }
+            t[i] = static_cast<std::uint16_t>(crc & 0xFFFF);
+        }
+    }
+};
+
+const Crc32Tables& Tables32() { static const Crc32Tables t; return t; }
+const Crc16Table& Table16() { static const Crc16Table t; return t; }
+
+std::uint32_t Update32(std::uint32_t reg, const std::uint8_t* p, std::size_t n) {
+    const auto& t = Tables32().t;
+    while (n >= 8) {
+        const std::uint32_t lo = reg ^ (static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+        reg = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^ t[3][p[4]] ^ t[2][p[5]] ^
+              t[1][p[6]] ^ t[0][p[7]];
+        p += 8;
+        n -= 8;
+    }
+    while (n--) reg = (reg >> 8) ^ t[0][(reg ^ *p++) & 0xFF];
+    return reg;
+}
+
+std::uint32_t Update16(std::uint32_t reg, const std::uint8_t* p, std::size_t n) {
+    const auto& t = Table16().t;
+    while (n--) reg = ((reg << 8) ^ t[((reg >> 8) ^ *p++) & 0xFF]) & 0xFFFF;
+    return reg;
+}
+
+std::span<const std::uint8_t> Bytes(std::string_view s) { return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()}; }
+
+}  // namespace
+
+cCRC::cCRC() { SetAlgorithm(1); }
+
+std::int32_t cCRC::AddBytes(std::span<const std::uint8_t> bytes) {
+    if (crc32_) reg32_ = Update32(reg32_, bytes.data(), bytes.size());
+    else reg16_ = Update16(reg16_, bytes.data(), bytes.size());
+    return Value();
+}
+
+std::int32_t cCRC::AddString(std::string_view text) { return AddBytes(Bytes(text)); }
+
+void cCRC::SetAlgorithm(std::int32_t algorithm) {
+    crc32_ = algorithm != 0;
+    Clear();
+}
+
+std::int32_t cCRC::CalculateBytes(std::span<const std::uint8_t> bytes) {
+    Clear();
+    return AddBytes(bytes);
+}
+
+std::int32_t cCRC::CalculateString(std::string_view text) { return CalculateBytes(Bytes(text)); }
+
+std::optional<std::int32_t> cCRC::CalculateFile(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!f) return std::nullopt;
+    std::array<std::uint8_t, 1 << 16> buf{};
+    std::size_t got = std::fread(buf.data(), 1, buf.size(), f.get());
+    if (got == 0) return std::nullopt;
+    Clear();
+    for (; got > 0; got = std::fread(buf.data(), 1, buf.size(), f.get())) AddBytes({buf.data(), got});
+    return Value();
+}
+
+std::int32_t cCRC::Value() const {
+    return crc32_ ? static_cast<std::int32_t>(~reg32_) : static_cast<std::int32_t>(reg16_);
+}
+
+void cCRC::SetValue(std::int32_t value) {
+    if (crc32_) reg32_ = static_cast<std::uint32_t>(value);
+    else reg16_ = static_cast<std::uint32_t>(value) & 0xFFFF;
+}
+
+void cCRC::Clear() {
+    reg32_ = 0xFFFFFFFFu;
+    reg16_ = 0;
+}
+
+std::string CrcHex(std::int32_t value) {
+    char buf[9];
+    std::snprintf(buf, sizeof buf, "%08X", static_cast<std::uint32_t>(value));
+    return buf;
+}
+
+}  // namespace ledgerly
