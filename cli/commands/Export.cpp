@@ -3,7 +3,6 @@
 // The same files the desktop program writes; the closing status on stdout.
 #include <clocale>
 #include <iostream>
-#include <map>
 
 #include "cli/Cli.h"
 #include "export/ExportFiles.h"
@@ -17,18 +16,19 @@ void RegisterFiles(CLI::App& parent, Env& env) {
     auto* cmd = parent.add_subcommand("files", "Write every message to a text file of its own in DIR");
     static std::string mailbox, folder;
     static ExportOptions options;
+    static std::string headers = "all";
     cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
     cmd->add_option("DIR", folder, "The destination folder (must exist)")->required();
-    const std::map<std::string, HeaderMode> modes{{"all", HeaderMode::All}, {"compact", HeaderMode::Compact}, {"none", HeaderMode::None}};
-    cmd->add_option("--headers", options.headers, "all: the header block; compact: Who, Subject, Sent; none")
-        ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case))
-        ->default_str("all");
+    cmd->add_option("--headers", headers, "all: the header block; compact: Who, Subject and Sent lines; none")
+        ->check(CLI::IsMember({"all", "compact", "none"}, CLI::ignore_case))
+        ->capture_default_str();
     cmd->add_flag("--keep-html", options.keepHtml, "Keep the bodies' HTML markup (default: stripped)");
     cmd->add_option("--extension", options.extension, "File extension, reduced to letters and digits (default: txt)");
     cmd->callback([&env] {
         const std::string mbx = MailboxArgument(mailbox);
         if (!env.CheckMailbox(mbx, FileChecks::TocThenMbx, false)) return;
         options.folder = folder;
+        options.headers = headers == "compact" ? HeaderMode::Compact : headers == "none" ? HeaderMode::None : HeaderMode::All;
         ToolContext context = env.Context();
         auto result = ExportToFiles(context, MailboxPair::FromMailboxPath(mbx), options);
         env.host.EndStatusLine();

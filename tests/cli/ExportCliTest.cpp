@@ -33,7 +33,7 @@ TEST(ExportCli, FilesMatchTheToolForEveryOptionSet) {
     struct Case { std::vector<std::string> options; HeaderMode mode; bool keepHtml; std::string ext; };
     const Case cases[] = {
         {{}, HeaderMode::All, false, "txt"},
-        {{"--headers", "compact", "--extension", ".EML "}, HeaderMode::Compact, false, "EML"},
+        {{"--headers", "Compact", "--extension", ".EML "}, HeaderMode::Compact, false, "EML"},
         {{"--headers", "none", "--keep-html"}, HeaderMode::None, true, "txt"},
     };
     for (const Case& c : cases) {
