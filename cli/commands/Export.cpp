@@ -20,7 +20,7 @@ void RegisterFiles(CLI::App& parent, Env& env) {
     cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
     cmd->add_option("DIR", folder, "The destination folder (must exist)")->required();
     cmd->add_option("--headers", headers, "all: the header block; compact: Who, Subject and Sent lines; none")
-        ->check(CLI::IsMember({"all", "compact", "none"}, CLI::ignore_case))
+        ->transform(CLI::IsMember({"all", "compact", "none"}, CLI::ignore_case))
         ->capture_default_str();
     cmd->add_flag("--keep-html", options.keepHtml, "Keep the bodies' HTML markup (default: stripped)");
     cmd->add_option("--extension", options.extension, "File extension, reduced to letters and digits (default: txt)");
