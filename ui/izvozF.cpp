@@ -138,7 +138,7 @@ void izvozF::ShowFolder(const QString& folder) {
     if (folderT_->text() != folder) folderT_->setText(folder);
     exportFolder_ = folder.toStdString();
     FLB_->clear();
-    FLB_->addItems(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase));
+    FLB_->addItems(QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
 void izvozF::Browse() {
