@@ -3,6 +3,7 @@
 // The main window implements it; window tests implement it with a fake.
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/Host.h"
@@ -25,6 +26,14 @@ public:
     virtual bool treeEmpty() const = 0;
     virtual std::string selectedKey() const = 0;  // native path of the selected node
     virtual std::string selectedTag() const = 0;  // "root", "folder" or a message count
+    virtual QString selectedText() const { return {}; }  // the selected node's text
+
+    // Every node of the tree, in the tree's order (the node collection's).
+    struct TreeNode {
+        std::string key;
+        QString text;
+    };
+    virtual std::vector<TreeNode> treeNodes() const { return {}; }
 
     virtual void setStatus(const QString& text) = 0;
     virtual void setBusy(bool busy) = 0;  // hourglass while a tool runs

@@ -64,6 +64,8 @@ public:
     FakePrompter fakePrompter;
     std::string key;
     std::string tag;
+    QString text;
+    std::vector<TreeNode> nodes;
     bool empty = false;
     QStringList statuses;
     int busyCount = 0, locks = 0, unlocks = 0, syncs = 0;
@@ -76,6 +78,8 @@ public:
     bool treeEmpty() const override { return empty; }
     std::string selectedKey() const override { return key; }
     std::string selectedTag() const override { return tag; }
+    QString selectedText() const override { return text; }
+    std::vector<TreeNode> treeNodes() const override { return nodes; }
     void setStatus(const QString& text) override { statuses << text; }
     void setBusy(bool busy) override { if (busy) ++busyCount; }
     void lockForTool(bool) override { ++locks; }

@@ -1,0 +1,64 @@
+// ledgerly-cli align-columns FOLDER [--widths S,P,A,LABEL,WHO,DATE,K,V]:
+// writes Eudora's mailbox-window column widths into every mailbox below FOLDER.
+#include <iostream>
+#include <sstream>
+
+#include "app/FileHelpers.h"
+#include "app/IniFile.h"
+#include "app/Messages.h"
+#include "cli/Cli.h"
+#include "store/ColumnWidths.h"
+
+namespace ledgerly::cli {
+namespace {
+
+bool ParseWidths(const std::string& text, ColumnWidthSet& out) {
+    std::stringstream ss(text);
+    std::string item;
+    std::size_t i = 0;
+    while (std::getline(ss, item, ',')) {
+        if (i >= out.size()) return false;
+        const auto v = ParseIniNumber(item);
+        if (!v || *v < 0 || *v > 32767) return false;
+        out[i++] = *v;
+    }
+    return i == out.size();
+}
+
+void Register(CLI::App& app, Env& env) {
+    auto* cmd = app.add_subcommand("align-columns", "Write the column widths of Eudora's mailbox window into every mailbox below a folder");
+    static std::string folder, widths;
+    cmd->add_option("FOLDER", folder, "The data folder or a mail folder (.fol)")->required();
+    cmd->add_option("--widths", widths, "Eight widths in characters: S,P,A,LABEL,WHO,DATE,K,V (default: the settings file's, else 3,3,3,5,7,7,3,3)");
+    cmd->callback([&env] {
+        env.ResolveDataFolder(false);
+        ColumnWidthSet set = kDefaultColumnWidths;
+        if (!widths.empty()) {
+            if (!ParseWidths(widths, set)) {
+                env.exitCode = 2;
+                std::cerr << "--widths takes eight numbers from 0 to 32767, separated by commas.\n";
+                return;
+            }
+        } else {
+            for (std::size_t i = 0; i < set.size(); ++i)
+                if (auto v = ReadIniNumber("Columns", kColumnKeys[i], env.state.paths.IniPath)) set[i] = static_cast<double>(*v);
+        }
+        if (!FolderExists(folder)) { env.Fail("The folder '" + folder + "' does not exist."); return; }
+        if (env.host.EudoraRunning()) { env.Fail(msg::kCloseEudora); return; }
+        int written = 0, failed = 0;
+        for (const std::string& mbx : MailboxesBelow(folder)) {
+            auto r = WriteColumnWidths(mbx.substr(0, mbx.size() - 3), set);
+            if (!r) { std::cerr << r.error() << '\n'; ++failed; continue; }
+            if (*r) { std::cout << mbx << '\n'; ++written; }
+        }
+        std::cerr << written << " mailboxes aligned";
+        if (failed) std::cerr << ", " << failed << " refused";
+        std::cerr << ".\n";
+        if (failed) env.exitCode = 1;
+    });
+}
+
+const CommandRegistrar registrar(80, &Register);
+
+}  // namespace
+}  // namespace ledgerly::cli

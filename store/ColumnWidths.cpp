@@ -1,0 +1,88 @@
+#include "store/ColumnWidths.h"
+
+#include <cmath>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "app/FileHelpers.h"
+#include "store/Mailbox.h"
+#include "store/PairCheck.h"
+#include "store/PairRewrite.h"
+
+namespace ledgerly {
+namespace {
+
+bool IsVersion31(const TocHeader& h) { return static_cast<unsigned char>(h.Reserved0[0]) == 0x31; }
+
+std::int16_t Cell(double width) {
+    const double w = std::floor(width);
+    if (!(w >= 0)) return 0;
+    return static_cast<std::int16_t>(w > 32767 ? 32767 : w);
+}
+
+void Scan(const std::string& dir, std::vector<std::string>& out) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    // Directory order, as the tree's scan sees it; hidden entries are not listed.
+    std::vector<std::pair<std::string, bool>> entries;
+    while (dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.empty() || name[0] == '.') continue;
+        struct stat st {};
+        if (::stat((dir + name).c_str(), &st) != 0) continue;
+        entries.emplace_back(name, S_ISDIR(st.st_mode));
+    }
+    ::closedir(d);
+    for (const auto& [name, isDir] : entries) {
+        if (!isDir && EndsWithNoCase(name, "mbx")) out.push_back(dir + name);
+        if (isDir && EndsWithNoCase(name, "fol")) Scan(dir + name + kPathSeparator, out);
+    }
+}
+
+}  // namespace
+
+void SetColumnWidths(TocHeader& header, const ColumnWidthSet& widths) {
+    if (IsVersion31(header)) {
+        static constexpr int kSlot[7] = {0, 2, 3, 4, 5, 6, 7};  // S P A Label Who Date K
+        for (int i = 0; i < 7; ++i) header.ColumnWidths[kSlot[i]] = Cell(widths[i]);
+    } else {
+        for (int i = 0; i < 8; ++i) header.ColumnWidths[i] = Cell(widths[i]);
+    }
+}
+
+ColumnWidthSet GetColumnWidths(const TocHeader& header) {
+    ColumnWidthSet w{};
+    if (IsVersion31(header)) {
+        static constexpr int kSlot[7] = {0, 2, 3, 4, 5, 6, 7};
+        for (int i = 0; i < 7; ++i) w[i] = header.ColumnWidths[kSlot[i]];
+    } else {
+        for (int i = 0; i < 8; ++i) w[i] = header.ColumnWidths[i];
+    }
+    return w;
+}
+
+Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths) {
+    const MailboxPair pair{pairPath};
+    if (!FileExists(pair.toc())) return false;
+    RecoverInterruptedRewrite(pair);
+    if (FileExists(pair.mbx())) {
+        const PairReport report = CheckPair(pair);
+        if (const PairProblem* p = report.FirstError()) return Result<bool>::Fail(pair.toc() + ": " + p->text);
+    }
+    auto toc = TocImage::Load(pair.toc());
+    if (!toc) return toc.status();
+    if (!toc->HasHeader()) return Result<bool>::Fail(pair.toc() + ": the file is shorter than a TOC header.");
+    TocHeader header = toc->ReadHeader();
+    SetColumnWidths(header, widths);
+    toc->WriteHeader(header);
+    if (Status s = toc->Save(pair.toc()); !s) return s;
+    return true;
+}
+
+std::vector<std::string> MailboxesBelow(const std::string& folder) {
+    std::vector<std::string> out;
+    Scan(WithTrailingSeparator(folder), out);
+    return out;
+}
+
+}  // namespace ledgerly

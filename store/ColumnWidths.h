@@ -1,0 +1,36 @@
+#pragma once
+// The column widths of Eudora's mailbox window, kept in each TOC header.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/Result.h"
+#include "store/Toc.h"
+
+namespace ledgerly {
+
+// Widths in character cells, in the order S, P, A, Label, Who, Date, K, V.
+using ColumnWidthSet = std::array<double, 8>;
+inline constexpr ColumnWidthSet kDefaultColumnWidths{3, 3, 3, 5, 7, 7, 3, 3};
+// Settings-file keys (section "Columns"), in the same order.
+inline constexpr std::array<const char*, 8> kColumnKeys{"Status", "Priority", "Attachment", "Label", "Who", "Date", "Size", "Server"};
+
+// Stores the integer part of each width into the header. Eudora 6.1-7.1 TOC
+// files (version 0x31) keep the columns as Status, Junk, Priority, Attachment,
+// Label, Who, Date, Size: there the Junk slot keeps its value and V has no
+// slot. Older files keep them in the order of ColumnWidthSet.
+void SetColumnWidths(TocHeader& header, const ColumnWidthSet& widths);
+// The widths a header holds, in ColumnWidthSet order (V is 0 in a 0x31 header).
+ColumnWidthSet GetColumnWidths(const TocHeader& header);
+
+// Writes the widths into the TOC header of one pair; no other byte changes.
+// A pair whose TOC file is missing is skipped (false, no error); a pair that
+// fails the pair check is refused.
+Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths);
+
+// The mailbox files under a folder as the folder tree lists them: the
+// folder's own .mbx files and those of its ".fol" sub-folders, recursively,
+// in directory order.
+std::vector<std::string> MailboxesBelow(const std::string& folder);
+
+}  // namespace ledgerly

@@ -1,0 +1,183 @@
+#include "ui/prozorF.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cmath>
+#include <cstdio>
+
+#include "app/IniFile.h"
+#include "app/Messages.h"
+#include "app/TextHelpers.h"
+#include "store/Mailbox.h"
+#include "ui/MainWindowApi.h"
+#include "ui/Prompter.h"
+#include "ui/Twips.h"
+
+namespace ledgerly::ui {
+namespace {
+
+constexpr double kCellTwips = 120.0;
+
+// The decorative strip under the list: the "columns" picture.
+QPixmap ColumnsPicture(int width, int height) {
+    QPixmap pix(std::max(width, 1), std::max(height, 1));
+    pix.fill(QColor(0xEE, 0xF1, 0xF6));
+    QPainter p(&pix);
+    p.setPen(QColor(0x9A, 0xA7, 0xBB));
+    for (int x = 8; x < width; x += 48) p.drawLine(x, 4, x, height - 5);
+    p.setPen(QColor(0x4A, 0x6F, 0xA5));
+    p.drawText(pix.rect().adjusted(12, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
+               QObject::tr("Drag the column dividers, then Apply."));
+    return pix;
+}
+
+QString Trimmed(double value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.7g", value);
+    return QString::fromLatin1(buf);
+}
+
+}  // namespace
+
+prozorF::prozorF(MainWindowApi& main, std::string folderKey, const QString& nodeText)
+    : QDialog(main.window()), main_(main), tag_(std::move(folderKey)) {
+    setObjectName(QStringLiteral("prozorF"));
+    const qsizetype paren = nodeText.indexOf(QLatin1Char('('));
+    setWindowTitle(paren >= 0 ? QStringLiteral("Align Columns >> Mailbox: ") + nodeText.left(paren)
+                              : QStringLiteral("Align Columns >> Mailfolder: ") + nodeText);
+
+    list_ = new QTreeWidget(this);
+    list_->setObjectName(QStringLiteral("ListaPrimer"));
+    list_->setRootIsDecorated(false);
+    list_->setColumnCount(9);
+    list_->setHeaderLabels({"S", "P", "A", "Label", "Who", "Date", "K", "V", "Subject"});
+    QFont fixed(QStringLiteral("Courier New"));
+    fixed.setStyleHint(QFont::Monospace);
+    if (!QFontInfo(fixed).fixedPitch()) fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    list_->setFont(fixed);
+    list_->header()->setFont(fixed);
+    list_->header()->setSectionsClickable(false);  // flat, non-button headers
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setMinimumSectionSize(1);
+    auto* row = new QTreeWidgetItem(list_);
+    const QStringList texts = {"F", "H", "A", " |> ", "Doe, Jane (jane.doe@example.com)",
+                               QDateTime::currentDateTime().toString(QStringLiteral("hh:mm AP d/M/yyyy")), "1000", "D",
+                               "blah... blah..."};
+    for (int c = 0; c < texts.size(); ++c) row->setText(c, texts[c]);
+    connect(list_->header(), &QHeaderView::sectionResized, this, [this](int section, int, int) {
+        if (section < 8) resizeEvent(nullptr);
+    });
+
+    strip_ = new QLabel(this);
+    strip_->setObjectName(QStringLiteral("pozadinaP"));
+    strip_->setFixedHeight(28);
+
+    apply_ = new QPushButton(QStringLiteral("&Apply"), this);
+    apply_->setObjectName(QStringLiteral("applyD"));
+    close_ = new QPushButton(QStringLiteral("&Close"), this);
+    close_->setObjectName(QStringLiteral("closeD"));
+    connect(apply_, &QPushButton::clicked, this, &prozorF::Apply);
+    connect(close_, &QPushButton::clicked, this, &QDialog::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(strip_, 1);
+    buttons->addWidget(apply_);
+    buttons->addWidget(close_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list_, 1);
+    layout->addLayout(buttons);
+
+    const std::string& ini = main_.state().paths.IniPath;
+    auto number = [&](const char* section, const char* key, double fallback) {
+        const auto v = ReadIniNumber(section, key, ini);
+        return v ? static_cast<double>(*v) : fallback;
+    };
+    setMinimumWidth(TwipsToPxX(4000, this));
+    setMinimumHeight(TwipsToPxY(2000, this));
+    setMaximumHeight(TwipsToPxY(3500, this));
+    move(TwipsToPxX(number("Settings", "SampleMailboxLeft", 0), this), TwipsToPxY(number("Settings", "SampleMailboxTop", 0), this));
+    resize(TwipsToPxX(number("Settings", "SampleMailboxWidth", 2000), this), TwipsToPxY(number("Settings", "SampleMailboxHeight", 2000), this));
+    ColumnWidthSet widths = kDefaultColumnWidths;
+    for (std::size_t i = 0; i < widths.size(); ++i) widths[i] = number("Columns", kColumnKeys[i], widths[i]);
+    SetWidths(widths);
+}
+
+double prozorF::CellPx() const { return kCellTwips * LogicalDpiX(this) / 1440.0; }
+
+ColumnWidthSet prozorF::Widths() const {
+    ColumnWidthSet w{};
+    for (int c = 0; c < 8; ++c) w[static_cast<std::size_t>(c)] = list_->columnWidth(c) / CellPx();
+    return w;
+}
+
+void prozorF::SetWidths(const ColumnWidthSet& widths) {
+    // Integer parts, as the settings file's values are read.
+    for (int c = 0; c < 8; ++c)
+        list_->setColumnWidth(c, static_cast<int>(std::lround(std::floor(widths[static_cast<std::size_t>(c)]) * CellPx())));
+    resizeEvent(nullptr);
+}
+
+void prozorF::resizeEvent(QResizeEvent* event) {
+    if (event) QDialog::resizeEvent(event);
+    int others = 0;
+    for (int c = 0; c < 8; ++c) others += list_->columnWidth(c);
+    const int rest = list_->viewport()->width() - others;
+    list_->setColumnWidth(8, std::max(rest, 20));
+    strip_->setPixmap(ColumnsPicture(strip_->width(), strip_->height()));
+}
+
+void prozorF::Apply() {
+    if (main_.host().EudoraRunning()) {
+        main_.prompter().information(this, QString::fromUtf8(msg::kCloseEudora));
+        return;
+    }
+    const ColumnWidthSet widths = Widths();
+    QStringList refused;
+    for (const MainWindowApi::TreeNode& node : main_.treeNodes()) {
+        const std::string& key = node.key;
+        if (key.size() < tag_.size() || !EqualsNoCase(std::string_view(key).substr(0, tag_.size()), tag_)) continue;
+        if (!EndsWithNoCase(key, ".mbx")) continue;
+        const qsizetype paren = node.text.indexOf(QLatin1Char('('));
+        main_.setStatus(paren >= 0 ? node.text.left(paren) : node.text);
+        main_.setBusy(true);
+        auto r = WriteColumnWidths(key.substr(0, key.size() - 3), widths);
+        main_.setBusy(false);
+        if (!r) refused << QString::fromUtf8(r.error().c_str());
+    }
+    if (!refused.isEmpty())
+        main_.prompter().information(this, QStringLiteral("These mailboxes were left unchanged:\n") + refused.join(QLatin1Char('\n')));
+}
+
+void prozorF::SaveSettings() {
+    if (saved_) return;
+    saved_ = true;
+    const std::string& ini = main_.state().paths.IniPath;
+    auto put = [&](const char* section, const char* key, double value) { WriteIni(section, key, Trimmed(value).toStdString(), ini); };
+    put("Settings", "SampleMailboxHeight", std::round(PxToTwipsY(height(), this)));
+    put("Settings", "SampleMailboxWidth", std::round(PxToTwipsX(width(), this)));
+    put("Settings", "SampleMailboxTop", std::round(PxToTwipsY(y(), this)));
+    put("Settings", "SampleMailboxLeft", std::round(PxToTwipsX(x(), this)));
+    const ColumnWidthSet widths = Widths();
+    for (std::size_t i = 0; i < widths.size(); ++i) put("Columns", kColumnKeys[i], widths[i]);
+}
+
+void prozorF::done(int result) {
+    SaveSettings();
+    QDialog::done(result);
+}
+
+void prozorF::closeEvent(QCloseEvent* event) {
+    SaveSettings();
+    QDialog::closeEvent(event);
+}
+
+}  // namespace ledgerly::ui
