@@ -150,9 +150,10 @@ MessageSummary TocImage::ReadSummary(std::int32_t k) const {
 }
 
 void TocImage::WriteSummary(std::int32_t k, const MessageSummary& s) {
-    if (k < 1) return;
+    // Only announced summaries that are wholly present: bytes beyond them are
+    // not ours, and the file is never extended.
+    if (k < 1 || k > UsableCount()) return;
     const auto at = static_cast<std::size_t>(SummaryOffset(k));
-    if (at + kSummarySize > bytes_.size()) return;
     const auto raw = s.Serialize();
     std::memcpy(bytes_.data() + at, raw.data(), raw.size());
 }
