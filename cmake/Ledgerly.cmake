@@ -1,6 +1,9 @@
 # Common settings for every target of the project.
 function(ledgerly_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wshadow=local)
+  endif()
   if(LEDGERLY_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
