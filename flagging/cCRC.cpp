@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace ledgerly {
 namespace {
@@ -88,11 +89,19 @@ std::int32_t cCRC::CalculateString(std::string_view text) { return CalculateByte
 std::optional<std::int32_t> cCRC::CalculateFile(const std::string& path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f) return std::nullopt;
-    std::array<std::uint8_t, 1 << 16> buf{};
-    std::size_t got = std::fread(buf.data(), 1, buf.size(), f.get());
-    if (got == 0) return std::nullopt;
+    // The file is read in blocks rather than whole; the result is the same.
+    // The register is only taken over once the whole file has been read, so
+    // a read error leaves the object as it was, as an empty file does.
+    std::vector<std::uint8_t> buf(std::size_t{1} << 16);
+    std::uint32_t reg = crc32_ ? 0xFFFFFFFFu : 0u;
+    std::uint64_t total = 0;
+    for (std::size_t got; (got = std::fread(buf.data(), 1, buf.size(), f.get())) > 0;) {
+        reg = crc32_ ? Update32(reg, buf.data(), got) : Update16(reg, buf.data(), got);
+        total += got;
+    }
+    if (std::ferror(f.get()) || total == 0) return std::nullopt;
     Clear();
-    for (; got > 0; got = std::fread(buf.data(), 1, buf.size(), f.get())) AddBytes({buf.data(), got});
+    (crc32_ ? reg32_ : reg16_) = reg;
     return Value();
 }
 
