@@ -68,7 +68,7 @@ TEST(Crc, CheckValuesOfThePublishedAlgorithms) {
 
 TEST(Crc, EqualsThePerByteAlgorithmOnRandomBuffersAndRegisters) {
     std::mt19937 rng(20261207);
-    for (std::size_t n : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 17u, 63u, 64u, 65u, 1000u, 65536u + 3u}) {
+    for (std::size_t n : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 17u, 63u, 64u, 65u, 80u, 127u, 128u, 129u, 200u, 1000u, 65536u + 3u}) {
         const std::vector<std::uint8_t> buf = RandomBytes(rng, n + 7);
         for (std::size_t offset : {0u, 1u, 3u, 7u}) {  // every alignment of the 8-byte steps
             const std::span<const std::uint8_t> bytes(buf.data() + offset, n);
