@@ -135,22 +135,23 @@ WorkBuffer BDecode(std::string_view text, std::size_t count) {
 //
 // A "Q?=" in the word means the first "?=" after it closes the word, so that
 // Q text beginning with an escape ("?Q?=E9") is not ended inside the escape.
-// When no "?=" follows the "Q?=", two cases are told apart:
-//  - the "Q?=" is the start of the Q text itself ("?Q?=E9t"): the field was
-//    cut short inside an escape, so the word has no end marker and decodes to
-//    the end of the value;
-//  - any other "Q?=" is text ending in "Q" right before the closing "?="
-//    ("?B?SGVsbG9Q?= tail", "?Q?FAQ?="): its own "?=" is the end marker.
+// When no "?=" follows the "Q?=", the word ends at its first "?=" as if there
+// were no "Q?=" at all, with one exception: the "?=" inside the "?Q?=" that
+// opens the Q text never ends the word. So
+//  - "?Q?=E9t" (a field cut short inside its first escape) has no end marker
+//    and is decoded to the end of the value;
+//  - "?B?SGVsbG9Q?= tail" and "?Q?FAQ?=" (text ending in "Q" right before the
+//    closing "?=") end at that "?=";
+//  - "?Q?a?= FAQ?=" ends at the first "?=", the "Q?=" in the tail is text.
 std::size_t EndMarker(std::string_view word) {
+    const std::size_t firstAny = FindNoCase(word, "?=");
+    const std::size_t first = (firstAny == kNone || firstAny <= 1) ? kNone : firstAny;
     const std::size_t q = FindNoCase(word, "Q?=");
-    if (q != kNone && q > 0) {
-        const std::size_t after = FindNoCase(word, "?=", q + 2);
-        if (after != kNone) return after;
-        if (FindNoCase(word, "?Q?", 2) == q - 1) return kNone;
-        return q + 1;
-    }
-    const std::size_t end = FindNoCase(word, "?=");
-    return (end == kNone || end <= 1) ? kNone : end;
+    if (q == kNone || q == 0) return first;
+    if (const std::size_t after = FindNoCase(word, "?=", q + 2); after != kNone) return after;
+    const bool opensQText = FindNoCase(word, "?Q?", 2) == q - 1;
+    if (opensQText && first == q + 1) return kNone;
+    return first;
 }
 
 // Decodes the first encoded word of `value`. Returns the value itself (after

@@ -70,12 +70,14 @@ TEST(DecodeField, DecodesTheFirstEncodedWordAsItsRulesSay) {
         {"unknown encoding letter: unchanged", "=?utf-8?X?abc?=", "=?utf-8?X?abc?="},
         {"B word cut short: trailing spaces skipped", "=?x?B?SGVsbG8gd29y    ", "Hello wor"},
         {"Q word cut short: trailing spaces copied", "=?x?Q?Caf=E9_au  ", "Caf\xE9_au  "},
-        // A "Q?=" with no "?=" after it: when it opens the Q text the field was
-        // cut inside an escape (decoded to the end); any other "Q?=" is text
-        // ending in Q followed by the closing "?=".
+        // A "Q?=" with no "?=" after it: the word ends at its first "?=", but
+        // never at the one of a "?Q?=" that opens the Q text (a field cut short
+        // inside its first escape, decoded to the end).
         {"cut inside a leading escape", "=?x?Q?=E9t", "\xE9t"},
         {"B text ending in Q", "=?x?B?SGVsbG9Q?= tail", "HelloP tail"},
         {"Q text ending in Q", "Re: =?x?Q?FAQ?=", "Re: FAQ"},
+        {"Q?= in the tail only", "=?x?B?SGk=?= FAQ?=", "Hi FAQ?="},
+        {"Q?= in the tail of a Q word", "=?x?Q?a?= FAQ?=", "a FAQ?="},
         {"Q text starting with an escape, closed later", "=?x?Q?=E9FAQ?= x", "\xE9" "FAQ x"},
     };
     for (const Case& c : cases) EXPECT_EQ(Decode(c.value), c.decoded) << c.what;
