@@ -158,19 +158,19 @@ std::size_t EndMarker(std::string_view word) {
 // the line-end cut) when there is nothing to decode: no "=?", empty encoded
 // text, or an encoding letter other than Q or B.
 WorkBuffer DecodeEncodedWord(std::string_view value) {
-    // 1. A value whose next-to-last byte is CR is cut there.
+    // A value whose next-to-last byte is CR is cut there.
     if (value.size() >= 2 && value[value.size() - 2] == '\r') value.remove_suffix(2);
     WorkBuffer unchanged;
     unchanged.Append(value);
 
-    // 2-4. Leading spaces are skipped; the text up to "=?" is the head.
+    // Leading spaces are skipped; the text up to "=?" is the head.
     const std::size_t start = value.find_first_not_of(' ');
     if (start == kNone) return unchanged;
     const std::size_t open = FindNoCase(value, "=?", start);
     if (open == kNone) return unchanged;
     const std::string_view head = value.substr(start, open - start);
 
-    // 5. The word runs to its end marker; what follows the marker is the tail.
+    // The word runs to its end marker; what follows the marker is the tail.
     std::string_view word = value.substr(open);
     std::string_view tail;
     if (const std::size_t end = EndMarker(word); end != kNone) {
@@ -178,7 +178,7 @@ WorkBuffer DecodeEncodedWord(std::string_view value) {
         word = word.substr(0, end);
     }
 
-    // 6. The encoding letter, either case.
+    // The encoding letter, either case.
     WorkBuffer decoded;
     bool known = false;
     std::string_view searchB = word.substr(2);
@@ -197,7 +197,7 @@ WorkBuffer DecodeEncodedWord(std::string_view value) {
     }
     if (!known) return unchanged;
 
-    // 7. Head, decoded bytes up to their first zero byte, tail.
+    // Head, decoded bytes up to their first zero byte, tail.
     WorkBuffer result;
     result.Append(head);
     result.Append(decoded.AsCString());
