@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 void Register(CLI::App& app, Env& env) {
-    auto* cmd = app.add_subcommand("crc", "Print the CRC-32 (or CRC-16) checksum of files");
+    auto* cmd = app.add_subcommand("crc", "Print the CRC-32 (or CRC-16) checksum of files: the value as a signed number, its eight hex digits, the name");
     static std::vector<std::string> files;
     static bool crc16 = false;
     cmd->add_flag("--crc16", crc16, "CRC-16/XMODEM instead of CRC-32");
