@@ -102,7 +102,11 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
     return WriteWholeFile(path, out);
 }
 
-std::string FormatIniNumber(long long value) { return value >= 0 ? " " + std::to_string(value) : std::to_string(value); }
+std::string FormatIniNumber(long long value) {
+    std::string text = std::to_string(value);
+    if (value >= 0) text.insert(text.begin(), ' ');
+    return text;
+}
 
 std::optional<double> ParseIniNumber(std::string_view value) {
     const std::string s(TrimBlank(value));
