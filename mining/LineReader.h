@@ -2,6 +2,9 @@
 // Reads a file line by line in large blocks. A line ends at CR LF, at a CR
 // alone or at an LF alone; the break is not part of the line. The last line
 // needs no break. Lines of any length are handed over whole.
+// An LF alone ends a line as text-mode reading does: kept inside a line it
+// would join the addresses on either side of it into one, since the address
+// separators do not include it (links end at it either way).
 #include <cstdio>
 #include <string>
 #include <string_view>
