@@ -21,6 +21,8 @@ public:
     std::deque<QString> files;    // answers to openFile / saveFile, in order
     std::deque<QString> folders;  // answers to chooseFolder
     QString lastFilter;
+    QString lastTitle;            // of the last save dialog
+    int chosenFilterIndex = 0;    // which filter a save dialog reports as chosen
 
     void information(QWidget*, const QString& text, const QString& title, bool) override { informed << title + "|" + text; }
     bool question(QWidget*, const QString& text, const QString& title) override {
@@ -31,9 +33,10 @@ public:
         return a;
     }
     QString openFile(QWidget*, const QString& filter, const QString&) override { lastFilter = filter; return Next(files); }
-    QString saveFile(QWidget*, const QString& filter, const QString&, QString* chosen) override {
+    QString saveFile(QWidget*, const QString& filter, const QString&, QString* chosen, const QString& title) override {
         lastFilter = filter;
-        if (chosen) *chosen = filter.split(QStringLiteral(";;")).value(0);
+        lastTitle = title;
+        if (chosen) *chosen = filter.split(QStringLiteral(";;")).value(chosenFilterIndex);
         return Next(files);
     }
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return Next(folders); }
