@@ -85,6 +85,11 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
     const PairReport report = CheckPair(pair);
     if (const PairProblem* problem = report.FirstError())
         return fail("The mailbox " + Quoted(pair.mbx()) + " and its TOC file do not agree: " + problem->text + " Nothing was changed.");
+    // A count below 0 (more than 32,767 messages, or a damaged header) would
+    // read as an empty mailbox and leave every message out of the new one.
+    for (const PairProblem& problem : report.problems)
+        if (problem.kind == PairProblemKind::NegativeCount)
+            return fail("The mailbox " + Quoted(pair.mbx()) + " cannot be rewritten: " + problem.text + " Nothing was changed.");
     result.uncoveredBytes = report.uncoveredBytes;
 
     auto backups = BackupPair(context.state, pair.pairPath);

@@ -120,6 +120,7 @@ TEST_F(RewriteBodiesTest, AnInconsistentPairIsRefusedBeforeAnyBackup) {
     const Row rows[] = {
         {"range outside", [](std::string& toc) { toc[static_cast<std::size_t>(SummaryOffset(2)) + 5] = 0x13; }, "outside the mailbox file"},
         {"short TOC", [](std::string& toc) { toc.resize(toc.size() - 10); }, "announces 2 summaries"},
+        {"count below 0", [](std::string& toc) { toc[103] = static_cast<char>(0x80); }, "announces -32766 messages"},
     };
     for (const Row& row : rows) {
         TempDir d;
