@@ -50,7 +50,9 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
     }
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
     // A rewrite cut short earlier is finished or undone before the files are copied.
-    (void)RecoverInterruptedRewrite(pair);
+    const std::string recovered = RecoverInterruptedRewrite(pair);
+    std::error_code ec;
+    if (std::filesystem::exists(pair.toc() + std::string(kNewSuffix), ec)) return R::Fail(recovered + " Nothing was changed.");
     auto backups = BackupPair(context.state, pair.pairPath);
     if (!backups) return backups.status();
     result.backups = *backups;
@@ -58,7 +60,6 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
     // The TOC file goes first: a mailbox without its TOC file is one Eudora
     // rebuilds, while a repaired mailbox beside the old TOC would not agree with it.
     if (FileExists(pair.toc())) {
-        std::error_code ec;
         std::filesystem::remove(pair.toc(), ec);
         if (ec) return R::Fail("Cannot delete '" + pair.toc() + "': " + ec.message() + ". Nothing was changed.");
         result.tocDeleted = true;

@@ -82,6 +82,11 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
     // A failure also tells what was done about an earlier interrupted run.
     auto fail = [&result](const std::string& text) { return R::Fail(result.recovered.empty() ? text : result.recovered + " " + text); };
 
+    // A new TOC file that could not be put in place belongs to the mailbox file
+    // now in place: the old TOC file no longer describes it.
+    std::error_code ec;
+    if (std::filesystem::exists(pair.toc() + std::string(kNewSuffix), ec)) return fail("Nothing was changed.");
+
     const PairReport report = CheckPair(pair);
     if (const PairProblem* problem = report.FirstError())
         return fail("The mailbox " + Quoted(pair.mbx()) + " and its TOC file do not agree: " + problem->text + " Nothing was changed.");
@@ -128,7 +133,6 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
     RenewRecordedSize(*toc, result.newSize);
 
     if (Status st = rewrite->Commit(toc->bytes()); !st) {
-        std::error_code ec;
         const bool mailboxReplaced = !std::filesystem::exists(pair.mbx() + std::string(kNewSuffix), ec);
         if (!mailboxReplaced) return fail(st.error() + kept);
         return fail(st.error() + " The new mailbox file is in place; the next run of a tool on this mailbox completes the TOC file.");
