@@ -51,6 +51,7 @@ c++ -std=c++20 -O2 -I"$root" "$work/gen.cpp" "$build/store/libledgerly_store.a" 
 
 TIMEFORMAT='%R s real, %U s user, %S s sys'
 size=$(du -ch "$work/Master.mbx" "$work/Master.toc" | tail -1 | cut -f1)
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "pair: $messages messages, $size (mailbox + TOC)"
 for tool in strip-html decode-qp; do
     rm -f "$work"/In.*
@@ -59,6 +60,9 @@ for tool in strip-html decode-qp; do
     sync
     echo "cat (read the pair):"
     time cat "$work/In.mbx" "$work/In.toc" > /dev/null
+    echo "cp of the pair + sync (what one backup costs):"
+    time { cp "$work/In.mbx" "$work/Copy.mbx"; cp "$work/In.toc" "$work/Copy.toc"; sync; }
+    rm -f "$work"/Copy.*
     echo "ledgerly-cli $tool:"
     time "$cli" "$tool" "$work/In.mbx" > /dev/null
 done
