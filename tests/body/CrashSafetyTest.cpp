@@ -213,5 +213,23 @@ TEST_F(FullDisk, ARunThatCannotBeWrittenWholeChangesNothing) {
     }
 }
 
+TEST_F(FullDisk, AReadOnlyFolderIsRefusedWithNothingChanged) {
+    // Root ignores folder permissions but not a file system mounted read-only.
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: s"}, "<b>x</b>"));
+    const std::string pairPath = mountPoint + "/In.";
+    ASSERT_TRUE(b.Write(pairPath).ok());
+    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1m") != 0)
+        GTEST_SKIP() << "cannot remount read-only here (" << std::strerror(errno) << ")";
+    AppState state;
+    test::FakeHost host(state);
+    ToolContext context{state, host};
+    auto r = RewriteBodies(context, pairPath + "mbx", RewriteMode::StripHtml);
+    ASSERT_FALSE(r.ok());
+    EXPECT_NE(r.error().find("Read-only file system"), std::string::npos) << r.error();
+    EXPECT_NE(r.error().find("Nothing was changed."), std::string::npos) << r.error();
+    EXPECT_TRUE(ReadPair(pairPath) == (Pair{b.TocBytes(), b.MbxBytes()}));
+}
+
 }  // namespace
 }  // namespace ledgerly
