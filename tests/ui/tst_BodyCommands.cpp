@@ -132,6 +132,26 @@ private slots:
         QVERIFY(main->fakePrompter.asked.isEmpty());
     }
 
+    void aCommandClickedDuringARunsPauseDoesNotStartOnTopOfIt() {
+        // 100 messages: the HTML stripping pauses once, and a palette click lands there.
+        MailboxBuilder big;
+        for (int i = 0; i < 100; ++i) big.Add(ComposeMessage({"Subject: s"}, "<b>x</b>"));
+        QVERIFY(big.Write(pair).ok());
+        int pauses = 0;
+        QTimer clicker;
+        QObject::connect(&clicker, &QTimer::timeout, [&] {
+            ++pauses;
+            ui::RunCommand("menuROT13", *main);
+        });
+        clicker.start(10);
+        ui::RunCommand("menuStripHTMLTags", *main);
+        clicker.stop();
+        QVERIFY(pauses > 0);
+        QVERIFY(!fs::exists(pair + "mbx.2"));
+        QCOMPARE(test::ReadFile(pair + "mbx").find("<b>"), std::string::npos);
+        QCOMPARE(main->statuses.last(), QString::fromUtf8(msg::kDone));
+    }
+
     void withAnEmptyTreeNoCommandDoesAnything() {
         main->empty = true;
         for (const char* name : {"menuStripHTMLTags", "menuDecodeQP", "menuROT13", "menuCipher", "menuDecipher", "menuCreateBackup", "menuFixLastTag"})

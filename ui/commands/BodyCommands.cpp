@@ -21,7 +21,17 @@ void Inform(MainWindowApi& main, std::string_view text, bool withIcon = true) {
     main.prompter().information(main.window(), Q(text), Q(msg::kTitle), withIcon);
 }
 
+// The pauses of a run keep the window live, and a palette button may be
+// clicked during one: a second body command must not start on top of it.
+bool running = false;
+struct RunningGuard {
+    RunningGuard() { running = true; }
+    ~RunningGuard() { running = false; }
+};
+
 void RunRewrite(MainWindowApi& main, RewriteMode mode) {
+    if (running) return;
+    const RunningGuard guard;
     if (!CheckMailboxCommand(main, FileChecks::TocThenMbx, false)) return;
     if (main.host().EudoraRunning()) {
         Inform(main, msg::kCloseEudora);
@@ -51,7 +61,8 @@ void Cipher(MainWindowApi& main) { RunRewrite(main, RewriteMode::Cipher); }
 void Decipher(MainWindowApi& main) { RunRewrite(main, RewriteMode::Decipher); }
 
 void CreateBackupOfPair(MainWindowApi& main) {
-    if (main.treeEmpty()) return;
+    if (running || main.treeEmpty()) return;
+    const RunningGuard guard;
     const std::string key = main.selectedKey();
     if (!main.prompter().question(main.window(), Q(BackupQuestion(key)), Q(msg::kTitle))) return;
     main.setBusy(true);
@@ -61,6 +72,8 @@ void CreateBackupOfPair(MainWindowApi& main) {
 }
 
 void FixLastTag(MainWindowApi& main) {
+    if (running) return;
+    const RunningGuard guard;
     if (!CheckMailboxCommand(main, FileChecks::MbxOnly, false)) return;
     const std::string key = main.selectedKey();
     main.setBusy(true);
