@@ -4,6 +4,7 @@
 
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
+#include "body/RewriteLock.h"
 #include "store/Mailbox.h"
 #include "store/PairRewrite.h"
 
@@ -49,6 +50,8 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
         return result;
     }
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
+    auto lock = RewriteLock::Acquire(pair.mbx());
+    if (!lock) return lock.status();
     // A rewrite cut short earlier is finished or undone before the files are copied.
     const std::string recovered = RecoverInterruptedRewrite(pair);
     std::error_code ec;

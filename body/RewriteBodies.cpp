@@ -5,6 +5,7 @@
 
 #include "app/Messages.h"
 #include "body/BodyTransforms.h"
+#include "body/RewriteLock.h"
 #include "body/StripHtml.h"
 #include "store/Mailbox.h"
 #include "store/PairCheck.h"
@@ -76,6 +77,8 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
     if (m < 1 || m > 5) return R::Fail("Unknown body rewrite mode " + std::to_string(m) + ". Nothing was changed.");
 
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
+    auto lock = RewriteLock::Acquire(pair.mbx());
+    if (!lock) return R::Fail(lock.error());
     RewriteResult result;
     result.recovered = RecoverInterruptedRewrite(pair);
 

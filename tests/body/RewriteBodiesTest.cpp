@@ -4,6 +4,7 @@
 
 #include "app/Messages.h"
 #include "body/RewriteBodies.h"
+#include "body/RewriteLock.h"
 #include "store/MailboxBuilder.h"
 #include "store/PairCheck.h"
 #include "store/PairRewrite.h"
@@ -196,6 +197,21 @@ TEST_F(RewriteBodiesTest, AMessageWithAnOverlongHeaderPartIsKeptAndCounted) {
     EXPECT_EQ(r->keptWhole, 1);
     EXPECT_EQ(ReadFile(pair + "mbx"), big + ComposeMessage({"Subject: b"}, "y"));
     EXPECT_NE(r->ClosingText().find("1 message with a header part longer than 32,767 characters kept unchanged."), std::string::npos);
+}
+
+TEST_F(RewriteBodiesTest, ASecondRunInTheSameFolderWaitsForTheFirst) {
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: a"}, "<b>x</b>"));
+    Write(b);
+    {
+        auto other = RewriteLock::Acquire(dir / "Other.mbx");  // another run, in the same folder
+        ASSERT_TRUE(other.ok());
+        auto r = RewriteBodies(context, pair + "mbx", RewriteMode::StripHtml);
+        ASSERT_FALSE(r.ok());
+        EXPECT_NE(r.error().find("Another run is rewriting a mailbox"), std::string::npos) << r.error();
+        EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"In.mbx", "In.toc"}));
+    }
+    EXPECT_TRUE(RewriteBodies(context, pair + "mbx", RewriteMode::StripHtml).ok());
 }
 
 TEST_F(RewriteBodiesTest, AnInterruptedEarlierRewriteIsUndoneBeforeTheRun) {
