@@ -4,6 +4,7 @@
 
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
+#include "app/Messages.h"
 #include "body/RewriteLock.h"
 #include "store/Mailbox.h"
 #include "store/PairRewrite.h"
@@ -45,7 +46,7 @@ Result<std::int64_t> RepairDelimiters(const std::string& mbxPath) {
 Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, const std::string& mbxPath) {
     using R = Result<DelimiterRepairResult>;
     DelimiterRepairResult result;
-    if (!context.host.Ask(kStatusLostQuestion, "Ledgerly")) {
+    if (!context.host.Ask(kStatusLostQuestion, msg::kTitle)) {
         result.declined = true;
         return result;
     }
