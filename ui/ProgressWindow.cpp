@@ -90,7 +90,7 @@ void progresF::tick() {
 void progresF::closeEvent(QCloseEvent* event) {
     timer_->stop();
     state_.progress.ProgressShown = false;
-    QDialog::closeEvent(event);
+    event->accept();  // closes whatever the dialog would do with it
 }
 
 void progresF::reject() { close(); }
