@@ -90,9 +90,9 @@ Gathered Gather(std::string_view message) {
 std::array<char, 64> SubjectText(std::string_view value) {
     value = value.substr(0, 64);
     const std::size_t first = value.find_first_not_of(' ');
-    value = first == std::string_view::npos ? std::string_view() : value.substr(first);
     std::array<char, 64> text{};
-    SetTextField(text, value);
+    text.fill(' ');
+    if (first != std::string_view::npos) SetTextField(text, value.substr(first));
     return text;
 }
 
