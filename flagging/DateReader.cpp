@@ -86,7 +86,12 @@ public:
     bool AtTime() const {
         std::size_t j = i_;
         while (j < s_.size() && IsDigit(s_[j])) ++j;
-        return j > i_ && j < s_.size() && s_[j] == ':';
+        const bool digits = j > i_;
+        while (j < s_.size() && (s_[j] == ' ' || s_[j] == '\t')) ++j;
+        return digits && j < s_.size() && s_[j] == ':';
+    }
+    void SkipSpaces() {
+        while (Peek() == ' ' || Peek() == '\t') ++i_;
     }
     std::size_t pos() const { return i_; }
     void Reset(std::size_t pos) { i_ = pos; }
@@ -120,17 +125,26 @@ bool ReadMonthName(Scanner& sc, int& month) {
 
 // h:mm, then optional seconds (with a fraction) and an AM/PM mark.
 bool ReadTime(Scanner& sc, HeaderDateTime& t) {
-    if (!SmallNumber(sc.ReadNumber(), t.hour) || !sc.Take(':') || !SmallNumber(sc.ReadNumber(), t.minute)) return false;
-    if (sc.Peek() == ':' && IsDigit(sc.Peek(1))) {
-        sc.Take(':');
-        sc.ReadNumber();
-        if (sc.Peek() == '.' && IsDigit(sc.Peek(1))) {
-            sc.Take('.');
-            sc.ReadNumber();
+    // The obsolete syntax allows white space around the colon ('15 : 05').
+    if (!SmallNumber(sc.ReadNumber(), t.hour)) return false;
+    sc.SkipSpaces();
+    if (!sc.Take(':')) return false;
+    sc.SkipSpaces();
+    if (!SmallNumber(sc.ReadNumber(), t.minute)) return false;
+    std::size_t back = sc.pos();
+    sc.SkipSpaces();
+    if (sc.Take(':')) {  // seconds, perhaps with a fraction
+        sc.SkipSpaces();
+        if (sc.ReadNumber().digits > 0) {
+            if (sc.Peek() == '.' && IsDigit(sc.Peek(1))) {
+                sc.Take('.');
+                sc.ReadNumber();
+            }
+            back = sc.pos();
         }
     }
-    const std::size_t back = sc.pos();
-    while (sc.Peek() == ' ' || sc.Peek() == '\t') sc.Take(sc.Peek());
+    sc.Reset(back);
+    sc.SkipSpaces();
     const std::string mark = sc.ReadWord();
     if (mark == "am" || mark == "pm") {
         if (t.hour < 1 || t.hour > 12) return false;

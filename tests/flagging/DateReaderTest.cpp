@@ -33,9 +33,12 @@ TEST(DateReader, ReadsDateAndClockTimeAsWritten) {
         {"2004-01-12T22:10:00Z", "10:10 PM 1/12/2004"},
         {"Jan 12, 2004 10:00", "10:00 AM 1/12/2004"},
         {"Mon Jan 12 10:00:00 2004", "10:00 AM 1/12/2004"},                  // asctime
+        {"Mon Jan 12 22 : 00 : 00 2004", "10:00 PM 1/12/2004"},
+        {"Mon Jan 12 10:00:00 PM 2004", "10:00 PM 1/12/2004"},
         {"03:05 PM 1/12/2004", "03:05 PM 1/12/2004"},                        // our own form reads back
         {"12 January 2004 10:00", "10:00 AM 1/12/2004"},
         {"12 Sept 2004 10:00", "10:00 AM 9/12/2004"},
+        {"12 Jan 2004 15 : 05 : 09 GMT", "03:05 PM 1/12/2004"},             // obsolete spaces around colons
     };
     for (const Case& c : cases) EXPECT_EQ(Read(c.value), c.summary) << c.value;
 }
