@@ -119,9 +119,22 @@ std::string RescanCaption(std::size_t mailboxCount) { return "Re&scan (" + Count
 bool ReferenceIndex::Load(std::string_view mailboxText) {
     folded_ = FoldText(mailboxText);
     const std::string quick = FoldText(mode_ == FinderMode::Attachments ? "Attachment" : kEmbeddedContent);
+    localTargets_.clear();
+    unmappedNames_.clear();
     if (folded_.find(quick) == std::string::npos) {
         folded_.clear();
         return false;
+    }
+    if (mode_ == FinderMode::Attachments) {
+        // The files the attachment lines name. One that is gone (or that maps
+        // to nothing) is most likely a file that was moved: it protects every
+        // candidate of the same name, which may be that very file.
+        for (const std::string& ref : AttachmentReferences(mailboxText, false)) {
+            std::optional<std::string> local = ref;
+            if (IsWindowsPath(ref)) local = mapper_ ? mapper_->ToLocal(ref) : std::nullopt;
+            if (local && FileExists(*local)) localTargets_.push_back(FoldText(Normalised(*local)));
+            else unmappedNames_.push_back(FoldText(FileNameOfAnyPath(ref)));
+        }
     }
     return true;
 }
@@ -144,13 +157,19 @@ bool ReferenceIndex::References(const std::string& candidate) const {
     for (const std::string& form : forms)
         if (!form.empty() && folded_.find(FoldText(form)) != std::string::npos) return true;
 
-    // Windows paths in the text that end in the candidate's file name protect
-    // it unless they map to another local file: a path that maps to nothing
-    // is never taken as proof that the file is unreferenced.
+    // Windows paths anywhere in the text that end in the candidate's file
+    // name protect it unless they name another existing local file: a path
+    // that maps to nothing, or to a file that is gone, is never taken as
+    // proof that the file is unreferenced.
     const std::string name = FileNameOfAnyPath(longForm);
     if (name.empty()) return true;
-    const std::string needle = FoldText("\\" + name);
+    const std::string foldedName = FoldText(name);
     const std::string target = FoldText(Normalised(longForm));
+    for (const std::string& n : unmappedNames_)
+        if (n == foldedName) return true;
+    for (const std::string& t : localTargets_)
+        if (t == target) return true;
+    const std::string needle = FoldText("\\" + name);
     for (std::size_t at = folded_.find(needle); at != std::string::npos; at = folded_.find(needle, at + 1)) {
         if (!EndsPathHere(folded_, at + needle.size())) continue;
         const auto start = WindowsPathStart(folded_, at);
@@ -159,7 +178,7 @@ bool ReferenceIndex::References(const std::string& candidate) const {
         const std::string written = folded_.substr(*start, at + needle.size() - *start);
         if (!mapper_) return true;
         const auto local = mapper_->ToLocal(written);
-        if (!local || !IsWindowsPath(written)) return true;
+        if (!local || !FileExists(*local)) return true;
         if (FoldText(Normalised(*local)) == target) return true;
     }
     return false;

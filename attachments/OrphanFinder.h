@@ -70,8 +70,8 @@ private:
     FinderMode mode_;
     const PathMapper* mapper_;
     std::string folded_;
-    std::vector<std::string> localTargets_;  // folded local paths that mail names
-    std::vector<std::string> unmappedNames_; // folded file names of paths that map to nothing
+    std::vector<std::string> localTargets_;   // folded existing local files the attachment lines name
+    std::vector<std::string> unmappedNames_;  // folded names of named files that are gone or map to nothing
 };
 
 FinderResult FindOrphans(const FinderRequest& request, Host& host, FinderControl& control);

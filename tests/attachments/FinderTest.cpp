@@ -96,6 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReferenceCase{"unmappable Windows path protects the same name", FinderMode::Attachments,
                       [](const std::string&) { return std::string("Attachment Converted: \"C:\\Nowhere\\Else\\b.txt\"\r\nX-Attachments: Q:\\x\\pic.jpg;"); },
                       {"a.pdf"}},
+        ReferenceCase{"a reference to a moved file protects the same name", FinderMode::Attachments,
+                      [](const std::string& a) { return "Attachment Converted: \"" + a + "../OldAttach/a.pdf\""; },
+                      {"b.txt", "pic.jpg"}},
         ReferenceCase{"a longer name ending alike protects nothing", FinderMode::Attachments,
                       [](const std::string&) { return std::string("Attachment Converted: \"C:\\Nowhere\\b.txt.old\"\r\nAttachment Converted: \"C:\\x\\xa.pdf\""); },
                       {"a.pdf", "b.txt", "pic.jpg"}}),
@@ -132,7 +135,8 @@ TEST(FinderPaths, CopiedDataFolderNamesItsFiles) {
     fs::create_directories(data + "attach");
     WriteFile(data + "attach/x.pdf", "x");
     WriteFile(data + "attach/y.pdf", "x");
-    fs::create_directories(dir.path() / "Elsewhere");
+    fs::create_directories(data + "Elsewhere");
+    WriteFile(data + "Elsewhere/y.pdf", "another y");
     WriteMailbox(data + "In.", "Attachment Converted: \"D:\\Old\\Eudora\\attach\\x.pdf\"\r\n"
                                "Attachment Converted: \"D:\\Old\\Eudora\\Elsewhere\\y.pdf\"");
     const PathMapper mapper(data);
@@ -140,7 +144,7 @@ TEST(FinderPaths, CopiedDataFolderNamesItsFiles) {
     FakeHost host(state);
     FinderControl control;
     const FinderResult r = RunFinder(FinderMode::Attachments, {data + "attach/"}, data, &mapper, host, control);
-    // y.pdf's reference maps to another (missing) file in the data folder: y.pdf itself is orphaned.
+    // y.pdf's reference maps to another existing file: attach/y.pdf itself is orphaned.
     EXPECT_EQ(Names(r.orphans), std::vector<std::string>{"y.pdf"});
 }
 
