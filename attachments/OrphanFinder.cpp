@@ -301,6 +301,7 @@ WipeSummary WipeFiles(std::vector<ResultRow>& rows, const std::vector<std::size_
         const bool gone = removeFile ? removeFile(rows[*it].fullPath) : DeleteFileOnly(rows[*it].fullPath);
         if (gone) {
             rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*it));
+            s.removed.push_back(*it);
             ++s.deleted;
         } else {
             ++s.failed;

@@ -103,6 +103,7 @@ TransferSummary TransferFiles(std::vector<ResultRow>& rows, const std::vector<st
 struct WipeSummary {
     int deleted = 0;
     int failed = 0;
+    std::vector<std::size_t> removed;  // indices (before the wipe) of the rows removed, last first
     std::string status;
 };
 // Deletes the selected rows' files, last to first; a deleted file's row is
