@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
 #include "app/TextHelpers.h"
@@ -34,9 +35,15 @@ const char* LinkStateKey(LinkState state) {
 }
 
 bool ReferencedFileExists(const std::string& path, const PathMapper& mapper) {
-    if (!IsWindowsPath(path)) return FileExists(path);
-    const auto local = mapper.ToLocal(path);
-    return local && FileExists(*local);
+    for (const std::string& spelled : MailSpellings(path)) {
+        if (!IsWindowsPath(spelled)) {
+            if (FileExists(spelled)) return true;
+            continue;
+        }
+        const auto local = mapper.ToLocal(spelled);
+        if (local && FileExists(*local)) return true;
+    }
+    return false;
 }
 
 void ObradaZakacenog(std::string_view teloPoruke, std::string_view posiljalac, const PathMapper& mapper,
@@ -74,7 +81,10 @@ Result<std::vector<BrokenLink>> FindBrokenLinks(const std::string& mbxPath, cons
 }
 
 void SetNewLocation(BrokenLink& row, const std::string& folder) {
-    row.newLocation = WithTrailingSeparator(folder) + row.fileName;
+    // The file name comes from mail; the folder is local.
+    const std::string base = WithTrailingSeparator(folder);
+    row.newLocation = base + Cp1252ToUtf8(row.fileName);
+    if (!FileExists(row.newLocation) && FileExists(base + row.fileName)) row.newLocation = base + row.fileName;
     row.state = FileExists(row.newLocation) ? LinkState::Postoji : LinkState::NePostoji;
 }
 
@@ -101,7 +111,7 @@ int ApplyLinks(std::string& text, const std::vector<BrokenLink>& rows, const Pat
         const bool remove = row.state == LinkState::ZaBrisanje;
         if (!remove && row.newLocation.empty()) continue;
         if (FoldText(text).find(FoldText(row.originalLocation)) == std::string::npos) continue;
-        text = ReplaceAllNoCase(text, row.originalLocation, remove ? std::string() : mapper.ForMail(row.newLocation));
+        text = ReplaceAllNoCase(text, row.originalLocation, remove ? std::string() : NativeToMail(mapper.ForMail(row.newLocation)));
         ++changes;
     }
     return changes;
@@ -109,6 +119,7 @@ int ApplyLinks(std::string& text, const std::vector<BrokenLink>& rows, const Pat
 
 std::string RewriteReport::Closing() const {
     std::string text = msg::kDone;
+    if (!recovered.empty()) text += " " + recovered;
     if (uncoveredBytes > 0)
         text += " " + std::to_string(uncoveredBytes) + " bytes of the mailbox file belonged to no message and were left out; the backup '" +
                 mbxBackup + "' holds them.";

@@ -63,7 +63,8 @@ struct RewriteReport {
     std::int64_t changes = 0;
     std::int64_t uncoveredBytes = 0;  // mailbox bytes no summary covered: left out, kept in the backup
     std::string recovered;            // what finishing an interrupted rewrite did
-    // The closing text: the "Done" text, plus the left-out bytes when there were any.
+    // The closing text: the "Done" text, plus what recovery did and the
+    // left-out bytes when there were any.
     std::string Closing() const;
 };
 

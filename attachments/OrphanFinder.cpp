@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
 #include "app/TextHelpers.h"
@@ -116,12 +117,50 @@ std::string ScanCaption(std::size_t mailboxCount) {
 
 std::string RescanCaption(std::size_t mailboxCount) { return "Re&scan (" + CountText(mailboxCount) + " mailboxes)"; }
 
+namespace {
+
+// A local path (native bytes) in the spellings mail may hold: the bytes as
+// they are, and converted to Windows-1252.
+std::vector<std::string> NativeSpellings(const std::string& native) {
+    std::vector<std::string> out{native};
+    if (std::string cp = Utf8ToCp1252(native); cp != native) out.push_back(std::move(cp));
+    return out;
+}
+
+void AddUnique(std::vector<std::string>& list, std::string value) {
+    if (!value.empty() && std::find(list.begin(), list.end(), value) == list.end()) list.push_back(std::move(value));
+}
+
+}  // namespace
+
+Candidate PrepareCandidate(const std::string& path, FinderMode mode, const PathMapper* mapper) {
+    Candidate c;
+    c.path = path;
+    const std::string shortForm = GetShortPath(path);
+    c.obtainable = !shortForm.empty();
+    if (!c.obtainable) return c;
+    const std::string longForm = GetLongPath(path);
+    std::vector<std::string> forms{shortForm, longForm};
+    if (mode == FinderMode::Attachments && mapper)
+        for (const std::string& f : mapper->FormsOf(longForm)) forms.push_back(f);
+    for (const std::string& form : forms)
+        for (const std::string& spelled : NativeSpellings(form)) {
+            const std::string name = FileNameOfAnyPath(spelled);
+            AddUnique(c.names, FoldText(name));
+            AddUnique(c.needles, FoldText(mode == FinderMode::Embedded ? std::string(kEmbeddedContent) + name : spelled));
+        }
+    c.target = FoldText(Normalised(longForm));
+    return c;
+}
+
 bool ReferenceIndex::Load(std::string_view mailboxText) {
+    text_.assign(mailboxText);
     folded_ = FoldText(mailboxText);
     const std::string quick = FoldText(mode_ == FinderMode::Attachments ? "Attachment" : kEmbeddedContent);
     localTargets_.clear();
     unmappedNames_.clear();
     if (folded_.find(quick) == std::string::npos) {
+        text_.clear();
         folded_.clear();
         return false;
     }
@@ -130,56 +169,55 @@ bool ReferenceIndex::Load(std::string_view mailboxText) {
         // to nothing) is most likely a file that was moved: it protects every
         // candidate of the same name, which may be that very file.
         for (const std::string& ref : AttachmentReferences(mailboxText, false)) {
-            std::optional<std::string> local = ref;
-            if (IsWindowsPath(ref)) local = mapper_ ? mapper_->ToLocal(ref) : std::nullopt;
-            if (local && FileExists(*local)) localTargets_.push_back(FoldText(Normalised(*local)));
-            else unmappedNames_.push_back(FoldText(FileNameOfAnyPath(ref)));
+            bool found = false;
+            for (const std::string& spelled : MailSpellings(ref)) {
+                std::optional<std::string> local = spelled;
+                if (IsWindowsPath(spelled)) local = mapper_ ? mapper_->ToLocal(spelled) : std::nullopt;
+                if (local && FileExists(*local)) {
+                    localTargets_.push_back(FoldText(Normalised(*local)));
+                    found = true;
+                }
+            }
+            if (!found) unmappedNames_.push_back(FoldText(FileNameOfAnyPath(ref)));
         }
     }
     return true;
 }
 
-bool ReferenceIndex::References(const std::string& candidate) const {
-    const std::string shortForm = GetShortPath(candidate);
+bool ReferenceIndex::References(const Candidate& c) const {
     // A file whose short form cannot be had is never reported.
-    if (shortForm.empty()) return true;
-    const std::string longForm = GetLongPath(candidate);
-    if (mode_ == FinderMode::Embedded) {
-        for (const std::string& form : {shortForm, longForm}) {
-            const std::string needle = FoldText(std::string(kEmbeddedContent) + FileNameOfAnyPath(form));
-            if (folded_.find(needle) != std::string::npos) return true;
-        }
-        return false;
-    }
-    std::vector<std::string> forms{shortForm, longForm};
-    if (mapper_)
-        for (const std::string& f : mapper_->FormsOf(longForm)) forms.push_back(f);
-    for (const std::string& form : forms)
-        if (!form.empty() && folded_.find(FoldText(form)) != std::string::npos) return true;
-
-    // Windows paths anywhere in the text that end in the candidate's file
-    // name protect it unless they name another existing local file: a path
-    // that maps to nothing, or to a file that is gone, is never taken as
-    // proof that the file is unreferenced.
-    const std::string name = FileNameOfAnyPath(longForm);
-    if (name.empty()) return true;
-    const std::string foldedName = FoldText(name);
-    const std::string target = FoldText(Normalised(longForm));
+    if (!c.obtainable || c.names.empty()) return true;
+    for (const std::string& needle : c.needles)
+        if (folded_.find(needle) != std::string::npos) return true;
+    if (mode_ == FinderMode::Embedded) return false;
     for (const std::string& n : unmappedNames_)
-        if (n == foldedName) return true;
+        if (std::find(c.names.begin(), c.names.end(), n) != c.names.end()) return true;
     for (const std::string& t : localTargets_)
-        if (t == target) return true;
-    const std::string needle = FoldText("\\" + name);
-    for (std::size_t at = folded_.find(needle); at != std::string::npos; at = folded_.find(needle, at + 1)) {
-        if (!EndsPathHere(folded_, at + needle.size())) continue;
-        const auto start = WindowsPathStart(folded_, at);
-        if (!start) return true;
-        // The path as written (folded text has the same positions).
-        const std::string written = folded_.substr(*start, at + needle.size() - *start);
-        if (!mapper_) return true;
-        const auto local = mapper_->ToLocal(written);
-        if (!local || !FileExists(*local)) return true;
-        if (FoldText(Normalised(*local)) == target) return true;
+        if (t == c.target) return true;
+    return NamedByWindowsPath(c);
+}
+
+// Windows paths anywhere in the text that end in the candidate's file name
+// protect it unless they name another existing local file: a path that maps
+// to nothing, or to a file that is gone, is never taken as proof that the
+// file is unreferenced.
+bool ReferenceIndex::NamedByWindowsPath(const Candidate& c) const {
+    for (const std::string& name : c.names) {
+        const std::string needle = "\\" + name;
+        for (std::size_t at = folded_.find(needle); at != std::string::npos; at = folded_.find(needle, at + 1)) {
+            if (!EndsPathHere(folded_, at + needle.size())) continue;
+            const auto start = WindowsPathStart(text_, at);
+            if (!start || !mapper_) return true;
+            const std::string written = text_.substr(*start, at + needle.size() - *start);
+            bool elsewhere = false;
+            for (const std::string& spelled : MailSpellings(written)) {
+                const auto local = mapper_->ToLocal(spelled);
+                if (!local || !FileExists(*local)) continue;
+                if (FoldText(Normalised(*local)) == c.target) return true;
+                elsewhere = true;
+            }
+            if (!elsewhere) return true;
+        }
     }
     return false;
 }
@@ -187,8 +225,13 @@ bool ReferenceIndex::References(const std::string& candidate) const {
 FinderResult FindOrphans(const FinderRequest& request, Host& host, FinderControl& control) {
     FinderResult result;
     result.mailboxCount = request.mailboxes.size();
-    std::vector<std::string> candidates;
-    for (const std::string& folder : request.searchFolders) IzlistajDatoteke(WithTrailingSeparator(folder), candidates);
+    std::vector<std::string> paths;
+    for (const std::string& folder : request.searchFolders) {
+        // Mail names files by absolute paths: a relative folder would make every file look orphaned.
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(fs::path(folder), ec);
+        IzlistajDatoteke(WithTrailingSeparator(ec ? folder : absolute.string()), paths);
+    }
 
     const bool attachments = request.mode == FinderMode::Attachments;
     auto completed = [&](std::size_t found) {
@@ -201,12 +244,15 @@ FinderResult FindOrphans(const FinderRequest& request, Host& host, FinderControl
         return text;
     };
 
-    if (candidates.empty() || request.mailboxes.empty()) {
+    if (paths.empty() || request.mailboxes.empty()) {
         result.nothingToSearch = true;
-        result.status = candidates.empty() ? completed(0) : std::string("No mailbox to search in: nothing was listed.");
+        result.status = paths.empty() ? completed(0) : std::string("No mailbox to search in: nothing was listed.");
         return result;
     }
 
+    std::vector<Candidate> candidates;
+    candidates.reserve(paths.size());
+    for (const std::string& p : paths) candidates.push_back(PrepareCandidate(p, request.mode, request.mapper));
     ReferenceIndex index(request.mode, request.mapper);
     std::size_t position = 0;
     for (const MailboxEntry& box : request.mailboxes) {
@@ -232,7 +278,7 @@ FinderResult FindOrphans(const FinderRequest& request, Host& host, FinderControl
         return result;
     }
     host.Status("Search in progress..");
-    result.orphans = std::move(candidates);
+    for (Candidate& c : candidates) result.orphans.push_back(std::move(c.path));
     result.status = completed(result.orphans.size());
     return result;
 }

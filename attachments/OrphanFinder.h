@@ -58,18 +58,30 @@ struct FinderResult {
     std::string status;                // the closing status text
 };
 
-// The reference test of one candidate against a folded mailbox text.
+// A candidate prepared once per scan: every text that names it in mail.
+struct Candidate {
+    std::string path;
+    bool obtainable = false;             // its short form could be had; else it counts as referenced
+    std::vector<std::string> needles;    // folded Windows-1252 texts whose presence references it
+    std::vector<std::string> names;      // its folded file name(s)
+    std::string target;                  // folded normalised local path
+};
+Candidate PrepareCandidate(const std::string& path, FinderMode mode, const PathMapper* mapper);
+
+// The reference test of candidates against one mailbox text.
 class ReferenceIndex {
 public:
     ReferenceIndex(FinderMode mode, const PathMapper* mapper) : mode_(mode), mapper_(mapper) {}
-    // Prepares the mailbox text (kept folded); false when the quick test fails.
+    // Prepares the mailbox text; false when the quick test fails.
     bool Load(std::string_view mailboxText);
-    bool References(const std::string& candidate) const;
+    bool References(const Candidate& candidate) const;
+    bool References(const std::string& candidatePath) const { return References(PrepareCandidate(candidatePath, mode_, mapper_)); }
 
 private:
+    bool NamedByWindowsPath(const Candidate& candidate) const;
     FinderMode mode_;
     const PathMapper* mapper_;
-    std::string folded_;
+    std::string text_, folded_;
     std::vector<std::string> localTargets_;   // folded existing local files the attachment lines name
     std::vector<std::string> unmappedNames_;  // folded names of named files that are gone or map to nothing
 };

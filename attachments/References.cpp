@@ -1,5 +1,6 @@
 #include "attachments/References.h"
 
+#include "app/Encoding.h"
 #include "app/TextHelpers.h"
 
 namespace ledgerly {
@@ -30,6 +31,17 @@ std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::
         pos = at + key.size();
     }
     out.append(text.substr(pos));
+    return out;
+}
+
+std::string NativeToMail(std::string_view native) {
+    std::string cp = Utf8ToCp1252(native);
+    return Cp1252ToUtf8(cp) == native ? cp : std::string(native);
+}
+
+std::vector<std::string> MailSpellings(const std::string& cp1252) {
+    std::vector<std::string> out{cp1252};
+    if (std::string utf8 = Cp1252ToUtf8(cp1252); utf8 != cp1252) out.push_back(std::move(utf8));
     return out;
 }
 

@@ -17,6 +17,14 @@ std::string FoldText(std::string_view text);
 // left to right; the text between occurrences is kept as it was.
 std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::string_view to);
 
+// Local file names are UTF-8 here, mail is Windows-1252. A local text as mail
+// holds it: converted when every character has a Windows-1252 form, else the
+// bytes unchanged.
+std::string NativeToMail(std::string_view native);
+// The spellings a path from mail may have on the local file system: its
+// bytes as they are, then converted to UTF-8 when that differs.
+std::vector<std::string> MailSpellings(const std::string& cp1252);
+
 // The path an "Attachment Converted: " line names: the rest of the line less
 // one closing and then one opening double quote.
 std::string ConvertedPath(std::string_view rest);

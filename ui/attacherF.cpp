@@ -186,8 +186,11 @@ bool attacherF::load() {
     {
         BusyCursor busy;
         auto found = FindBrokenLinks(mailboxPath_, mapper_, main_.host());
-        if (found) rows_ = std::move(*found);
-        else main_.prompter().information(this, Q(found.error()), QString::fromUtf8(msg::kTitle), true);
+        if (!found) {
+            main_.prompter().information(this, Q(found.error()), QString::fromUtf8(msg::kTitle), true);
+            return false;
+        }
+        rows_ = std::move(*found);
     }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         auto* item = new QTreeWidgetItem(ListLinks);

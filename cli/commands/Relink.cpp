@@ -8,6 +8,7 @@
 #include "app/WindowsPaths.h"
 #include "attachments/AttachmentFolders.h"
 #include "attachments/LinkRepair.h"
+#include "attachments/References.h"
 #include "cli/Cli.h"
 #include "cli/commands/AttachmentCli.h"
 
@@ -56,7 +57,7 @@ void Run(Env& env, const Options& o) {
         }
         for (const std::string& name : o.only) {
             bool any = false;
-            for (const BrokenLink& r : rows) any = any || EqualsNoCase(r.fileName, name);
+            for (const BrokenLink& r : rows) any = any || EqualsNoCase(r.fileName, NativeToMail(name));
             if (!any) {
                 env.Fail("No broken reference names a file '" + name + "'. Nothing was changed.");
                 return;
@@ -64,14 +65,14 @@ void Run(Env& env, const Options& o) {
         }
         for (BrokenLink& r : rows) {
             bool chosen = o.only.empty();
-            for (const std::string& name : o.only) chosen = chosen || EqualsNoCase(r.fileName, name);
+            for (const std::string& name : o.only) chosen = chosen || EqualsNoCase(r.fileName, NativeToMail(name));
             if (chosen) SetNewLocation(r, folder);
         }
     }
     for (const std::string& path : o.remove) {
         bool any = false;
         for (BrokenLink& r : rows)
-            if (EqualsNoCase(r.originalLocation, path)) {
+            if (EqualsNoCase(r.originalLocation, NativeToMail(path))) {
                 MarkForRemoval(r);
                 any = true;
             }

@@ -253,3 +253,33 @@ TEST(FinderSettings, InitialSearchFolder) {
     WriteFile(state.paths.EudoraIniPath, "[Settings]\r\n");
     EXPECT_TRUE(InitialSearchFolders(state, mapper).empty());
 }
+
+TEST(FinderPaths, AccentedFileNamedInWindows1252IsReferenced) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "attach");
+    WriteFile(dir / "attach/r\xc3\xa9sum\xc3\xa9.pdf", "x");
+    WriteFile(dir / "attach/na\xc3\xafve.txt", "x");
+    WriteMailbox(dir / "In.", "Attachment Converted: \"" + dir / "attach/R\xc9SUM\xc9.pdf\"");
+    AppState state;
+    FakeHost host(state);
+    FinderControl control;
+    const FinderResult r = RunFinder(FinderMode::Attachments, {dir / "attach/"}, dir.str(), nullptr, host, control);
+    EXPECT_EQ(Names(r.orphans), std::vector<std::string>{"na\xc3\xafve.txt"});
+}
+
+// A relative search folder: references still match and the results are absolute paths.
+TEST(FinderScan, RelativeSearchFolderGivesAbsoluteResults) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "attach");
+    WriteFile(dir / "attach/a.pdf", "x");
+    WriteFile(dir / "attach/b.pdf", "x");
+    WriteMailbox(dir / "In.", "Attachment Converted: \"" + dir / "attach/a.pdf\"");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    AppState state;
+    FakeHost host(state);
+    FinderControl control;
+    const FinderResult r = RunFinder(FinderMode::Attachments, {"attach"}, dir.str(), nullptr, host, control);
+    fs::current_path(before);
+    EXPECT_EQ(r.orphans, std::vector<std::string>{dir / "attach/b.pdf"});
+}

@@ -258,3 +258,21 @@ TEST(LinkRepairSettings, InitialFolderAndSavingOnClose) {
     c = InitialAttachmentFolder(state, mapper);
     EXPECT_EQ(c.shown, dir / "Mine");
 }
+
+// Mail holds Windows-1252, local file names are UTF-8.
+TEST(AttachmentEncoding, AccentedNamesMeetTheirFiles) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "attach");
+    fs::create_directories(dir.path() / "new");
+    WriteFile(dir / "attach/r\xc3\xa9sum\xc3\xa9.pdf", "x");
+    WriteFile(dir / "new/caf\xc3\xa9.doc", "x");
+    const PathMapper mapper(dir.str());
+    EXPECT_TRUE(ReferencedFileExists(dir / "attach/r\xe9sum\xe9.pdf", mapper));
+
+    BrokenLink row{"caf\xe9.doc", "", "C:\\Old\\caf\xe9.doc", "", LinkState::Inicijalno};
+    SetNewLocation(row, dir / "new");
+    EXPECT_EQ(row.state, LinkState::Postoji);
+    std::string text = "Attachment Converted: \"C:\\Old\\CAF\xc9.doc\"";
+    ApplyLinks(text, {row}, mapper);
+    EXPECT_EQ(text, "Attachment Converted: \"" + dir / "new/caf\xe9.doc\"");
+}

@@ -19,6 +19,7 @@ void UpdateAttachmentLinks(MainWindowApi& main) {
     const bool found = window.load();
     main.setBusy(false);
     if (found) window.exec();
+    else window.reject();  // closes without showing; the folder setting is still kept
 }
 
 void FindAttachments(MainWindowApi& main) {
