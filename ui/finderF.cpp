@@ -88,7 +88,7 @@ finderF::finderF(MainWindowApi& main, const std::string& folderKey, const QStrin
     files->addWidget(filesEmbedded);
     files->addStretch();
     top->addWidget(FrameFiles);
-    layout->addLayout(top);
+    layout->addLayout(top, 2);
 
     FrameResults = new QGroupBox(QStringLiteral("Orphaned Attachments"), this);
     FrameResults->setObjectName(QStringLiteral("FrameResults"));
@@ -112,7 +112,7 @@ finderF::finderF(MainWindowApi& main, const std::string& folderKey, const QStrin
     resultButtons->addWidget(deleteD);
     resultButtons->addStretch();
     results->addLayout(resultButtons);
-    layout->addWidget(FrameResults, 1);
+    layout->addWidget(FrameResults, 3);
 
     auto* bottom = new QHBoxLayout;
     scanD = Button("scanD", "Re&scan", this);
