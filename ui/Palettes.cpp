@@ -60,7 +60,7 @@ long long Clamped(std::optional<long long> twips) {
 
 ToolPalette::ToolPalette(pregledF& main, PaletteKind kind, const char* windowName, const char* caption, const char* toolbarName,
                          const char* imageListName, const char* settingsPrefix, std::span<const PaletteButton> buttons)
-    : QWidget(&main, Qt::Tool), main_(main), kind_(kind), settingsPrefix_(settingsPrefix), buttons_(buttons) {
+    : QWidget(&main, Qt::Tool), main_(main), state_(main.state()), kind_(kind), settingsPrefix_(settingsPrefix), buttons_(buttons) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QString::fromLatin1(windowName));
     setWindowTitle(QString::fromLatin1(caption));
@@ -86,7 +86,7 @@ ToolPalette::ToolPalette(pregledF& main, PaletteKind kind, const char* windowNam
     layout->addWidget(toolbar_);
     setFixedSize(sizeHint());
 
-    const std::string& ini = main_.state().paths.IniPath;
+    const std::string& ini = state_.paths.IniPath;
     const std::string prefix(settingsPrefix_);
     const long long top = Clamped(ReadIniNumber("Windows", prefix + "Top", ini));
     const long long left = Clamped(ReadIniNumber("Windows", prefix + "Left", ini));
@@ -96,7 +96,7 @@ ToolPalette::ToolPalette(pregledF& main, PaletteKind kind, const char* windowNam
 ToolPalette::~ToolPalette() { shownFlag() = false; }
 
 bool& ToolPalette::shownFlag() {
-    AppState& s = main_.state();
+    AppState& s = state_;
     switch (kind_) {
     case PaletteKind::Special: return s.SpecialToolsShown;
     case PaletteKind::Mining: return s.MiningToolsShown;
@@ -116,12 +116,13 @@ void ToolPalette::buttonClicked(const QString& key) {
 }
 
 void ToolPalette::closeEvent(QCloseEvent* event) {
-    const std::string& ini = main_.state().paths.IniPath;
+    const std::string& ini = state_.paths.IniPath;
     const std::string prefix(settingsPrefix_);
     const QPoint at = frameGeometry().topLeft();
     WriteIni("Windows", prefix + "Top", std::to_string(PixelsToTwipsY(*this, at.y())), ini);
     WriteIni("Windows", prefix + "Left", std::to_string(PixelsToTwipsX(*this, at.x())), ini);
     shownFlag() = false;
+    main_.paletteClosed(kind_);
     event->accept();
 }
 

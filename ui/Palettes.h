@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <span>
 
+#include "app/AppState.h"
+
 class QToolBar;
 
 namespace ledgerly::ui {
@@ -40,6 +42,7 @@ protected:
 private:
     bool& shownFlag();
     pregledF& main_;
+    AppState& state_;  // outlives the palette; read also while the main window is destroyed
     PaletteKind kind_;
     const char* settingsPrefix_;
     std::span<const PaletteButton> buttons_;

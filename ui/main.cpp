@@ -6,7 +6,6 @@
 //  - the whole command line (the arguments joined with single spaces, no
 //    quotes removed) is the data folder, else Eudora's registry entry;
 //  - the folder tree is built and labelled, the main window shown.
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <memory>
@@ -59,8 +58,8 @@ int main(int argc, char** argv) {
     window.showAsLoaded();
     if (!window.treeEmpty()) {
         window.selectNode(1);
-    } else if (QAction* align = window.findChild<QAction*>(QStringLiteral("menuAlignColumns"))) {
-        align->setEnabled(false);
+    } else {
+        window.setCommandEnabled("menuAlignColumns", false);
     }
     return QApplication::exec();
 }

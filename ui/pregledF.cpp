@@ -115,7 +115,7 @@ pregledF::pregledF(AppState& state, Prompter* prompter, QWidget* parent)
                              "menuExportFiles", "menuExportOutlook", "menuEncryption"})
         if (QAction* a = action(name)) a->setVisible(false);
     updateScriptCommand();
-    action("menuFlagDuplicates")->setEnabled(false);
+    setCommandEnabled("menuFlagDuplicates", false);
     setStatus(QString::fromUtf8(msg::kReady));
 
     setMinimumSize(TwipsToPixelsX(*this, kMinWidth), TwipsToPixelsY(*this, kMinHeight));
@@ -129,7 +129,7 @@ ledgerly::Host& pregledF::host() { return *host_; }
 
 pregledF::~pregledF() {
     while (busy_ > 0) setBusy(false);
-    for (auto& p : palettes_) delete p.data();
+    qDeleteAll(findChildren<ToolPalette*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 QAction* pregledF::action(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -295,9 +295,23 @@ void pregledF::setMailboxState(bool mailbox) {
         if (p) p->setEnabled(mailbox);
     for (const char* name : {"menuToolbars", "menuMark", "menuUpdate", "menuExtract", "menuSpecial", "menuBonus", "menuExport",
                              "menuDecodeQP", "menuCreateBackup"})
-        if (QAction* a = action(name)) a->setEnabled(mailbox);
-    action("menuAlignColumns")->setEnabled(!mailbox);
-    action("menuFindAttachments")->setEnabled(selectedTag() == kRootTag);
+        setCommandEnabled(name, mailbox);
+    setCommandEnabled("menuAlignColumns", !mailbox);
+    setCommandEnabled("menuFindAttachments", selectedTag() == kRootTag);
+}
+
+void pregledF::setCommandEnabled(const char* name, bool enabled) {
+    if (QAction* a = action(name)) {
+        a->setProperty("commandEnabled", enabled);
+        a->setEnabled(enabled);
+    }
+}
+
+bool pregledF::commandEnabled(const char* name) const {
+    const QAction* a = action(name);
+    if (!a) return false;
+    const QVariant v = a->property("commandEnabled");
+    return v.isValid() ? v.toBool() : a->isEnabled();
 }
 
 void pregledF::EnableMailboxCommands() { setMailboxState(true); }
@@ -310,7 +324,7 @@ void pregledF::chooseCommandState() {
 }
 
 void pregledF::updateScriptCommand() {
-    action("menuRunScript")->setEnabled(FolderExists(state_.paths.DataFolder + "Scripts"));
+    setCommandEnabled("menuRunScript", FolderExists(state_.paths.DataFolder + "Scripts"));
 }
 
 // ---- MainWindowApi ----------------------------------------------------------
@@ -480,6 +494,8 @@ void pregledF::closeEvent(QCloseEvent* event) {
 
 ToolPalette* pregledF::palette(PaletteKind kind) const { return palettes_[static_cast<int>(kind)].data(); }
 
+void pregledF::paletteClosed(PaletteKind kind) { palettes_[static_cast<int>(kind)] = nullptr; }
+
 ToolPalette* pregledF::openPalette(PaletteKind kind) {
     QPointer<ToolPalette>& slot = palettes_[static_cast<int>(kind)];
     if (!slot) {
@@ -514,7 +530,7 @@ void pregledF::menuAddMailbox_Click() {
     if (result != AddMailboxResult::Added) return;
     refreshTreeView();
     if (tree_.Count() == 1) selectNode(1);
-    action("menuAlignColumns")->setEnabled(true);
+    setCommandEnabled("menuAlignColumns", true);
 }
 
 void pregledF::menuSynchronizeMailbox_Click() {
@@ -527,7 +543,7 @@ void pregledF::menuSynchronizeMailbox_Click() {
     setBusy(false);
     if (!tree_.Empty()) {
         selectNode(1);
-        action("menuAlignColumns")->setEnabled(true);
+        setCommandEnabled("menuAlignColumns", true);
     }
 }
 

@@ -61,6 +61,10 @@ public:
     void EnableMailboxCommands();
     void EnableFolderCommands();
     void chooseCommandState();
+    // A command's enabled state. Qt reports every hidden action as disabled;
+    // this is the state the command has, hidden or not.
+    void setCommandEnabled(const char* name, bool enabled);
+    bool commandEnabled(const char* name) const;
 
     QString statusText() const;
     QMenu* toolsMenu() const { return menuDrvo_; }
@@ -75,6 +79,7 @@ public:
     // Palettes
     ToolPalette* palette(PaletteKind kind) const;
     ToolPalette* openPalette(PaletteKind kind);
+    void paletteClosed(PaletteKind kind);  // called by the palette as it closes
 
     // What the window does with a file or web page to open (the desktop's
     // default handler); tests record instead.
