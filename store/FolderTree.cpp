@@ -154,6 +154,7 @@ void BuildTree(FolderTree& tree, const std::string& dataFolder) {
     node.text = GetFolderName(root);
     node.image = kImageMailboxSet;
     node.tag = kRootTag;
+    node.expanded = true;  // the data folder's contents show at once
     if (!tree.Add(std::move(node))) return;
     ScanFolder(tree, root.substr(0, root.size() - 1));
 }

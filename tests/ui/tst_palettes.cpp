@@ -72,14 +72,21 @@ class PaletteTest : public QObject {
     AppState state_;
     test::FakePrompter prompter_;
 
+    std::unique_ptr<test::TempDir> sample_;  // written once (its files are flushed to disk), copied for each test
+
 private slots:
+    void initTestCase() {
+        sample_ = std::make_unique<test::TempDir>();
+        test::WriteSampleFolder(sample_->str());
+    }
+    void cleanupTestCase() { sample_.reset(); }
     void init() {
         dir_ = std::make_unique<test::TempDir>();
         state_ = AppState{};
         state_.paths.ProgramFolder = dir_->str();
         state_.paths.IniPath = dir_->str() + "Ledgerly.ini";
         state_.paths.DataFolder = dir_->str() + "data/";
-        test::WriteSampleFolder(state_.paths.DataFolder);
+        std::filesystem::copy(sample_->str(), state_.paths.DataFolder, std::filesystem::copy_options::recursive);
     }
     void cleanup() { dir_.reset(); }
 

@@ -63,7 +63,14 @@ class MainWindowTest : public QObject {
     }
     static QAction* act(const pregledF& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
 
+    std::unique_ptr<test::TempDir> sample_;  // written once (its files are flushed to disk), copied for each test
+
 private slots:
+    void initTestCase() {
+        sample_ = std::make_unique<test::TempDir>();
+        test::WriteSampleFolder(sample_->str());
+    }
+    void cleanupTestCase() { sample_.reset(); }
     void init() {
         dir_ = std::make_unique<test::TempDir>();
         state_ = AppState{};
@@ -71,15 +78,12 @@ private slots:
         state_.paths.ProgramFolder = dir_->str() + "prog/";
         state_.paths.IniPath = state_.paths.ProgramFolder + "Ledgerly.ini";
         state_.paths.DataFolder = data();
-        test::WriteSampleFolder(data());
+        std::filesystem::copy(sample_->str(), data(), std::filesystem::copy_options::recursive);
         prompter_ = test::FakePrompter{};
     }
     void cleanup() { dir_.reset(); }
 
-    void menuItemsHaveTheirCaptionsAndNames_data() {
-        QTest::addColumn<QString>("parent");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
+    void menuItemsHaveTheirCaptionsAndNames() {
         const char* rows[][3] = {
             {"menuMailboxes", "menuAddMailbox", "&Add..."},
             {"menuMailboxes", "menuSynchronizeMailbox", "&Synchronize"},
@@ -141,21 +145,17 @@ private slots:
             {"menuInfo", "menuL51", ""},
             {"menuInfo", "menuAbout", "&About"},
         };
-        for (const auto& r : rows) QTest::newRow(r[1]) << r[0] << r[1] << r[2];
-    }
-    void menuItemsHaveTheirCaptionsAndNames() {
-        QFETCH(QString, parent);
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
         auto w = makeWindow(false);
-        auto* menu = w->findChild<QMenu*>(parent);
-        QVERIFY(menu);
-        QAction* found = nullptr;
-        for (QAction* a : menu->actions())
-            if (a->objectName() == name) found = a;
-        QVERIFY2(found, qPrintable(name + " not in " + parent));
-        if (caption.isEmpty()) QVERIFY(found->isSeparator());
-        else QCOMPARE(found->text(), caption);
+        for (const auto& [parent, name, caption] : rows) {
+            auto* menu = w->findChild<QMenu*>(parent);
+            QVERIFY2(menu, parent);
+            QAction* found = nullptr;
+            for (QAction* a : menu->actions())
+                if (a->objectName() == QLatin1String(name)) found = a;
+            QVERIFY2(found, name);
+            if (*caption) QVERIFY2(found->text() == QLatin1String(caption), name);
+            else QVERIFY2(found->isSeparator(), name);
+        }
     }
 
     void menuBarHoldsTheFourMenusWithInfoAtTheRightEnd() {
