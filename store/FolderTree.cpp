@@ -48,7 +48,13 @@ std::vector<Entry> ListEntries(const std::string& dir) {
     return entries;
 }
 
-void Scan(FolderTree& tree, const std::string& path, int depth) {
+// `open` holds the folders being scanned (as the file system resolves them),
+// so that a link back to one of them is not followed round and round.
+void Scan(FolderTree& tree, const std::string& path, int depth, std::vector<fs::path>& open) {
+    std::error_code ec;
+    const fs::path resolved = fs::canonical(fs::path(path), ec);
+    if (ec || std::find(open.begin(), open.end(), resolved) != open.end()) return;
+    open.push_back(resolved);
     const std::string dir = path + kPathSeparator;
     for (const Entry& e : ListEntries(dir)) {
         if (!e.folder) {
@@ -71,8 +77,9 @@ void Scan(FolderTree& tree, const std::string& path, int depth) {
             tree.Add(std::move(node));
         }
         // The recursion depth is a 16-bit counter: deeper than that is not scanned.
-        if (depth < kMaxTreeIndex) Scan(tree, dir + e.name, depth + 1);
+        if (depth < kMaxTreeIndex) Scan(tree, dir + e.name, depth + 1, open);
     }
+    open.pop_back();
 }
 
 }  // namespace
@@ -159,7 +166,10 @@ void BuildTree(FolderTree& tree, const std::string& dataFolder) {
     ScanFolder(tree, root.substr(0, root.size() - 1));
 }
 
-void ScanFolder(FolderTree& tree, const std::string& path) { Scan(tree, path, 1); }
+void ScanFolder(FolderTree& tree, const std::string& path) {
+    std::vector<fs::path> open;
+    Scan(tree, path, 1, open);
+}
 
 void LabelMailboxes(FolderTree& tree) {
     const int last = std::min(tree.Count(), kMaxTreeIndex);

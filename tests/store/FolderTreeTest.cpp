@@ -92,6 +92,20 @@ TEST_F(FolderTreeOnDisk, OnlyFolFoldersGetNodesAndOthersLoseTheirMailboxes) {
     EXPECT_EQ(keys, (std::vector<std::string>{"", "Work.fol/", "Work.fol/Deep.FOL/", "Work.fol/Deep.FOL/Kept.mbx"}));
 }
 
+TEST_F(FolderTreeOnDisk, ALinkBackToAnEnclosingFolderIsNotFollowedRoundAndRound) {
+    WritePair(dir / "Work.fol", "Projects", "Projects", 0, 1);
+    fs::create_directory_symlink(dir.path(), dir.path() / "Work.fol" / "Loop.fol");
+    fs::create_directory_symlink(dir.path() / "Work.fol", dir.path() / "Alias.fol");
+    const FolderTree tree = LoadFolderTree(root());
+    std::vector<std::string> keys;
+    for (const TreeNode& n : tree.Nodes()) keys.push_back(n.key.substr(root().size()));
+    std::sort(keys.begin(), keys.end());
+    // Each link gets its node; what lies behind it is scanned only when it is
+    // not already being scanned.
+    EXPECT_EQ(keys, (std::vector<std::string>{"", "Alias.fol/", "Alias.fol/Loop.fol/", "Alias.fol/Projects.mbx", "Work.fol/",
+                                              "Work.fol/Loop.fol/", "Work.fol/Projects.mbx"}));
+}
+
 TEST_F(FolderTreeOnDisk, FolderNamesComeFromTheParentsDescmapWithExactCase) {
     struct Case { const char* descmap; const char* want; };
     const Case cases[] = {

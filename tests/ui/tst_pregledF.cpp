@@ -1,6 +1,7 @@
 // The main window: its menus, the command state, the common checks of a
 // mailbox command, the context menus, the status bar and the tree commands.
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -14,6 +15,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "tests/ui/support/SampleFolder.h"
+#include "ui/AboutF.h"
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
 #include "ui/Palettes.h"
@@ -386,6 +388,22 @@ private slots:
         w->menuSynchronizeMailbox_Click();
         QCOMPARE(w->folderTree().Count(), before + 1);
         QCOMPARE(w->selectedKey(), w->folderTree().Nodes()[0].key);
+    }
+
+    void aboutWindowSaysWhetherEachLibraryIsPresent() {
+        const QStringList missing = ui::AboutF::LibraryChecks(state_.paths.ProgramFolder);
+        QCOMPARE(missing.size(), 2);
+        QVERIFY(missing[0].startsWith("Qt " + QString(qVersion())));
+        QVERIFY2(missing[1].endsWith(": MISSING"), qPrintable(missing[1]));
+        const QStringList present = ui::AboutF::LibraryChecks(std::string(LEDGERLY_BIN_DIR) + "/");
+        QVERIFY2(present[1].endsWith(": present"), qPrintable(present[1]));
+        test::WriteFile(state_.paths.ProgramFolder + "liblwb.so", "not a library");
+        const QStringList broken = ui::AboutF::LibraryChecks(state_.paths.ProgramFolder);
+        QVERIFY2(broken[1].contains("unusable"), qPrintable(broken[1]));
+        ui::AboutF about(state_);
+        QVERIFY(about.isModal());
+        QVERIFY(about.findChild<QLabel*>("librariesL")->text().contains("MISSING") ||
+                about.findChild<QLabel*>("librariesL")->text().contains("unusable"));
     }
 
     void helpAndReleaseNotesOpenTheFilesBesideTheProgram() {
