@@ -5,7 +5,8 @@
 //    status 0: the program the user wants is already there);
 //  - the whole command line (the arguments joined with single spaces, no
 //    quotes removed) is the data folder, else Eudora's registry entry;
-//  - the folder tree is built and labelled, the main window shown.
+//  - then ui/Startup.cpp: the folder tree is built and labelled, the main
+//    window shown.
 #include <QApplication>
 #include <QDir>
 #include <memory>
@@ -15,7 +16,7 @@
 #include "app/FileHelpers.h"
 #include "app/Platform.h"
 #include "app/StartupPaths.h"
-#include "store/FolderTree.h"
+#include "ui/Startup.h"
 #include "ui/pregledF.h"
 
 int main(int argc, char** argv) {
@@ -39,27 +40,10 @@ int main(int argc, char** argv) {
     const std::unique_ptr<InstanceLock> lock = AcquireInstanceLock("Ledgerly");
     if (!lock) return 0;
 
-    FindDataFolder(state.paths, commandLine, [] { return RegReadString(kEudoraCommandLineKey, kEudoraCommandLineValue); });
-
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ledgerly"));
     QApplication::setApplicationVersion(QStringLiteral(LEDGERLY_VERSION));
 
-    // The window's load step (settings, palettes) runs before the tree is filled.
-    ui::pregledF window(state);
-
-    FolderTree tree;
-    if (!state.paths.DataFolder.empty()) BuildTree(tree, state.paths.DataFolder);
-    SetDataPaths(state.paths);
-    LabelMailboxes(tree);
-    ApplyFolderNames(tree);
-    window.setFolderTree(std::move(tree));
-
-    window.showAsLoaded();
-    if (!window.treeEmpty()) {
-        window.selectNode(1);
-    } else {
-        window.setCommandEnabled("menuAlignColumns", false);
-    }
+    const auto window = ui::StartMainWindow(state, commandLine, [] { return RegReadString(kEudoraCommandLineKey, kEudoraCommandLineValue); });
     return QApplication::exec();
 }
