@@ -4,6 +4,7 @@
 #include <array>
 #include <filesystem>
 
+#include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 #include "store/Toc.h"
@@ -25,6 +26,16 @@ bool LessNoCase(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return static_cast<unsigned char>(FoldCase(x)) < static_cast<unsigned char>(FoldCase(y));
     });
+}
+
+// Texts of the tree are Windows-1252, as Eudora writes TOC headers and
+// descmap.pce; names on disk are the platform's own (UTF-8 off Windows).
+std::string NameAsText(std::string_view name) {
+#ifdef _WIN32
+    return std::string(name);
+#else
+    return Utf8ToCp1252(name);
+#endif
 }
 
 struct Entry {
@@ -61,7 +72,7 @@ void Scan(FolderTree& tree, const std::string& path, int depth, std::vector<fs::
             if (!EndsWithNoCase(e.name, "mbx")) continue;
             TreeNode node;
             node.key = dir + e.name;
-            node.text = DropLast(e.name, 4);
+            node.text = NameAsText(DropLast(e.name, 4));
             node.image = kImageMailbox;
             node.parentKey = dir;
             tree.Add(std::move(node));
@@ -70,7 +81,7 @@ void Scan(FolderTree& tree, const std::string& path, int depth, std::vector<fs::
         if (EndsWithNoCase(e.name, "fol")) {
             TreeNode node;
             node.key = dir + e.name + kPathSeparator;
-            node.text = DropLast(e.name, 4);
+            node.text = NameAsText(DropLast(e.name, 4));
             node.image = kImageFolderClosed;
             node.tag = kFolderTag;
             node.parentKey = dir;
@@ -158,7 +169,7 @@ void BuildTree(FolderTree& tree, const std::string& dataFolder) {
     if (!FolderExists(root)) return;
     TreeNode node;
     node.key = root;
-    node.text = GetFolderName(root);
+    node.text = NameAsText(GetFolderName(root));
     node.image = kImageMailboxSet;
     node.tag = kRootTag;
     node.expanded = true;  // the data folder's contents show at once
@@ -206,7 +217,7 @@ void ApplyFolderNames(FolderTree& tree) {
         if (!EndsWithNoCase(node.key, std::string("fol") + kPathSeparator)) continue;
         const auto map = ReadWholeFile(node.parentKey + "descmap.pce");
         if (!map) continue;
-        const std::string dirName = GetFolderName(node.key);
+        const std::string dirName = NameAsText(GetFolderName(node.key));
         std::size_t pos = 0;
         while (pos < map->size()) {
             std::size_t end = map->find('\n', pos);
@@ -235,7 +246,7 @@ AddMailboxResult AddMailbox(FolderTree& tree, const std::string& mbxPath) {
     if (tree.Find(shortPath)) return AddMailboxResult::AlreadyAdded;
     TreeNode node;
     node.key = shortPath;
-    node.text = GetFileName(mbxPath, true) + " (" + count + ")";
+    node.text = NameAsText(GetFileName(mbxPath, true)) + " (" + count + ")";
     node.image = kImageMailboxOpen;
     node.tag = count;
     node.handAdded = true;

@@ -128,6 +128,16 @@ TEST_F(FolderTreeOnDisk, FolderNamesComeFromTheParentsDescmapWithExactCase) {
     }
 }
 
+TEST_F(FolderTreeOnDisk, NamesOnDiskBecomeWindows1252Texts) {
+    WritePair(dir / "Caf\xC3\xA9.fol", "R\xC3\xA9sum\xC3\xA9", "", 2, 1);  // UTF-8 names on disk
+    WritePair(dir / "Na\xC3\xAFve.fol", "x", "x", 2, 0);
+    test::WriteFile(dir / "descmap.pce", "Caf\xE9 Stuff,Caf\xE9.fol,F,N\r\n");  // Windows-1252, as Eudora writes it
+    const FolderTree tree = LoadFolderTree(root());
+    EXPECT_EQ(tree.Find(root() + "Caf\xC3\xA9.fol/")->text, "Caf\xE9 Stuff");
+    EXPECT_EQ(tree.Find(root() + "Caf\xC3\xA9.fol/R\xC3\xA9sum\xC3\xA9.mbx")->text, "R\xE9sum\xE9 (1)");
+    EXPECT_EQ(tree.Find(root() + "Na\xC3\xAFve.fol/")->text, "Na\xEFve");
+}
+
 TEST_F(FolderTreeOnDisk, HandAddedMailboxesSurviveSynchronizeWhileTheirFilesExist) {
     WritePair(dir / "data", "In", "In", 0, 1);
     WritePair(dir / "elsewhere", "Old", "Old", 0, 2);   // type 0: labelling must not take its picture
