@@ -25,9 +25,4 @@ void AttachmentWindowHost::Wait(int milliseconds) { WaitKeepingUiLive(millisecon
 
 bool AttachmentWindowHost::EudoraRunning() { return main_.host().EudoraRunning(); }
 
-int TwipsToPixels(const QWidget* widget, int twips) {
-    const int dpi = widget ? widget->logicalDpiX() : 96;
-    return twips * (dpi > 0 ? dpi : 96) / 1440;
-}
-
 }  // namespace ledgerly::ui

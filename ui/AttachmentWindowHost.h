@@ -29,7 +29,4 @@ private:
     QStatusBar* bar_;
 };
 
-// Logical pixels for a size in twips.
-int TwipsToPixels(const QWidget* widget, int twips);
-
 }  // namespace ledgerly::ui

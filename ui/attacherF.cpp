@@ -21,6 +21,7 @@
 #include "ui/AttachmentWindowHost.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
+#include "ui/Twips.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -155,7 +156,7 @@ attacherF::attacherF(MainWindowApi& main, const std::string& mailboxPath, const 
     host_ = std::make_unique<AttachmentWindowHost>(main_, this, StatusBar);
 
     // Never smaller than 2820 x 3320 twips.
-    setMinimumSize(TwipsToPixels(this, 2820), TwipsToPixels(this, 3320));
+    setMinimumSize(TwipsToPixelsX(*this, 2820), TwipsToPixelsY(*this, 3320));
 
     connect(browseD, &QPushButton::clicked, this, [this] { browse(); });
     connect(setD, &QPushButton::clicked, this, [this] { setLocation(); });
@@ -179,10 +180,10 @@ bool attacherF::load() {
 
     ListLinks->setHeaderLabels({QStringLiteral("File Name"), QStringLiteral("From Sender"), QStringLiteral("Original Location"),
                                 QStringLiteral("New Location")});
-    ListLinks->setColumnWidth(0, TwipsToPixels(this, 1600));
-    ListLinks->setColumnWidth(1, TwipsToPixels(this, 1200));
-    ListLinks->setColumnWidth(2, TwipsToPixels(this, 1400));
-    ListLinks->setColumnWidth(3, TwipsToPixels(this, 1400));
+    ListLinks->setColumnWidth(0, TwipsToPixelsX(*this, 1600));
+    ListLinks->setColumnWidth(1, TwipsToPixelsX(*this, 1200));
+    ListLinks->setColumnWidth(2, TwipsToPixelsX(*this, 1400));
+    ListLinks->setColumnWidth(3, TwipsToPixelsX(*this, 1400));
     {
         BusyCursor busy;
         auto found = FindBrokenLinks(mailboxPath_, mapper_, main_.host());

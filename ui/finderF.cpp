@@ -22,6 +22,7 @@
 #include "ui/AttachmentWindowHost.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
+#include "ui/Twips.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -98,8 +99,8 @@ finderF::finderF(MainWindowApi& main, const std::string& folderKey, const QStrin
     ListFiles->setRootIsDecorated(false);
     ListFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListFiles->setHeaderLabels({QStringLiteral("File Name"), QStringLiteral("Full Path ")});
-    ListFiles->setColumnWidth(0, TwipsToPixels(this, 1800));
-    ListFiles->setColumnWidth(1, TwipsToPixels(this, 3400));
+    ListFiles->setColumnWidth(0, TwipsToPixelsX(*this, 1800));
+    ListFiles->setColumnWidth(1, TwipsToPixelsX(*this, 3400));
     ListFiles->setSortingEnabled(true);
     ListFiles->sortByColumn(0, Qt::AscendingOrder);
     results->addWidget(ListFiles, 1);

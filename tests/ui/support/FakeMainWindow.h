@@ -68,7 +68,7 @@ public:
     std::string key;
     std::string tag;
     QString text;
-    std::vector<TreeNode> nodes;
+    std::vector<TreeEntry> nodes;
     bool empty = false;
     QStringList statuses;
     int busyCount = 0, locks = 0, unlocks = 0, syncs = 0;
@@ -82,7 +82,7 @@ public:
     std::string selectedKey() const override { return key; }
     std::string selectedTag() const override { return tag; }
     QString selectedText() const override { return text; }
-    std::vector<TreeNode> treeNodes() const override { return nodes; }
+    std::vector<TreeEntry> treeNodes() const override { return nodes; }
     void setStatus(const QString& text) override { statuses << text; }
     void setBusy(bool busy) override { if (busy) ++busyCount; }
     void lockForTool(bool) override { ++locks; }
