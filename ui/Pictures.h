@@ -17,6 +17,7 @@ public:
     QIcon icon(int index) const;              // 1-based; a null icon when out of range
     QIcon icon(const QString& key) const;     // a null icon for an unknown or empty key
     QString key(int index) const;             // 1-based
+    QStringList keys() const { return keys_; }
     int indexOf(const QString& key) const;    // 1-based; 0 when absent
 
 private:
