@@ -89,6 +89,12 @@ int Env::Fail(std::string_view message) {
     return 1;
 }
 
+std::string Env::MailboxPath(const std::string& arg) const {
+    const std::string mbx = MailboxArgument(arg);
+    if (dataFolderOption.empty() || mbx.empty() || mbx.front() == kPathSeparator) return mbx;
+    return WithTrailingSeparator(dataFolderOption) + mbx;
+}
+
 bool Env::CheckMailbox(const std::string& mbxPath, FileChecks files, bool refuseWhileEudoraRuns) {
     if (auto refusal = CheckSelection(mbxPath, files, refuseWhileEudoraRuns, host)) {
         Fail(*refusal);
