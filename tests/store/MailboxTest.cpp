@@ -43,7 +43,8 @@ TEST(Mailbox, AttachmentMarkers) {
         EXPECT_EQ(HasAttachmentMarker(msg, SplitLines(HeaderPart(msg))), c.marked) << msg;
     }
     // "Received: " with nothing after it is looked up but carries no value.
-    const auto lines = SplitLines(HeaderPart(ComposeMessage({"Received: "}, "")));
+    const std::string received = ComposeMessage({"Received: "}, "");
+    const auto lines = SplitLines(HeaderPart(received));
     EXPECT_TRUE(FindHeader(lines, "Received: ", false).found);
     EXPECT_EQ(FindHeader(lines, "Received: ", false).value, "");
 }
