@@ -91,6 +91,14 @@ TEST_F(SampleStoreCli, VerifyFailsOnAMovedOffset) {
     EXPECT_EQ(r.exitCode, 1) << Show(r);
     EXPECT_NE(r.out.find("error: Summary 2: bytes 65520 to "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("lie outside the mailbox file"), std::string::npos) << r.out;
+
+    // Moved by a few bytes, still inside the file: the range no longer starts a message.
+    toc[at] = '\x10';
+    toc[at + 1] = '\0';
+    WriteFile(store + "/Trash.toc", toc);
+    const auto inside = RunCli({"verify", store + "/Trash.mbx"});
+    EXPECT_EQ(inside.exitCode, 1) << Show(inside);
+    EXPECT_NE(inside.out.find("error: Summary 2: the message at byte 16 does not start with \"From ???@???\"."), std::string::npos) << inside.out;
 }
 
 TEST_F(SampleStoreCli, SampleStoreRefusesAFolderThatIsNotEmpty) {

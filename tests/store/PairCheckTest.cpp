@@ -35,23 +35,24 @@ TEST(PairCheck, EachKindOfProblem) {
         std::function<void(std::string& mbx, std::string& toc)> damage;
         std::vector<K> expected;
         bool consistent;
+        bool sound;
     };
     auto setI32 = [](std::string& toc, std::size_t at, std::int32_t v) {
         for (int i = 0; i < 4; ++i) toc[at + static_cast<std::size_t>(i)] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
     };
     const std::size_t s2 = 104 + 218, s3 = 104 + 2 * 218;
     const Case cases[] = {
-        {"sound", [](std::string&, std::string&) {}, {}, true},
-        {"truncated toc", [](std::string&, std::string& toc) { toc.resize(toc.size() - 10); }, {K::TocShort, K::Uncovered}, false},
-        {"shorter than a header", [](std::string&, std::string& toc) { toc.resize(60); }, {K::TocTooShort}, false},
+        {"sound", [](std::string&, std::string&) {}, {}, true, true},
+        {"truncated toc", [](std::string&, std::string& toc) { toc.resize(toc.size() - 10); }, {K::TocShort, K::Uncovered}, false, false},
+        {"shorter than a header", [](std::string&, std::string& toc) { toc.resize(60); }, {K::TocTooShort}, false, false},
         {"negative count", [](std::string&, std::string& toc) { toc[102] = '\xFF'; toc[103] = '\xFF'; toc.resize(104); },
-         {K::NegativeCount, K::Uncovered}, true},
-        {"range past the end", [](std::string& mbx, std::string&) { mbx.resize(mbx.size() - 5); }, {K::RangeOutside, K::Uncovered}, false},
-        {"negative offset", [&](std::string&, std::string& toc) { setI32(toc, s2, -4); }, {K::RangeOutside, K::Uncovered}, false},
+         {K::NegativeCount, K::Uncovered}, true, true},
+        {"range past the end", [](std::string& mbx, std::string&) { mbx.resize(mbx.size() - 5); }, {K::RangeOutside, K::Uncovered}, false, false},
+        {"negative offset", [&](std::string&, std::string& toc) { setI32(toc, s2, -4); }, {K::RangeOutside, K::Uncovered}, false, false},
         {"moved offset", [&](std::string&, std::string& toc) { setI32(toc, s3, 3); },
-         {K::NoDelimiter, K::Overlap, K::Uncovered}, true},
-        {"trailing toc bytes", [](std::string&, std::string& toc) { toc += "xx"; }, {K::TrailingTocBytes}, true},
-        {"uncovered bytes", [](std::string& mbx, std::string&) { mbx += "From ???@??? lost\r\n"; }, {K::Uncovered}, true},
+         {K::NoDelimiter, K::Overlap, K::Uncovered}, true, false},
+        {"trailing toc bytes", [](std::string&, std::string& toc) { toc += "xx"; }, {K::TrailingTocBytes}, true, true},
+        {"uncovered bytes", [](std::string& mbx, std::string&) { mbx += "From ???@??? lost\r\n"; }, {K::Uncovered}, true, true},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -63,6 +64,7 @@ TEST(PairCheck, EachKindOfProblem) {
         const PairReport r = CheckPair(MailboxPair::FromMailboxPath(dir / "Box.mbx"));
         EXPECT_EQ(Kinds(r), c.expected) << c.name;
         EXPECT_EQ(r.Consistent(), c.consistent) << c.name;
+        EXPECT_EQ(r.Sound(), c.sound) << c.name;
         if (!c.consistent) {
             ASSERT_NE(r.FirstError(), nullptr) << c.name;
             EXPECT_FALSE(r.FirstError()->text.empty());
