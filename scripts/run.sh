@@ -34,7 +34,7 @@ fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "== No display (\$DISPLAY and \$WAYLAND_DISPLAY are empty): the desktop program cannot open its window."
-    if "$BIN/ledgerly-cli" tree --help >/dev/null 2>&1; then
+    if "$BIN/ledgerly-cli" --help 2>/dev/null | grep -qE '^[[:space:]]+tree([[:space:]]|$)'; then
         echo "== The data folder, as 'ledgerly-cli tree' shows it:"
         "$BIN/ledgerly-cli" tree --data-folder "$DATA"
     else

@@ -275,10 +275,10 @@ Status WriteIn(Store& st) {
     Mail news;
     news.time = next(50);
     news.headers = {Received(news.time, "news.example.com", "pop.example.org"), "From: Example News <newsletter@example.com>",
-                    "To: sam@example.org", "Subject: Newsletter December", "Priority: Low"};
-    news.body = "This month: new offices, https://www.example.com/news/2010-12 and more.\nUnsubscribe: mailto:leave@example.com\n";
+                    "To: sam@example.org", "Subject: Newsletter November", "Priority: Low"};
+    news.body = "This month: new offices, https://www.example.com/news/2010-11 and more.\nUnsubscribe: mailto:leave@example.com\n";
     news.who = "Example News";
-    news.subject = "Newsletter December";
+    news.subject = "Newsletter November";
     news.priority = 4;
     PlantedDuplicates nearly{mbx, {}, false};
     nearly.summaries.push_back(AddMail(b, news));
