@@ -174,3 +174,28 @@ TEST(GeneratedMailbox, ConsistentVariedAndReproducible) {
 
 }  // namespace
 }  // namespace ledgerly
+
+namespace ledgerly {
+namespace {
+
+TEST(SampleStoreInWine, PathsInMailTakeTheWindowsFormEudoraReads) {
+    test::TempDir dir;
+    const fs::path prefix = dir.path() / "prefix";
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directories(prefix / "drive_c");
+    fs::create_symlink("../drive_c", prefix / "dosdevices/c:");
+    auto info = WriteSampleStore((prefix / "drive_c/Eudora").string());
+    ASSERT_TRUE(info.ok()) << info.error();
+    const std::string in = test::ReadFile(info->folder + "In.mbx");
+    EXPECT_NE(in.find("\r\nAttachment Converted: \"C:\\Eudora\\attach\\report.pdf\"\r\n"), std::string::npos);
+    EXPECT_EQ(info->brokenReferences[2].writtenPath, "C:\\Eudora\\OldAttach\\moved.pdf");
+    EXPECT_NE(test::ReadFile(info->eudoraIni).find("AutoReceiveAttachmentsDirectory=C:\\Eudora\\attach\r\n"), std::string::npos);
+    // Mapped back through the same prefix, the working reference finds its file.
+    const PathMapper mapper(info->folder);
+    const auto local = mapper.ToLocal("C:\\Eudora\\attach\\report.pdf");
+    ASSERT_TRUE(local.has_value());
+    EXPECT_TRUE(fs::exists(*local));
+}
+
+}  // namespace
+}  // namespace ledgerly
