@@ -22,6 +22,7 @@ StartupOutcome RunStartup(AppState& state, std::string_view commandLine, const S
     const std::string folder = options.programFolder.empty() ? ProgramFolder() : WithTrailingSeparator(options.programFolder);
     if (!FileExists(DecoderLibraryPath(folder))) {
         out.why = "The decoder library '" + DecoderLibraryPath(folder) + "' is missing.";
+        out.decoderMissing = true;
         return out;
     }
     if (options.changeDirectory) {

@@ -25,6 +25,7 @@ struct StartupOutcome {
     // False when the program ends at once, with no message: the decoder library
     // is missing beside the program, or another instance runs.
     bool proceed = false;
+    bool decoderMissing = false;         // which of the two stopped it
     std::unique_ptr<InstanceLock> lock;  // keep it for the life of the program
     std::string why;                     // for logs and tests only; never shown
 };
