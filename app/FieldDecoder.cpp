@@ -36,14 +36,23 @@ FieldDecoder::~FieldDecoder() {
 Status FieldDecoder::Bind() {
     if (fn_) return {};
     if (!error_.empty()) return Status::Fail(error_);
+    if (!FileExists(path_)) {
+        error_ = "The header-field decoder library '" + path_ + "' is missing.";
+        return Status::Fail(error_);
+    }
+    std::string why;
 #ifdef _WIN32
     handle_ = LoadLibraryA(path_.c_str());
     if (handle_) fn_ = reinterpret_cast<void (*)(char*)>(GetProcAddress(static_cast<HMODULE>(handle_), "DecodeField"));
 #else
     handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_) fn_ = reinterpret_cast<void (*)(char*)>(dlsym(handle_, "DecodeField"));
+    if (!handle_) {
+        if (const char* e = dlerror()) why = std::string(": ") + e;
+    } else {
+        fn_ = reinterpret_cast<void (*)(char*)>(dlsym(handle_, "DecodeField"));
+    }
 #endif
-    if (!handle_) error_ = "The header-field decoder library '" + path_ + "' is missing or cannot be loaded.";
+    if (!handle_) error_ = "The header-field decoder library '" + path_ + "' cannot be loaded" + why + ".";
     else if (!fn_) error_ = "The library '" + path_ + "' has no DecodeField function.";
     return error_.empty() ? Status() : Status::Fail(error_);
 }

@@ -23,7 +23,7 @@ public:
 
     std::int32_t CalculateBytes(std::span<const std::uint8_t> bytes);
     std::int32_t CalculateString(std::string_view text);
-    // Empty for an empty (or unreadable) file; the registers are then left alone.
+    // Empty for an empty, missing or unreadable file; the registers are then left alone.
     std::optional<std::int32_t> CalculateFile(const std::string& path);
 
     // CRC-32: the register complemented, as a signed 32-bit value; CRC-16: 0..65535.

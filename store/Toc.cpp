@@ -100,7 +100,7 @@ std::array<char, kSummarySize> MessageSummary::Serialize() const {
 
 void SetTextField(std::span<char> field, std::string_view value) {
     const std::size_t n = std::min(field.size(), value.size());
-    std::memcpy(field.data(), value.data(), n);
+    if (n > 0) std::memcpy(field.data(), value.data(), n);
     std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.end(), ' ');
 }
 
@@ -145,7 +145,9 @@ std::int32_t TocImage::UsableCount() const {
 }
 
 MessageSummary TocImage::ReadSummary(std::int32_t k) const {
+    if (k < 1) return MessageSummary{};
     const auto at = static_cast<std::size_t>(SummaryOffset(k));
+    if (at + kSummarySize > bytes_.size()) return MessageSummary{};  // never read past the end
     return MessageSummary::Parse(std::span<const char, kSummarySize>(bytes_.data() + at, kSummarySize));
 }
 

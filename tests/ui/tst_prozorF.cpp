@@ -33,7 +33,7 @@ private slots:
         const ColumnWidthSet w = window.Widths();
         const ColumnWidthSet expected{3, 3, 3, 5, 7, 7, 3, 3};
         for (std::size_t i = 0; i < w.size(); ++i) QCOMPARE(std::floor(w[i] + 0.01), expected[i]);
-        QVERIFY(window.minimumWidth() >= ui::TwipsToPxX(4000, &window) - 1);
+        QVERIFY(window.minimumWidth() >= ui::TwipsToPixelsX(window, 4000) - 1);
         QCOMPARE(window.windowTitle(), QStringLiteral("Align Columns >> Mailfolder: Mail"));
         QVERIFY(window.findChild<QTreeWidget*>("ListaPrimer"));
         QCOMPARE(window.findChild<QTreeWidget*>("ListaPrimer")->headerItem()->text(8), QStringLiteral("Subject"));
