@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Messages.h"
+#include "mining/AddressHarvester.h"
+#include "mining/LinkMiner.h"
 #include "mining/LineReader.h"
 #include "mining/MinerPlacement.h"
 #include "mining/ResultFiles.h"
@@ -88,6 +90,31 @@ TEST(ResultFiles, AddressBookWritesToEachMailboxsNicknameFile) {
     s.host.eudoraRunning = true;
     EXPECT_FALSE(AddToAddressBook(s.context, "Inbox", two).ok());
     EXPECT_EQ(ReadFile(s.dir / "Inbox.txt").size(), 2 * NicknameLines("a@b", "Inbox").size() + 0u);
+}
+
+// The mailbox name comes from a UTF-8 file name but goes into captions and
+// files as Windows-1252 text, like the entries beside it; the nickname file
+// itself is named in the file system's own spelling.
+TEST(ResultFiles, AccentedMailboxNameIsWindows1252InCaptionsAndFiles) {
+    Store s;
+    const std::string utf8Name = "B\xC3\xBCro";  // "Büro" as the file system spells it
+    WriteFile(s.dir / (utf8Name + ".mbx"), "a@b\r\nmailto:c@d\r\n");
+    const std::optional<MinerResult> harvested = HarvestAddresses(s.context, s.dir / (utf8Name + ".mbx"));
+    const std::optional<MinerResult> mined = MineLinks(s.context, s.dir / (utf8Name + ".mbx"), AllKinds());
+    ASSERT_TRUE(harvested && mined);
+    EXPECT_EQ(harvested->mailboxName, "B\xFCro");
+    EXPECT_EQ(harvested->windowCaption, "B\xFCro: 2 E-Mail Addresses");
+    EXPECT_EQ(mined->windowCaption, "URL Miner - B\xFCro");
+    EXPECT_EQ(ExportString(harvested->mailboxName, {"a@b"}, ExportFormat::Csv), "B\xFCro,a@b");
+
+    Result<std::string> book = AddToAddressBook(s.context, harvested->mailboxName, {harvested->entries[0]});
+    ASSERT_TRUE(book.ok()) << book.error();
+    EXPECT_EQ(*book, s.dir / (utf8Name + ".txt"));
+    EXPECT_EQ(ReadFile(*book), "alias a@b a@b\r\nnote a@b Extracted from mailbox: B\xFCro\r\n");
+    // Thirty characters, not thirty bytes: the cut never splits a character.
+    book = AddToAddressBook(s.context, std::string(29, 'a') + "\xFC" "b", {harvested->entries[0]});
+    ASSERT_TRUE(book.ok()) << book.error();
+    EXPECT_EQ(*book, s.dir / (std::string(29, 'a') + "\xC3\xBC.txt"));
 }
 
 TEST(MinerPlacement, ClampsSavedValues) {
