@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/IniFile.h"
 #include "app/Messages.h"
 #include "mining/AddressHarvester.h"
 #include "mining/LinkMiner.h"
@@ -158,6 +159,24 @@ TEST(MinerPlacement, ReadsDefaultsAndSavesTrimmedNumbers) {
     EXPECT_EQ(p.top, -15);
     EXPECT_EQ(p.width, 6000);
     EXPECT_EQ(p.state, 2);
+}
+
+TEST(MinerPlacement, SavedNumbersBeyondAnyIntegerAreClampedLikeOtherBadValues) {
+    TempDir dir;
+    const std::string ini = dir / "Ledgerly.ini";
+    WriteIni("Windows", "MinerTop", "-1e300", ini);
+    WriteIni("Windows", "MinerLeft", "1e19", ini);
+    WriteIni("Windows", "MinerWidth", "1e300", ini);
+    WriteIni("Windows", "MinerHeight", "abc", ini);
+    WriteIni("Windows", "MinerState", "0", ini);
+    const PlacementDecision d = DecidePlacement(ReadMinerPlacement(ini));
+    EXPECT_EQ(d.action, PlacementAction::Normal);
+    EXPECT_EQ(d.rect.top, 0);
+    EXPECT_EQ(d.rect.left, 0);
+    EXPECT_EQ(d.rect.width, 3200);
+    EXPECT_EQ(d.rect.height, 4500);
+    WriteIni("Windows", "MinerState", "1e300", ini);
+    EXPECT_EQ(DecidePlacement(ReadMinerPlacement(ini)).action, PlacementAction::AsDesigned);
 }
 
 TEST(LineReader, BreaksAcrossBlockBoundaries) {
