@@ -5,7 +5,7 @@
 
 #include "app/Messages.h"
 #include "body/BodyTransforms.h"
-#include "body/RewriteLock.h"
+#include "store/RewriteLock.h"
 #include "body/StripHtml.h"
 #include "store/Mailbox.h"
 #include "store/PairCheck.h"

@@ -4,7 +4,7 @@
 
 #include "app/Messages.h"
 #include "body/RewriteBodies.h"
-#include "body/RewriteLock.h"
+#include "store/RewriteLock.h"
 #include "store/MailboxBuilder.h"
 #include "store/PairCheck.h"
 #include "store/PairRewrite.h"
