@@ -1,8 +1,6 @@
 #include "store/ColumnWidths.h"
 
 #include <cmath>
-#include <dirent.h>
-#include <sys/stat.h>
 
 #include "app/FileHelpers.h"
 #include "store/Mailbox.h"
@@ -14,6 +12,10 @@ namespace {
 
 bool IsVersion31(const TocHeader& h) { return static_cast<unsigned char>(h.Reserved0[0]) == 0x31; }
 
+// Where S, P, A, Label, Who, Date and K stand in a version 0x31 header (slot 1
+// is the Junk column's).
+constexpr int kSlot31[7] = {0, 2, 3, 4, 5, 6, 7};
+
 std::int16_t Cell(double width) {
     const double w = std::floor(width);
     if (!(w >= 0)) return 0;
@@ -21,21 +23,11 @@ std::int16_t Cell(double width) {
 }
 
 void Scan(const std::string& dir, std::vector<std::string>& out) {
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return;
     // Directory order, as the tree's scan sees it; hidden entries are not listed.
-    std::vector<std::pair<std::string, bool>> entries;
-    while (dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name.empty() || name[0] == '.') continue;
-        struct stat st {};
-        if (::stat((dir + name).c_str(), &st) != 0) continue;
-        entries.emplace_back(name, S_ISDIR(st.st_mode));
-    }
-    ::closedir(d);
-    for (const auto& [name, isDir] : entries) {
-        if (!isDir && EndsWithNoCase(name, "mbx")) out.push_back(dir + name);
-        if (isDir && EndsWithNoCase(name, "fol")) Scan(dir + name + kPathSeparator, out);
+    for (const FolderEntry& e : ListFolder(dir)) {
+        if (e.name.empty() || e.name[0] == '.') continue;
+        if (!e.isFolder && EndsWithNoCase(e.name, "mbx")) out.push_back(dir + e.name);
+        if (e.isFolder && EndsWithNoCase(e.name, "fol")) Scan(dir + e.name + kPathSeparator, out);
     }
 }
 
@@ -43,8 +35,7 @@ void Scan(const std::string& dir, std::vector<std::string>& out) {
 
 void SetColumnWidths(TocHeader& header, const ColumnWidthSet& widths) {
     if (IsVersion31(header)) {
-        static constexpr int kSlot[7] = {0, 2, 3, 4, 5, 6, 7};  // S P A Label Who Date K
-        for (int i = 0; i < 7; ++i) header.ColumnWidths[kSlot[i]] = Cell(widths[i]);
+        for (int i = 0; i < 7; ++i) header.ColumnWidths[kSlot31[i]] = Cell(widths[i]);
     } else {
         for (int i = 0; i < 8; ++i) header.ColumnWidths[i] = Cell(widths[i]);
     }
@@ -53,8 +44,7 @@ void SetColumnWidths(TocHeader& header, const ColumnWidthSet& widths) {
 ColumnWidthSet GetColumnWidths(const TocHeader& header) {
     ColumnWidthSet w{};
     if (IsVersion31(header)) {
-        static constexpr int kSlot[7] = {0, 2, 3, 4, 5, 6, 7};
-        for (int i = 0; i < 7; ++i) w[i] = header.ColumnWidths[kSlot[i]];
+        for (int i = 0; i < 7; ++i) w[i] = header.ColumnWidths[kSlot31[i]];
     } else {
         for (int i = 0; i < 8; ++i) w[i] = header.ColumnWidths[i];
     }
