@@ -41,6 +41,18 @@ TEST(AlignColumnsCli, RejectsMalformedWidths) {
         EXPECT_EQ(RunCli({"align-columns", dir.str(), "--widths", w}).exitCode, 2) << w;
 }
 
+TEST(AlignColumnsCli, AMailboxOrMissingFolderIsNotAFolderToAlign) {
+    TempDir dir;
+    WriteBox(dir / "In.", 1);
+    const std::string before = test::ReadFile(dir / "In.toc");
+    for (const std::string& target : {dir / "In.mbx", dir / "Nowhere.fol"}) {
+        const auto run = RunCli({"align-columns", target, "--widths", "9,9,9,9,9,9,9,9"});
+        EXPECT_EQ(run.exitCode, 1) << target;
+        EXPECT_NE(run.err.find("does not exist"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "In.toc"), before);
+}
+
 TEST(RunScriptCli, RunsARealTclAndPerlScriptAndReturnsTheirStatus) {
     for (const char* tool : {"tclsh", "perl"})
         if (!ProgramOnPath(tool)) GTEST_SKIP() << tool << " is not installed";
