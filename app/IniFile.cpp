@@ -72,13 +72,14 @@ std::string ReadIni(std::string_view section, std::string_view key, std::string_
 bool WriteIni(std::string_view section, std::string_view key, std::string_view value, const std::string& path) {
     const auto text = ReadWholeFile(path);
     std::vector<std::string> lines = text ? SplitFileLines(*text) : std::vector<std::string>{};
-    const std::string entry = std::string(key) + "=" + std::string(value);
-    std::optional<std::size_t> sectionLine, lastInSection;
+    std::string entry(key);
+    entry.append(1, '=').append(value);
+    std::optional<std::size_t> lastInSection;
     bool inSection = false, written = false;
     for (std::size_t i = 0; i < lines.size() && !written; ++i) {
         if (auto s = SectionOf(lines[i])) {
             inSection = EqualsNoCase(*s, section);
-            if (inSection) { sectionLine = i; lastInSection = i; }
+            if (inSection) lastInSection = i;
             continue;
         }
         if (!inSection) continue;
@@ -92,8 +93,9 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
         if (lastInSection) {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*lastInSection + 1), entry);
         } else {
-            (void)sectionLine;
-            lines.push_back("[" + std::string(section) + "]");
+            std::string header(1, '[');
+            header.append(section).push_back(']');
+            lines.push_back(std::move(header));
             lines.push_back(entry);
         }
     }

@@ -19,24 +19,31 @@ namespace {
 struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
 using File = std::unique_ptr<std::FILE, Closer>;
 
-Status CopyWhole(const std::string& from, const std::string& to) {
+// Copies `from` to the file `to`; messages name the backup as `shownAs`.
+Status CopyWhole(const std::string& from, const std::string& to, const std::string& shownAs) {
     File in(std::fopen(from.c_str(), "rb"));
     if (!in) return Status::Fail("Cannot read '" + from + "': " + std::strerror(errno));
     File out(std::fopen(to.c_str(), "wb"));
-    if (!out) return Status::Fail("Cannot create the backup '" + to + "': " + std::strerror(errno));
+    if (!out) return Status::Fail("Cannot create the backup '" + shownAs + "': " + std::strerror(errno));
     std::unique_ptr<char[]> buf(new char[1 << 20]);
+    std::uintmax_t copied = 0;
     for (;;) {
         const std::size_t got = std::fread(buf.get(), 1, 1 << 20, in.get());
         if (got > 0 && std::fwrite(buf.get(), 1, got, out.get()) != got)
-            return Status::Fail("Cannot write the backup '" + to + "': " + std::strerror(errno));
+            return Status::Fail("Cannot write the backup '" + shownAs + "': " + std::strerror(errno));
+        copied += got;
         if (got < (1 << 20)) break;
     }
     if (std::ferror(in.get())) return Status::Fail("Cannot read '" + from + "'.");
-    if (std::fflush(out.get()) != 0) return Status::Fail("Cannot write the backup '" + to + "': " + std::strerror(errno));
+    // The copy must hold the whole file as it is now.
+    std::error_code ec;
+    if (const std::uintmax_t size = std::filesystem::file_size(from, ec); ec || size != copied)
+        return Status::Fail("Cannot copy '" + from + "' whole: it changed while it was copied.");
+    if (std::fflush(out.get()) != 0) return Status::Fail("Cannot write the backup '" + shownAs + "': " + std::strerror(errno));
 #ifndef _WIN32
-    if (::fsync(::fileno(out.get())) != 0) return Status::Fail("Cannot write the backup '" + to + "': " + std::strerror(errno));
+    if (::fsync(::fileno(out.get())) != 0) return Status::Fail("Cannot write the backup '" + shownAs + "': " + std::strerror(errno));
 #endif
-    if (std::fclose(out.release()) != 0) return Status::Fail("Cannot write the backup '" + to + "'.");
+    if (std::fclose(out.release()) != 0) return Status::Fail("Cannot write the backup '" + shownAs + "'.");
     return {};
 }
 
@@ -54,7 +61,7 @@ Result<std::string> CreateBackup(AppState& state, const std::string& path) {
     if (!FileExists(path)) return std::string();
     const std::string name = NextBackupName(path);
     const std::string temp = name + ".ledgerly-partial";
-    if (Status s = CopyWhole(path, temp); !s) {
+    if (Status s = CopyWhole(path, temp, name); !s) {
         std::error_code ec;
         std::filesystem::remove(temp, ec);
         return Result<std::string>::Fail(s.error() + " Nothing was changed.");

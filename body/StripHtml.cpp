@@ -8,8 +8,9 @@ namespace {
 // First occurrence of `needle` at or after `from`, without regard to case.
 std::size_t FindNoCase(std::string_view text, std::string_view needle, std::size_t from) {
     if (needle.empty() || text.size() < needle.size()) return std::string_view::npos;
+    const char first = FoldCase(needle[0]);
     for (std::size_t i = from; i + needle.size() <= text.size(); ++i)
-        if (EqualsNoCase(text.substr(i, needle.size()), needle)) return i;
+        if (FoldCase(text[i]) == first && EqualsNoCase(text.substr(i, needle.size()), needle)) return i;
     return std::string_view::npos;
 }
 

@@ -100,7 +100,7 @@ std::array<char, kSummarySize> MessageSummary::Serialize() const {
 
 void SetTextField(std::span<char> field, std::string_view value) {
     const std::size_t n = std::min(field.size(), value.size());
-    std::memcpy(field.data(), value.data(), n);
+    if (n > 0) std::memcpy(field.data(), value.data(), n);
     std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.end(), ' ');
 }
 

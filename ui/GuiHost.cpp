@@ -6,6 +6,7 @@
 #include "app/Messages.h"
 #include "app/Platform.h"
 #include "ui/MainWindowApi.h"
+#include "ui/ProgressWindow.h"
 #include "ui/Prompter.h"
 
 namespace ledgerly::ui {
@@ -32,10 +33,25 @@ void GuiHost::Wait(int milliseconds) { WaitKeepingUiLive(milliseconds); }
 
 bool GuiHost::EudoraRunning() { return WindowExists(msg::kEudoraTitlePrefix); }
 
-// The progress window comes with the duplicate searches; until it is shown,
-// a search reports in the status bar.
-void GuiHost::OpenProgress() { main_.state().progress.ProgressShown = false; }
-void GuiHost::UpdateProgress() {}
-void GuiHost::CloseProgress() { main_.state().progress.ProgressShown = false; }
+// A fresh progress window for each search, owned by the main window.
+void GuiHost::OpenProgress() {
+    if (progress_) progress_->close();
+    progress_ = new progresF(main_.state(), main_.window());
+    main_.state().progress.ProgressShown = true;
+    progress_->refreshInfo();
+    progress_->show();
+}
+
+void GuiHost::UpdateProgress() {
+    if (progress_) progress_->refreshInfo();
+}
+
+void GuiHost::CloseProgress() {
+    if (progress_) {
+        progress_->stopTimer();
+        progress_->close();
+    }
+    main_.state().progress.ProgressShown = false;
+}
 
 }  // namespace ledgerly::ui

@@ -1,11 +1,14 @@
 #pragma once
 // The desktop program's answer to a tool: the main window's status bar, the
 // Prompter's boxes, a pause that keeps the window live, the progress window.
+#include <QPointer>
+
 #include "app/Host.h"
 
 namespace ledgerly::ui {
 
 class MainWindowApi;
+class progresF;
 
 class GuiHost : public Host {
 public:
@@ -21,6 +24,7 @@ public:
 
 private:
     MainWindowApi& main_;
+    QPointer<progresF> progress_;  // the open progress window, if any
 };
 
 // A pause of the given length during which window messages are still handled.

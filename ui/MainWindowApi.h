@@ -29,11 +29,11 @@ public:
     virtual QString selectedText() const { return {}; }  // the selected node's text
 
     // Every node of the tree, in the tree's order (the node collection's).
-    struct TreeNode {
+    struct TreeEntry {
         std::string key;
         QString text;
     };
-    virtual std::vector<TreeNode> treeNodes() const { return {}; }
+    virtual std::vector<TreeEntry> treeNodes() const { return {}; }
 
     virtual void setStatus(const QString& text) = 0;
     virtual void setBusy(bool busy) = 0;  // hourglass while a tool runs

@@ -20,8 +20,9 @@ QString DialogPrompter::openFile(QWidget* parent, const QString& filter, const Q
     return QFileDialog::getOpenFileName(parent, QString(), startFolder, filter, nullptr, QFileDialog::ReadOnly);
 }
 
-QString DialogPrompter::saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter) {
-    return QFileDialog::getSaveFileName(parent, QString(), proposedPath, filter, chosenFilter);
+QString DialogPrompter::saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter,
+                                 const QString& title) {
+    return QFileDialog::getSaveFileName(parent, title, proposedPath, filter, chosenFilter);
 }
 
 QString DialogPrompter::chooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder) {

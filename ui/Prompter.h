@@ -17,7 +17,8 @@ public:
     virtual bool question(QWidget* parent, const QString& text, const QString& title = QStringLiteral("Ledgerly")) = 0;
     // Filters as Qt writes them ("Eudora Mailbox Files (*.mbx)"); empty when cancelled.
     virtual QString openFile(QWidget* parent, const QString& filter, const QString& startFolder = {}) = 0;
-    virtual QString saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter = nullptr) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter = nullptr,
+                             const QString& title = {}) = 0;
     virtual QString chooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder = {}) = 0;
 };
 
@@ -27,7 +28,8 @@ public:
     void information(QWidget* parent, const QString& text, const QString& title, bool withIcon) override;
     bool question(QWidget* parent, const QString& text, const QString& title) override;
     QString openFile(QWidget* parent, const QString& filter, const QString& startFolder) override;
-    QString saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter) override;
+    QString saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter,
+                     const QString& title) override;
     QString chooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder) override;
 };
 

@@ -1,16 +1,15 @@
 #pragma once
-// Sizes and positions in the settings file are twips (1/1440 inch): logical
-// pixels x 1440 / logical DPI.
+// Window sizes and positions are kept in twips (1/1440 inch): logical pixels
+// x 1440 / logical DPI.
+#include <QPaintDevice>
 #include <QWidget>
 #include <cmath>
 
 namespace ledgerly::ui {
 
-inline double LogicalDpiX(const QWidget* w) { return w ? w->logicalDpiX() : 96.0; }
-inline double LogicalDpiY(const QWidget* w) { return w ? w->logicalDpiY() : 96.0; }
-inline int TwipsToPxX(double twips, const QWidget* w) { return static_cast<int>(std::lround(twips * LogicalDpiX(w) / 1440.0)); }
-inline int TwipsToPxY(double twips, const QWidget* w) { return static_cast<int>(std::lround(twips * LogicalDpiY(w) / 1440.0)); }
-inline double PxToTwipsX(int px, const QWidget* w) { return px * 1440.0 / LogicalDpiX(w); }
-inline double PxToTwipsY(int px, const QWidget* w) { return px * 1440.0 / LogicalDpiY(w); }
+inline int TwipsToPixelsX(const QPaintDevice& d, long long twips) { return static_cast<int>(std::lround(static_cast<double>(twips) * d.logicalDpiX() / 1440.0)); }
+inline int TwipsToPixelsY(const QPaintDevice& d, long long twips) { return static_cast<int>(std::lround(static_cast<double>(twips) * d.logicalDpiY() / 1440.0)); }
+inline long long PixelsToTwipsX(const QPaintDevice& d, int px) { return std::llround(static_cast<double>(px) * 1440.0 / d.logicalDpiX()); }
+inline long long PixelsToTwipsY(const QPaintDevice& d, int px) { return std::llround(static_cast<double>(px) * 1440.0 / d.logicalDpiY()); }
 
 }  // namespace ledgerly::ui

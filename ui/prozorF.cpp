@@ -108,18 +108,19 @@ prozorF::prozorF(MainWindowApi& main, std::string folderKey, const QString& node
         const auto v = ReadIniNumber(section, key, ini);
         return v ? static_cast<double>(*v) : fallback;
     };
-    setMinimumWidth(TwipsToPxX(4000, this));
-    setMinimumHeight(TwipsToPxY(2000, this));
-    setMaximumHeight(TwipsToPxY(3500, this));
-    move(TwipsToPxX(number("Settings", "SampleMailboxLeft", 0), this), TwipsToPxY(number("Settings", "SampleMailboxTop", 0), this));
-    resize(TwipsToPxX(number("Settings", "SampleMailboxWidth", 2000), this), TwipsToPxY(number("Settings", "SampleMailboxHeight", 2000), this));
+    setMinimumWidth(TwipsToPixelsX(*this, 4000));
+    setMinimumHeight(TwipsToPixelsY(*this, 2000));
+    setMaximumHeight(TwipsToPixelsY(*this, 3500));
+    auto twips = [&](const char* key, double fallback) { return static_cast<long long>(number("Settings", key, fallback)); };
+    move(TwipsToPixelsX(*this, twips("SampleMailboxLeft", 0)), TwipsToPixelsY(*this, twips("SampleMailboxTop", 0)));
+    resize(TwipsToPixelsX(*this, twips("SampleMailboxWidth", 2000)), TwipsToPixelsY(*this, twips("SampleMailboxHeight", 2000)));
     // The stored widths' integer parts.
     ColumnWidthSet widths = kDefaultColumnWidths;
     for (std::size_t i = 0; i < widths.size(); ++i) widths[i] = std::floor(number("Columns", kColumnKeys[i], widths[i]));
     SetWidths(widths);
 }
 
-double prozorF::CellPx() const { return kCellTwips * LogicalDpiX(this) / 1440.0; }
+double prozorF::CellPx() const { return kCellTwips * logicalDpiX() / 1440.0; }
 
 void prozorF::SetWidths(const ColumnWidthSet& widths) {
     settingWidths_ = true;
@@ -154,7 +155,7 @@ void prozorF::Apply() {
     }
     const ColumnWidthSet widths = Widths();
     QStringList refused;
-    for (const MainWindowApi::TreeNode& node : main_.treeNodes()) {
+    for (const MainWindowApi::TreeEntry& node : main_.treeNodes()) {
         const std::string& key = node.key;
         if (key.size() < tag_.size() || !EqualsNoCase(std::string_view(key).substr(0, tag_.size()), tag_)) continue;
         if (!EndsWithNoCase(key, ".mbx")) continue;
@@ -174,10 +175,10 @@ void prozorF::SaveSettings() {
     saved_ = true;
     const std::string& ini = main_.state().paths.IniPath;
     auto put = [&](const char* section, const char* key, double value) { WriteIni(section, key, Trimmed(value).toStdString(), ini); };
-    put("Settings", "SampleMailboxHeight", std::round(PxToTwipsY(height(), this)));
-    put("Settings", "SampleMailboxWidth", std::round(PxToTwipsX(width(), this)));
-    put("Settings", "SampleMailboxTop", std::round(PxToTwipsY(y(), this)));
-    put("Settings", "SampleMailboxLeft", std::round(PxToTwipsX(x(), this)));
+    put("Settings", "SampleMailboxHeight", static_cast<double>(PixelsToTwipsY(*this, height())));
+    put("Settings", "SampleMailboxWidth", static_cast<double>(PixelsToTwipsX(*this, width())));
+    put("Settings", "SampleMailboxTop", static_cast<double>(PixelsToTwipsY(*this, y())));
+    put("Settings", "SampleMailboxLeft", static_cast<double>(PixelsToTwipsX(*this, x())));
     const ColumnWidthSet widths = Widths();
     for (std::size_t i = 0; i < widths.size(); ++i) put("Columns", kColumnKeys[i], widths[i]);
 }

@@ -37,8 +37,8 @@ private slots:
         main.appState.paths.IniPath = dir / "Ledgerly.ini";
         ui::prozorF window(main, dir.str(), QStringLiteral("Mail"));
         QCOMPARE(window.Widths(), (ColumnWidthSet{3, 3, 3, 5, 7, 7, 3, 3}));
-        QVERIFY(window.width() >= ui::TwipsToPxX(4000, &window) - 1);
-        QCOMPARE(window.height(), ui::TwipsToPxY(2000, &window));
+        QVERIFY(window.width() >= ui::TwipsToPixelsX(window, 4000) - 1);
+        QCOMPARE(window.height(), ui::TwipsToPixelsY(window, 2000));
         auto* list = window.findChild<QTreeWidget*>("ListaPrimer");
         QVERIFY(list);
         QStringList headers;
@@ -75,8 +75,8 @@ private slots:
         main.appState.paths.IniPath = ini;
         ui::prozorF window(main, dir.str(), QStringLiteral("Mail"));
         QCOMPARE(window.Widths(), (ColumnWidthSet{12, 3, 3, 5, 20, 7, 3, 3}));
-        QCOMPARE(window.pos(), QPoint(ui::TwipsToPxX(1500, &window), ui::TwipsToPxY(750, &window)));
-        QCOMPARE(window.size(), QSize(ui::TwipsToPxX(6000, &window), ui::TwipsToPxY(3000, &window)));
+        QCOMPARE(window.pos(), QPoint(ui::TwipsToPixelsX(window, 1500), ui::TwipsToPixelsY(window, 750)));
+        QCOMPARE(window.size(), QSize(ui::TwipsToPixelsX(window, 6000), ui::TwipsToPixelsY(window, 3000)));
     }
 
     void resizingKeepsTheWindowInsideItsLimits() {
@@ -86,16 +86,16 @@ private slots:
         const Case cases[] = {
             {2000, 2000, 4000, 2000}, {6000, 1000, 6000, 2000}, {6000, 5000, 6000, 3500}, {5000, 2500, 5000, 2500}};
         for (const Case& c : cases) {
-            window.resize(ui::TwipsToPxX(c.w, &window), ui::TwipsToPxY(c.h, &window));
-            QCOMPARE(window.width(), ui::TwipsToPxX(c.expectedW, &window));
-            QCOMPARE(window.height(), ui::TwipsToPxY(c.expectedH, &window));
+            window.resize(ui::TwipsToPixelsX(window, c.w), ui::TwipsToPixelsY(window, c.h));
+            QCOMPARE(window.width(), ui::TwipsToPixelsX(window, c.expectedW));
+            QCOMPARE(window.height(), ui::TwipsToPixelsY(window, c.expectedH));
         }
     }
 
     void subjectColumnTakesTheWidthTheOthersLeave() {
         test::FakeMainWindow main;
         ui::prozorF window(main, "/x/", QStringLiteral("Mail"));
-        window.resize(ui::TwipsToPxX(6000, &window), window.height());
+        window.resize(ui::TwipsToPixelsX(window, 6000), window.height());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* list = window.findChild<QTreeWidget*>("ListaPrimer");

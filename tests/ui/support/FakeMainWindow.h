@@ -21,6 +21,8 @@ public:
     std::deque<QString> files;    // answers to openFile / saveFile, in order
     std::deque<QString> folders;  // answers to chooseFolder
     QString lastFilter;
+    QString lastTitle;            // of the last save dialog
+    int chosenFilterIndex = 0;    // which filter a save dialog reports as chosen
 
     void information(QWidget*, const QString& text, const QString& title, bool) override { informed << title + "|" + text; }
     bool question(QWidget*, const QString& text, const QString& title) override {
@@ -31,9 +33,10 @@ public:
         return a;
     }
     QString openFile(QWidget*, const QString& filter, const QString&) override { lastFilter = filter; return Next(files); }
-    QString saveFile(QWidget*, const QString& filter, const QString&, QString* chosen) override {
+    QString saveFile(QWidget*, const QString& filter, const QString&, QString* chosen, const QString& title) override {
         lastFilter = filter;
-        if (chosen) *chosen = filter.split(QStringLiteral(";;")).value(0);
+        lastTitle = title;
+        if (chosen) *chosen = filter.split(QStringLiteral(";;")).value(chosenFilterIndex);
         return Next(files);
     }
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return Next(folders); }
@@ -65,7 +68,7 @@ public:
     std::string key;
     std::string tag;
     QString text;
-    std::vector<TreeNode> nodes;
+    std::vector<TreeEntry> nodes;
     bool empty = false;
     QStringList statuses;
     int busyCount = 0, locks = 0, unlocks = 0, syncs = 0;
@@ -79,7 +82,7 @@ public:
     std::string selectedKey() const override { return key; }
     std::string selectedTag() const override { return tag; }
     QString selectedText() const override { return text; }
-    std::vector<TreeNode> treeNodes() const override { return nodes; }
+    std::vector<TreeEntry> treeNodes() const override { return nodes; }
     void setStatus(const QString& text) override { statuses << text; }
     void setBusy(bool busy) override { if (busy) ++busyCount; }
     void lockForTool(bool) override { ++locks; }

@@ -1,0 +1,32 @@
+// ledgerly-cli addresses MAILBOX.mbx: the address harvester.
+#include "cli/Cli.h"
+#include "cli/commands/MiningOutput.h"
+#include "mining/AddressHarvester.h"
+
+namespace ledgerly::cli {
+namespace {
+
+void Register(CLI::App& app, Env& env) {
+    auto* cmd = app.add_subcommand("addresses", "List the distinct e-mail addresses of a mailbox file");
+    static std::string mailbox;
+    static MiningWrites writes;
+    AddMiningWriteOptions(*cmd, writes, true);
+    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
+    cmd->callback([&env] {
+        const std::string path = MailboxArgument(mailbox);
+        if (!env.CheckMailbox(path, FileChecks::MbxOnly, false)) return;
+        if (!PrepareMiningWrites(env, writes, MinerMode::Addresses)) return;
+        ToolContext context = env.Context();
+        const std::optional<MinerResult> result = HarvestAddresses(context, path);
+        if (!result) {
+            env.Fail("MBX-file not found.");
+            return;
+        }
+        FinishMining(env, *result, writes);
+    });
+}
+
+const CommandRegistrar registrar(61, &Register);
+
+}  // namespace
+}  // namespace ledgerly::cli

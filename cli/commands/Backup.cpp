@@ -1,0 +1,30 @@
+// ledgerly-cli backup MAILBOX.mbx: numbered backup copies of a mailbox's TOC
+// file and mailbox file, with the program's report.
+#include <iostream>
+
+#include "body/Delimiters.h"
+#include "cli/Cli.h"
+
+namespace ledgerly::cli {
+namespace {
+
+void Register(CLI::App& app, Env& env) {
+    auto* cmd = app.add_subcommand("backup", "Make numbered backup copies of a mailbox's TOC file and mailbox file");
+    static std::string mailbox;
+    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
+    cmd->callback([&env] {
+        const std::string mbx = MailboxArgument(mailbox);
+        const BackupReport report = BackupMailboxPair(env.state, mbx);
+        if (report.failed) {
+            env.Fail(ForTerminal(report.text));
+            return;
+        }
+        env.host.Inform(ForTerminal(report.text), "Ledgerly", BoxIcon::None);
+        if (report.backups.toc.empty() && report.backups.mbx.empty()) env.exitCode = 1;  // both files missing
+    });
+}
+
+const CommandRegistrar registrar(63, &Register);
+
+}  // namespace
+}  // namespace ledgerly::cli

@@ -1,0 +1,114 @@
+// ledgerly-cli orphans FOLDER: the files of the attachment folders that no
+// mailbox below FOLDER refers to any more; optionally copies, moves or wipes them.
+#include <algorithm>
+#include <iostream>
+
+#include "app/FileHelpers.h"
+#include "app/Messages.h"
+#include "app/WindowsPaths.h"
+#include "attachments/AttachmentFolders.h"
+#include "attachments/OrphanFinder.h"
+#include "cli/Cli.h"
+#include "cli/commands/AttachmentCli.h"
+
+namespace ledgerly::cli {
+namespace {
+
+struct Options {
+    std::string folder;
+    std::vector<std::string> searchFolders;
+    bool embedded = false;
+    std::string copyTo, moveTo;
+    bool wipe = false;
+    bool yes = false;
+};
+
+void Run(Env& env, const Options& o) {
+    if (!FolderExists(o.folder)) {
+        env.Fail("The folder '" + o.folder + "' does not exist.");
+        return;
+    }
+    const std::string root = WithTrailingSeparator(o.folder);
+    ResolveAttachmentPaths(env, root);
+    const PathMapper mapper(env.state.paths.DataFolder.empty() ? root : env.state.paths.DataFolder);
+    env.host.assumeYes = o.yes;
+
+    FinderRequest request;
+    request.mode = o.embedded ? FinderMode::Embedded : FinderMode::Attachments;
+    request.mapper = &mapper;
+    request.pauses = false;
+    for (const std::string& f : o.searchFolders) {
+        if (!FolderExists(f)) {
+            env.Fail("The folder '" + f + "' does not exist.");
+            return;
+        }
+        request.searchFolders.push_back(WithTrailingSeparator(f));
+    }
+    if (request.searchFolders.empty()) {
+        if (o.embedded) {
+            env.Fail("Give the folder of the embedded files with --search-folder DIR.");
+            env.exitCode = 2;
+            return;
+        }
+        request.searchFolders = InitialSearchFolders(env.state, mapper);
+        if (request.searchFolders.empty()) {
+            env.Fail("No attachment folder found: give --search-folder DIR.");
+            return;
+        }
+    }
+    const std::string target = !o.copyTo.empty() ? o.copyTo : o.moveTo;
+    if (!target.empty() && !FolderExists(target)) {
+        env.Fail("The folder '" + target + "' does not exist.");
+        return;
+    }
+    request.mailboxes = ListMailboxes(root);
+
+    FinderControl control;
+    const FinderResult result = FindOrphans(request, env.host, control);
+    env.host.EndStatusLine();
+    std::vector<ResultRow> rows;
+    for (const std::string& p : result.orphans) rows.push_back(MakeResultRow(p));
+    std::stable_sort(rows.begin(), rows.end(), [](const ResultRow& a, const ResultRow& b) { return a.fileName < b.fileName; });
+    for (const ResultRow& r : rows) std::cout << r.fullPath << '\n';
+    std::cout << std::flush;
+    std::cerr << result.status << '\n';
+    if (rows.empty()) return;
+
+    std::vector<std::size_t> all(rows.size());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    if (!target.empty()) {
+        const TransferSummary s = TransferFiles(rows, all, target, !o.moveTo.empty(), env.host);
+        std::cerr << (s.status.empty() ? std::to_string(s.done) + (s.done == 1 ? " file" : " files") + (o.moveTo.empty() ? " copied." : " moved.")
+                                        : s.status)
+                  << '\n';
+        if (s.failed > 0 || s.sourceKept > 0) env.exitCode = 1;
+    } else if (o.wipe) {
+        if (!env.host.Ask(kWipeQuestion, msg::kTitle)) {
+            env.Fail("Nothing was deleted.");
+            return;
+        }
+        const WipeSummary s = WipeFiles(rows, all);
+        std::cerr << s.status << '\n';
+        if (s.failed > 0) env.exitCode = 1;
+    }
+}
+
+void Register(CLI::App& app, Env& env) {
+    auto* cmd = app.add_subcommand("orphans", "List attachment files that no mailbox below FOLDER refers to");
+    static Options o;
+    cmd->add_option("FOLDER", o.folder, "The mail folder whose mailboxes are read (normally the data folder)")->required();
+    cmd->add_flag("--embedded", o.embedded, "Look for embedded-content files (named after \"Embedded Content: \")");
+    cmd->add_option("--search-folder", o.searchFolders, "A folder of attachment files (repeatable; default: the attachment folder)");
+    auto* copy = cmd->add_option("--copy-to", o.copyTo, "Copy the files found to DIR");
+    auto* move = cmd->add_option("--move-to", o.moveTo, "Move the files found to DIR");
+    auto* wipe = cmd->add_flag("--wipe", o.wipe, "Delete the files found (asks unless --yes)");
+    copy->excludes(move)->excludes(wipe);
+    move->excludes(wipe);
+    cmd->add_flag("--yes", o.yes, "Answer yes to every question");
+    cmd->callback([&env] { Run(env, o); });
+}
+
+const CommandRegistrar registrar(90, &Register);
+
+}  // namespace
+}  // namespace ledgerly::cli

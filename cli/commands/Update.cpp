@@ -1,0 +1,52 @@
+// ledgerly-cli update [--sent-received] [--priority] [--attachment] [--date]
+//                     [--subject] [--who] [--all] MAILBOX.mbx
+// Rebuilds the chosen summary fields from the messages' header lines.
+#include "app/FieldDecoder.h"
+#include "app/Messages.h"
+#include "cli/Cli.h"
+#include "flagging/SummaryRefresh.h"
+#include "store/Mailbox.h"
+
+namespace ledgerly::cli {
+namespace {
+
+void Register(CLI::App& app, Env& env) {
+    auto* cmd = app.add_subcommand("update", "Rebuild summary fields (who, subject, date, ...) from the message headers");
+    static std::string mailbox;
+    static RefreshSelectors sel;
+    static bool all = false;
+    cmd->add_flag("--sent-received", sel.sentReceived, "Sent/received status and who (from From: or To:)");
+    cmd->add_flag("--priority", sel.priority, "Priority (from Priority:)");
+    cmd->add_flag("--attachment", sel.attachment, "The has-attachments flag");
+    cmd->add_flag("--date", sel.date, "Date (from Date:)");
+    cmd->add_flag("--subject", sel.subject, "Subject (from Subject:, decoded)");
+    cmd->add_flag("--who", sel.whoDecoding, "Decode the who field in place");
+    cmd->add_flag("--all", all, "All of the above");
+    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
+    cmd->callback([&env] {
+        RefreshSelectors chosen = all ? RefreshSelectors::All() : sel;
+        if (!chosen.Any()) {
+            env.host.EndStatusLine();
+            std::fputs("Choose the fields to update: --sent-received, --priority, --attachment, --date, --subject, --who or --all.\n", stderr);
+            env.exitCode = 2;
+            return;
+        }
+        const std::string mbx = MailboxArgument(mailbox);
+        if (!env.CheckMailbox(mbx, FileChecks::TocThenMbx, true)) return;
+        if (chosen.Decodes()) {
+            if (Status bound = FieldDecoder::Default().Bind(); !bound) {
+                env.Fail(bound.error());
+                return;
+            }
+        }
+        ToolContext context = env.Context();
+        const Status done = UpdateTocFields(context, MailboxPair::FromMailboxPath(mbx).pairPath, chosen);
+        env.host.EndStatusLine();
+        if (!done) env.Fail(done.error());
+    });
+}
+
+const CommandRegistrar registrar(30, &Register);
+
+}  // namespace
+}  // namespace ledgerly::cli

@@ -1,0 +1,29 @@
+#include "flagging/PairAccess.h"
+
+#include "store/PairCheck.h"
+#include "store/PairRewrite.h"
+
+namespace ledgerly {
+
+Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, Host& host) {
+    MailboxPair pair{std::string(pairPath)};
+    const std::string recovered = RecoverInterruptedRewrite(pair);
+    if (!recovered.empty()) host.Status(recovered);
+    auto toc = TocImage::Load(pair.toc());
+    if (!toc) return toc.status();
+    auto mbx = MailboxReader::Open(pair.mbx());
+    if (!mbx) return mbx.status();
+    const PairReport report = CheckPairImage(*toc, mbx->Size(), &*mbx);
+    if (const PairProblem* problem = report.FirstError()) return Status::Fail(problem->text);
+    FlaggingPair open{std::move(pair), std::move(*toc), std::move(*mbx), 0};
+    open.count = open.toc.UsableCount();
+    return open;
+}
+
+std::string_view FlaggingHeaderPart(std::string_view message) {
+    const std::size_t end = message.find(kBlankLine);
+    if (end == std::string_view::npos || end > kMaxHeaderPart) return message;
+    return message.substr(0, end);
+}
+
+}  // namespace ledgerly

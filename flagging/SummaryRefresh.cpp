@@ -1,0 +1,195 @@
+#include "flagging/SummaryRefresh.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/FieldDecoder.h"
+#include "app/TextHelpers.h"
+#include "flagging/DateReader.h"
+#include "flagging/PairAccess.h"
+
+namespace ledgerly {
+namespace {
+
+constexpr std::string_view kNotSpecified = "(not specified)";
+
+bool StartsWith(std::string_view line, std::string_view prefix) { return line.substr(0, prefix.size()) == prefix; }
+
+// Runs a 64-character field through the decoder and stores the result; a
+// shorter result is ended by NUL bytes.
+void DecodeInto(std::array<char, 64>& field, std::span<const char, 64> text, const FieldDecodeFn& decode) {
+    char buffer[65];
+    std::memcpy(buffer, text.data(), 64);
+    buffer[64] = '\0';
+    if (decode) decode(buffer);
+    const std::size_t length = strnlen(buffer, 64);
+    std::memcpy(field.data(), buffer, length);
+    std::fill(field.begin() + static_cast<std::ptrdiff_t>(length), field.end(), '\0');
+}
+
+bool OnlySpacesAndNuls(std::span<const char> field) {
+    return std::all_of(field.begin(), field.end(), [](char c) { return c == ' ' || c == '\0'; });
+}
+
+std::int16_t PriorityOf(std::string_view text) {
+    if (FindText(text, "highest")) return 1;
+    if (FindText(text, "high")) return 2;
+    if (FindText(text, "lowest")) return 5;
+    if (FindText(text, "low")) return 4;
+    return 3;
+}
+
+// Eudora 7 ends the date text with a NUL inside the first 28 bytes and keeps
+// the arrival time in the last four; such a field keeps its shape (and its
+// arrival time). Any other field is written whole.
+void StoreDate(std::array<char, 32>& field, const std::string& text) {
+    const auto first28 = std::span<const char>(field.data(), 28);
+    if (std::find(first28.begin(), first28.end(), '\0') != first28.end()) {
+        std::array<char, 28> part{};
+        SetTextField(part, text);
+        if (text.size() < part.size()) part[text.size()] = '\0';
+        std::copy(part.begin(), part.end(), field.begin());
+    } else {
+        SetTextField(field, text);
+    }
+}
+
+struct Gathered {
+    std::string_view sender, recipients, priority = "normal", date;
+    bool received = false;
+    bool attachment = false;
+    bool subjectFound = false;
+    std::string_view subject;
+};
+
+Gathered Gather(std::string_view message) {
+    Gathered g;
+    g.attachment = message.find("\r\nAttachment Converted: ") != std::string_view::npos;
+    for (std::string_view line : SplitLines(FlaggingHeaderPart(message))) {
+        if (StartsWith(line, "From: ")) {
+            g.sender = line.substr(6);
+        } else if (StartsWith(line, "Date: ")) {
+            g.date = line.substr(6);
+        } else if (StartsWith(line, "Received: ")) {
+            if (line.size() > 10) g.received = true;
+        } else if (StartsWith(line, "To: ")) {
+            g.recipients = line.substr(4);
+        } else if (StartsWith(line, "Priority: ")) {
+            g.priority = line.substr(10);
+        } else if (StartsWith(line, "X-Attachments: ")) {
+            if (line.size() > 18) g.attachment = true;
+        } else if (StartsWith(line, "Subject: ")) {
+            g.subjectFound = true;
+            g.subject = line.substr(9);
+        }
+    }
+    return g;
+}
+
+// The subject text: cut to 64 characters, leading spaces removed, padded with spaces.
+std::array<char, 64> SubjectText(std::string_view value) {
+    value = value.substr(0, 64);
+    const std::size_t first = value.find_first_not_of(' ');
+    std::array<char, 64> text{};
+    text.fill(' ');
+    if (first != std::string_view::npos) SetTextField(text, value.substr(first));
+    return text;
+}
+
+}  // namespace
+
+FieldDecodeFn DefaultFieldDecode() {
+    return [](char* value) { FieldDecoder::Default().Decode(value); };
+}
+
+std::array<char, 64> GetWhoName(std::string_view s) {
+    std::string name;
+    if (const std::size_t q = s.find('"'); q != std::string_view::npos) {
+        const std::size_t q2 = s.find('"', q + 1);
+        if (q2 != std::string_view::npos) name = TrimSpaces(s.substr(q + 1, q2 - q - 1));
+    } else if (const std::size_t p = s.find('('); p != std::string_view::npos) {
+        const std::size_t p2 = s.find(')', p + 1);
+        if (p2 != std::string_view::npos) name = TrimSpaces(s.substr(p + 1, p2 - p - 1));
+    } else {
+        name = TrimSpaces(s);
+    }
+    std::array<char, 64> who{};
+    std::memcpy(who.data(), name.data(), std::min(name.size(), who.size()));
+    return who;
+}
+
+Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
+    auto open = OpenFlaggingPair(pairPath, context.host);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    if (p.count == 0) return {};
+    for (std::int32_t k = 1; k <= p.count; ++k) {
+        MessageSummary s = p.toc.ReadSummary(k);
+        const std::string message = p.mbx.Fetch(s);
+        const Gathered g = Gather(message);
+
+        if (sel.sentReceived) {
+            const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
+            const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
+            s.Status = g.received ? 1 : 8;
+            s.Who = GetWhoName(g.received ? sender : recipients);
+        }
+        if (sel.priority) s.Priority = PriorityOf(g.priority);
+        if (sel.attachment) {
+            s.AttachmentFlags = g.attachment ? static_cast<std::uint8_t>(s.AttachmentFlags | 0x80u)
+                                             : static_cast<std::uint8_t>(s.AttachmentFlags & 0x7Fu);
+        }
+        if (sel.date) {
+            if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
+        }
+        if (sel.subject) {
+            const std::array<char, 64> text = SubjectText(g.subject);
+            if (OnlySpacesAndNuls(std::span<const char>(text))) {
+                SetTextField(s.Subject, "(no subject)");
+            } else {
+                DecodeInto(s.Subject, text, decode);
+            }
+        }
+        if (sel.whoDecoding) {
+            if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
+                SetTextField(s.Who, "[Not Specified]");
+            } else {
+                const std::array<char, 64> who = s.Who;
+                DecodeInto(s.Who, who, decode);
+            }
+        }
+        context.host.Status(std::to_string(k));
+        p.toc.WriteSummary(k, s);
+    }
+    return p.toc.Save(p.pair.toc());
+}
+
+Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent) {
+    auto open = OpenFlaggingPair(pairPath, context.host);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    if (p.count == 0) return {};
+    const std::string_view prefix = sent ? "To: " : "From: ";
+    for (std::int32_t k = 1; k <= p.count; ++k) {
+        MessageSummary s = p.toc.ReadSummary(k);
+        const std::string message = p.mbx.Fetch(s);
+        const std::vector<std::string_view> lines = SplitLines(FlaggingHeaderPart(message));
+        std::string text;
+        // The first line is the delimiter and is not examined.
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (!StartsWith(lines[i], prefix)) continue;
+            text = std::string(lines[i].substr(prefix.size()));
+            // One continuation line of a folded recipients header, taken as it stands.
+            if (sent && i + 1 < lines.size() && lines[i + 1].find(':') == std::string_view::npos) text += lines[i + 1];
+            break;
+        }
+        if (text.empty()) text = kNotSpecified;
+        s.Status = sent ? 8 : 1;
+        s.Who = GetWhoName(text);
+        context.host.Status(std::to_string(k));
+        p.toc.WriteSummary(k, s);
+    }
+    return p.toc.Save(p.pair.toc());
+}
+
+}  // namespace ledgerly

@@ -1,0 +1,47 @@
+#pragma once
+// Rebuilding the summaries' who, subject, date, priority, attachment and
+// sent/received fields from the messages' own header lines, and marking every
+// message of a mailbox sent or received.
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/Host.h"
+#include "app/Result.h"
+
+namespace ledgerly {
+
+// Decodes the NUL-terminated text in place without lengthening it.
+using FieldDecodeFn = std::function<void(char*)>;
+// The decoder library's DecodeField, bound at first use.
+FieldDecodeFn DefaultFieldDecode();
+
+struct RefreshSelectors {
+    bool sentReceived = false;  // Status and Who
+    bool priority = false;      // Priority
+    bool attachment = false;    // the attachment bit of the flags word
+    bool date = false;          // Date
+    bool subject = false;       // Subject, decoded
+    bool whoDecoding = false;   // Who, decoded in place
+    static RefreshSelectors All() { return {true, true, true, true, true, true}; }
+    bool Any() const { return sentReceived || priority || attachment || date || subject || whoDecoding; }
+    bool Decodes() const { return subject || whoDecoding; }
+};
+
+// The who text of a sender or recipients value: the quoted name, else the
+// name in parentheses, else the whole value; trimmed, cut to 64 characters and
+// padded with NUL bytes.
+std::array<char, 64> GetWhoName(std::string_view value);
+
+// Refreshes the chosen field groups of every summary of the pair (the .mbx path
+// less "mbx"). The TOC file is saved whole at the end; nothing is written for
+// an empty mailbox, and a pair that fails its check is refused.
+Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& selectors,
+                       const FieldDecodeFn& decode = DefaultFieldDecode());
+
+// Marks every message sent (Status 8, Who from "To: ") or received (Status 1,
+// Who from "From: ").
+Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent);
+
+}  // namespace ledgerly

@@ -1,0 +1,39 @@
+#pragma once
+// Reads a file line by line in large blocks. A line ends at CR LF, at a CR
+// alone or at an LF alone; the break is not part of the line. The last line
+// needs no break. Lines of any length are handed over whole.
+// An LF alone ends a line as text-mode reading does: kept inside a line it
+// would join the addresses on either side of it into one, since the address
+// separators do not include it (links end at it either way).
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace ledgerly {
+
+class LineReader {
+public:
+    explicit LineReader(const std::string& path, std::size_t blockSize = 1 << 20);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool opened() const { return file_ != nullptr; }
+    // The next line, valid until the next call; false at the end of the file.
+    bool Next(std::string_view& line);
+    // True when reading stopped on an error rather than at the end.
+    bool failed() const { return failed_; }
+
+private:
+    bool Fill();  // appends one block to buffer_; false at the end or on error
+
+    std::FILE* file_ = nullptr;
+    std::size_t blockSize_;
+    std::string buffer_;
+    std::size_t start_ = 0;      // first unread byte in buffer_
+    bool eof_ = false;
+    bool failed_ = false;
+    bool skipLf_ = false;        // the last line ended at a CR: an LF right after it belongs to that break
+};
+
+}  // namespace ledgerly

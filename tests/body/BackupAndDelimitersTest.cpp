@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "body/Backup.h"
+#include "body/Delimiters.h"
+#include "store/MailboxBuilder.h"
+#include "tests/support/TestSupport.h"
+
+namespace ledgerly {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+TEST(CreateBackup, TakesTheSmallestFreeNumberAndSetsTheLastBackupByExtension) {
+    TempDir dir;
+    struct Row { const char* file; std::vector<const char*> existing; const char* expected; bool toc; };
+    const Row rows[] = {
+        {"In.mbx", {}, "In.mbx.1", false},
+        {"In.mbx", {"In.mbx.1", "In.mbx.3"}, "In.mbx.2", false},
+        {"In.mbx", {"In.mbx.1", "In.mbx.2", "In.mbx.01"}, "In.mbx.3", false},
+        {"OUT.TOC", {}, "OUT.TOC.1", true},
+        {"Notes.Mbx", {"Notes.Mbx.1"}, "Notes.Mbx.2", false},
+    };
+    for (const Row& row : rows) {
+        AppState state;
+        WriteFile(dir / row.file, std::string("content of ") + row.file);
+        for (const char* e : row.existing) WriteFile(dir / e, "older");
+        auto name = CreateBackup(state, dir / row.file);
+        ASSERT_TRUE(name.ok()) << name.error();
+        EXPECT_EQ(*name, dir / row.expected);
+        EXPECT_EQ(ReadFile(*name), std::string("content of ") + row.file);
+        EXPECT_EQ(row.toc ? state.TocBackupPath : state.MbxBackupPath, *name);
+        EXPECT_TRUE((row.toc ? state.MbxBackupPath : state.TocBackupPath).empty());
+        for (const char* e : row.existing) EXPECT_EQ(ReadFile(dir / e), "older");  // never overwritten
+        for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
+    }
+}
+
+TEST(CreateBackup, NeitherPathChangesForOtherFilesAndAMissingFileMakesNothing) {
+    TempDir dir;
+    AppState state;
+    WriteFile(dir / "notes.txt", "x");
+    ASSERT_EQ(*CreateBackup(state, dir / "notes.txt"), dir / "notes.txt.1");
+    EXPECT_TRUE(state.TocBackupPath.empty() && state.MbxBackupPath.empty());
+    auto missing = CreateBackup(state, dir / "gone.mbx");
+    ASSERT_TRUE(missing.ok());
+    EXPECT_TRUE(missing->empty());
+    EXPECT_FALSE(fs::exists(dir / "gone.mbx.1"));
+}
+
+TEST(RepairDelimiters, InsertsALineBreakOnlyWhereAnHtmlEndRunsIntoADelimiter) {
+    struct Row { std::string input; std::string expected; std::int64_t mended; };
+    const std::string d = "From ???@??? Mon Dec 13 18:45:29 2010\r\n";
+    const Row rows[] = {
+        {"a\r\n" + d + "b\r\n", "a\r\n" + d + "b\r\n", 0},
+        {"x</x-html>" + d + "y</x-html>" + d + "z", "x</x-html>\r\n" + d + "y</x-html>\r\n" + d + "z", 2},
+        {"</x-html> " + d, "</x-html> " + d, 0},
+        {"</X-HTML>" + d, "</X-HTML>" + d, 0},
+        {"</x-html>From ???@???", "</x-html>\r\nFrom ???@???", 1},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        WriteFile(dir / "In.mbx", row.input);
+        auto mended = RepairDelimiters(dir / "In.mbx");
+        ASSERT_TRUE(mended.ok()) << mended.error();
+        EXPECT_EQ(*mended, row.mended);
+        EXPECT_EQ(ReadFile(dir / "In.mbx"), row.expected);
+        EXPECT_EQ(ReadFile(dir / "In.mbx").size(), row.input.size() + 2 * static_cast<std::size_t>(row.mended));
+    }
+}
+
+class DelimiterCommandTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    AppState state;
+    test::FakeHost host{state};
+    ToolContext context{state, host};
+    std::string mbx = dir / "In.mbx", toc = dir / "In.toc";
+    std::string content = ComposeMessage({"Subject: a"}, "<x-html>\r\nhi</x-html>") + ComposeMessage({"Subject: b"}, "b");
+
+    void SetUp() override {
+        WriteFile(mbx, content);
+        WriteFile(toc, "toc bytes");
+    }
+};
+
+TEST_F(DelimiterCommandTest, AsksThenBacksUpDeletesTheTocAndRepairs) {
+    auto r = RepairMessageDelimiters(context, mbx);
+    ASSERT_TRUE(r.ok()) << r.error();
+    ASSERT_EQ(host.asked.size(), 1u);
+    EXPECT_EQ(host.asked[0], "Ledgerly|Status information for all messages \r\nin this mailbox will be lost. Proceed anyway ?");
+    EXPECT_EQ(r->mended, 1);
+    EXPECT_TRUE(r->tocDeleted);
+    EXPECT_FALSE(fs::exists(toc));
+    EXPECT_EQ(ReadFile(dir / "In.toc.1"), "toc bytes");
+    EXPECT_EQ(ReadFile(dir / "In.mbx.1"), content);
+    EXPECT_EQ(r->backups.toc, dir / "In.toc.1");
+    EXPECT_EQ(ReadFile(mbx).size(), content.size() + 2);
+}
+
+TEST_F(DelimiterCommandTest, NoChangesAnythingAndAMissingTocDoesNotStopTheRepair) {
+    host.answers = {false};
+    auto declined = RepairMessageDelimiters(context, mbx);
+    ASSERT_TRUE(declined.ok());
+    EXPECT_TRUE(declined->declined);
+    EXPECT_EQ(ReadFile(mbx), content);
+    EXPECT_TRUE(fs::exists(toc));
+    EXPECT_FALSE(fs::exists(dir / "In.mbx.1"));
+
+    fs::remove(toc);
+    auto r = RepairMessageDelimiters(context, mbx);
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_FALSE(r->tocDeleted);
+    EXPECT_TRUE(r->backups.toc.empty());
+    EXPECT_EQ(r->mended, 1);
+}
+
+TEST_F(DelimiterCommandTest, AFailedBackupStopsBeforeTheTocIsDeleted) {
+    fs::create_directory(dir / "In.mbx.1.ledgerly-partial");
+    auto r = RepairMessageDelimiters(context, mbx);
+    ASSERT_FALSE(r.ok());
+    EXPECT_NE(r.error().find("Cannot create the backup '" + dir / "In.mbx.1" + "'"), std::string::npos) << r.error();
+    EXPECT_TRUE(fs::exists(toc));
+    EXPECT_EQ(ReadFile(mbx), content);
+}
+
+TEST(BackupCommand, AsksAboutBothFilesAndReportsEachCase) {
+    struct Row { bool toc, mbx; std::string report; };
+    TempDir dir;
+    const std::string k = dir / "In.mbx", p = dir / "In.";
+    EXPECT_EQ(BackupQuestion(k), "Backup '" + p + "toc' and '" + k + "'?");
+    const Row rows[] = {
+        {true, true, "Created backup files:\r\n'" + k + ".1'\r\n'" + p + "toc.1'"},
+        {false, true, "'" + p + "toc' not found.\r\nCreated backup file:\r\n" + k + ".1"},
+        {true, false, "'" + k + "' not found.\r\nCreated backup file:\r\n" + p + "toc.1"},
+        {false, false, "Files: '" + p + "toc' and '" + k + "' were not found.\r\nBackup aborted."},
+    };
+    for (const Row& row : rows) {
+        for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
+        if (row.toc) WriteFile(p + "toc", "t");
+        if (row.mbx) WriteFile(k, "m");
+        AppState state;
+        const BackupReport report = BackupMailboxPair(state, k);
+        EXPECT_FALSE(report.failed);
+        EXPECT_EQ(report.text, row.report);
+        EXPECT_EQ(fs::exists(p + "toc.1"), row.toc);
+        EXPECT_EQ(fs::exists(k + ".1"), row.mbx);
+        EXPECT_EQ(state.TocBackupPath, row.toc ? p + "toc.1" : "");
+        EXPECT_EQ(state.MbxBackupPath, row.mbx ? k + ".1" : "");
+    }
+}
+
+TEST(BackupCommand, ACopyThatFailsIsReportedWithTheBackupAlreadyMade) {
+    TempDir dir;
+    const std::string k = dir / "In.mbx";
+    WriteFile(dir / "In.toc", "t");
+    WriteFile(k, "m");
+    fs::create_directory(k + ".1.ledgerly-partial");
+    AppState state;
+    const BackupReport report = BackupMailboxPair(state, k);
+    EXPECT_TRUE(report.failed);
+    EXPECT_EQ(report.text.find("Cannot create the backup '" + k + ".1'"), 0u) << report.text;
+    EXPECT_NE(report.text.find("\r\nCreated backup file:\r\n" + dir / "In.toc.1"), std::string::npos) << report.text;
+    EXPECT_FALSE(fs::exists(k + ".1"));
+}
+
+}  // namespace
+}  // namespace ledgerly

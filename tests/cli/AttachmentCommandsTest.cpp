@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "store/MailboxBuilder.h"
+#include "tests/support/TestSupport.h"
+
+namespace fs = std::filesystem;
+using namespace ledgerly;
+using ledgerly::test::ReadFile;
+using ledgerly::test::RunCli;
+using ledgerly::test::TempDir;
+using ledgerly::test::WriteFile;
+
+namespace {
+
+// A small store: attach/ with a referenced and two orphaned files, one mailbox
+// naming the referenced file and a broken Windows path.
+struct CliStore {
+    TempDir dir;
+    std::string data;
+    CliStore() : data(dir / "Eudora/") {
+        fs::create_directories(data + "attach");
+        fs::create_directories(data + "Work.fol");
+        fs::create_directories(data + "Moved");
+        WriteFile(data + "attach/kept.pdf", "k");
+        WriteFile(data + "attach/lost-a.txt", "a");
+        WriteFile(data + "attach/lost-b.txt", "bb");
+        WriteFile(data + "Moved/old.doc", "o");
+        MailboxBuilder in;
+        in.Add(ComposeMessage({"From: ann@x"}, "\r\nAttachment Converted: \"" + data + "attach/kept.pdf\"\r\n"), "Ann");
+        in.Add(ComposeMessage({"From: bob@x"}, "\r\nAttachment Converted: \"C:\\Program Files\\Mail\\old.doc\"\r\n"), "Bob");
+        EXPECT_TRUE(in.Write(data + "In.").ok());
+        MailboxBuilder work;
+        work.Add(ComposeMessage({"From: cid@x"}, "\r\nplain\r\n"), "Cid");
+        EXPECT_TRUE(work.Write(data + "Work.fol/Work.").ok());
+    }
+};
+
+}  // namespace
+
+TEST(CliOrphans, ListsOrphansOnStdoutAndStatusOnStderr) {
+    CliStore s;
+    const auto run = RunCli({"--data-folder", s.data, "orphans", s.data});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, s.data + "attach/lost-a.txt\n" + s.data + "attach/lost-b.txt\n");
+    EXPECT_EQ(run.err, "Search Completed. 2 orphaned attachments found in 2 mailboxes.\n");
+}
+
+TEST(CliOrphans, CopyMoveAndWipe) {
+    CliStore s;
+    fs::create_directories(s.dir.path() / "keep");
+    auto run = RunCli({"orphans", "--copy-to", s.dir / "keep", s.data});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(s.dir / "keep/lost-b.txt"), "bb");
+    EXPECT_TRUE(fs::exists(s.data + "attach/lost-b.txt"));
+
+    // Moving onto the files' own folder keeps them.
+    run = RunCli({"orphans", "--move-to", s.data + "attach", s.data});
+    EXPECT_TRUE(fs::exists(s.data + "attach/lost-a.txt"));
+    EXPECT_NE(run.err.find("2 skipped"), std::string::npos) << run.err;
+
+    // Wipe asks; without --yes and without a terminal nothing is deleted.
+    run = RunCli({"orphans", "--wipe", s.data});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(fs::exists(s.data + "attach/lost-a.txt"));
+    run = RunCli({"orphans", "--wipe", "--yes", s.data});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_FALSE(fs::exists(s.data + "attach/lost-a.txt"));
+    EXPECT_TRUE(fs::exists(s.data + "attach/kept.pdf"));
+    EXPECT_NE(run.err.find("2 files deleted."), std::string::npos);
+}
+
+TEST(CliOrphans, EmbeddedModeNeedsItsFolder) {
+    CliStore s;
+    EXPECT_EQ(RunCli({"orphans", "--embedded", s.data}).exitCode, 2);
+    const auto run = RunCli({"orphans", "--embedded", "--search-folder", s.data + "attach", s.data});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "Search Completed. 3 orphaned embedded files found.\n");
+}
+
+TEST(CliRelink, ListsThenRepairs) {
+    CliStore s;
+    auto run = RunCli({"relink", s.data + "In.mbx"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "old.doc\tBob\tC:\\Program Files\\Mail\\old.doc\n");
+    EXPECT_EQ(run.err, "1 broken attachment-references found.\n");
+
+    EXPECT_EQ(RunCli({"relink", s.data + "In.mbx", "--set-folder", s.data + "Nope"}).err, "Folder '" + s.data + "Nope' does not exsit.\n");
+    EXPECT_EQ(RunCli({"relink", s.data + "In.mbx", "--set-folder", s.data + "Moved", "--only", "x.doc"}).exitCode, 1);
+    EXPECT_FALSE(fs::exists(s.data + "In.mbx.1"));
+
+    run = RunCli({"relink", s.data + "In.mbx", "--set-folder", s.data + "Moved"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Backup: " + s.data + "In.toc.1\nBackup: " + s.data + "In.mbx.1\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Done. Operation was successful. Backup files created."), std::string::npos);
+    EXPECT_NE(ReadFile(s.data + "In.mbx").find("Attachment Converted: \"" + s.data + "Moved/old.doc\""), std::string::npos);
+    run = RunCli({"relink", s.data + "In.mbx"});
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "No broken attachment-references found.\n");
+    EXPECT_EQ(RunCli({"verify", s.data + "In.mbx"}).exitCode, 0);
+}
+
+TEST(CliRelink, RemoveTakesThePathOut) {
+    CliStore s;
+    const auto run = RunCli({"relink", s.data + "In.mbx", "--remove", "c:\\program files\\mail\\OLD.doc"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string mbx = ReadFile(s.data + "In.mbx");
+    EXPECT_EQ(mbx.find("old.doc"), std::string::npos);
+    EXPECT_NE(mbx.find("Attachment Converted: \"\"\r\n"), std::string::npos);
+}

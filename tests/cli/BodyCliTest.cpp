@@ -1,0 +1,90 @@
+// The body tools from the command line, end to end.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "store/MailboxBuilder.h"
+#include "tests/support/TestSupport.h"
+
+namespace ledgerly {
+namespace {
+
+using test::ReadFile;
+using test::RunCli;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+class BodyCli : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string pair = dir / "In.";
+    MailboxBuilder box;
+    void SetUp() override {
+        box.Add(ComposeMessage({"Subject: a"}, "<b>x</b>=41</x-html>")).Add(ComposeMessage({"Subject: b"}, "y"));
+        ASSERT_TRUE(box.Write(pair).ok());
+    }
+};
+
+TEST_F(BodyCli, RewriteCommandsPrintTheirBackupsAndTheDoneText) {
+    struct Row { const char* command; const char* body; };
+    const Row rows[] = {{"strip-html", "x=41"}, {"decode-qp", "<b>x</b>41</x-html>"}, {"rot13", "<o>k</o>=41</k-ugzy>"}};
+    int n = 0;
+    for (const Row& row : rows) {
+        ++n;
+        ASSERT_TRUE(box.Write(pair).ok());
+        const auto run = RunCli({row.command, pair + "mbx"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::string k = std::to_string(n);
+        EXPECT_EQ(run.out, "Backup: " + pair + "toc." + k + "\nBackup: " + pair + "mbx." + k +
+                               "\nDone. Operation was successful. Backup files created.\n");
+        EXPECT_EQ(ReadFile(pair + "mbx").find(ComposeMessage({"Subject: a"}, row.body)), 0u) << row.command;
+    }
+}
+
+TEST_F(BodyCli, RewriteCommandsRefuseAMissingTocOrAnInconsistentPair) {
+    std::string toc = ReadFile(pair + "toc");
+    toc.resize(toc.size() - 1);
+    test::WriteFile(pair + "toc", toc);
+    auto run = RunCli({"strip-html", pair + "mbx"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("announces 2 summaries but the file holds only 1"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(pair + "mbx.1"));
+
+    fs::remove(pair + "toc");
+    run = RunCli({"decode-qp", pair + "mbx"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "TOC-file not found.\n");
+}
+
+TEST_F(BodyCli, RepairDelimitersWithoutATerminalNeedsYes) {
+    const std::string before = ReadFile(pair + "mbx");
+    auto run = RunCli({"repair-delimiters", pair + "mbx"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Proceed anyway ?"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("--yes"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(pair + "mbx"), before);
+    EXPECT_TRUE(fs::exists(pair + "toc"));
+    EXPECT_FALSE(fs::exists(pair + "toc.1"));
+
+    run = RunCli({"repair-delimiters", "--yes", pair + "mbx"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Backup: " + pair + "toc.1\nBackup: " + pair + "mbx.1\n" +
+                           "1 delimiter repaired; the TOC file was deleted (Eudora builds a new one).\n" +
+                           "Done. Operation was successful. Backup files created.\n");
+    EXPECT_FALSE(fs::exists(pair + "toc"));
+    EXPECT_EQ(ReadFile(pair + "mbx").size(), before.size() + 2);
+}
+
+TEST_F(BodyCli, BackupPrintsTheReport) {
+    auto run = RunCli({"backup", pair + "mbx"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Created backup files:\n'" + pair + "mbx.1'\n'" + pair + "toc.1'\n");
+    fs::remove(pair + "mbx");
+    fs::remove(pair + "toc");
+    run = RunCli({"backup", pair + "mbx"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "Files: '" + pair + "toc' and '" + pair + "mbx' were not found.\nBackup aborted.\n");
+}
+
+}  // namespace
+}  // namespace ledgerly

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "store/MailboxBuilder.h"
+#include "store/Toc.h"
+#include "tests/support/TestSupport.h"
+
+namespace ledgerly::test {
+namespace {
+
+std::string LastLine(const std::string& out) {
+    std::string s = out;
+    while (!s.empty() && s.back() == '\n') s.pop_back();
+    const std::size_t at = s.rfind('\n');
+    return at == std::string::npos ? s : s.substr(at + 1);
+}
+
+class FlaggingCli : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string mbx = dir / "In.mbx";
+
+    void WriteBox(const std::vector<std::vector<std::string>>& messages) {
+        MailboxBuilder b;
+        for (const auto& headers : messages) b.Add(ComposeMessage(headers, "same body\r\n"), "old who", "old subject", "old date", 0, 3);
+        ASSERT_TRUE(b.Write(dir / "In.").ok());
+    }
+    MessageSummary Summary(std::int32_t k) const {
+        auto toc = TocImage::FromBytes(ReadFile(dir / "In.toc"));
+        return toc->ReadSummary(k);
+    }
+    static std::string Text(std::span<const char> field) {
+        std::string s(field.data(), field.size());
+        s = s.substr(0, s.find('\0'));
+        while (!s.empty() && s.back() == ' ') s.pop_back();
+        return s;
+    }
+};
+
+TEST_F(FlaggingCli, UpdateRefreshesTheChosenFieldsOnly) {
+    WriteBox({{"From: \"Ann\" <ann@host>", "Received: by relay", "Subject: Hello", "Priority: high", "Date: 12 Jan 2004 10:00"}});
+    CliRun run = RunCli({"update", "--subject", "--priority", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Text(Summary(1).Subject), "Hello");
+    EXPECT_EQ(Summary(1).Priority, 2);
+    EXPECT_EQ(Text(Summary(1).Who), "old who");
+    run = RunCli({"update", "--all", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Text(Summary(1).Who), "Ann");
+    EXPECT_EQ(Summary(1).Status, 1);
+    EXPECT_EQ(Text(Summary(1).Date), "10:00 AM 1/12/2004");
+}
+
+TEST_F(FlaggingCli, RefusalsAndUsage) {
+    struct Case { std::vector<std::string> args; int exit; std::string err; };
+    WriteBox({{"Subject: a"}});
+    const std::string missing = dir / "Gone.mbx";
+    const std::vector<Case> cases = {
+        {{"update", mbx}, 2, "Choose the fields"},
+        {{"update", "--all", missing}, 1, "TOC-file not found."},
+        {{"mark", "received", missing}, 1, "MBX-file not found."},  // each mode checks in its own order
+        {{"mark", "sent", missing}, 1, "TOC-file not found."},
+        {{"mark", "both", mbx}, 2, ""},
+        {{"duplicates", mbx}, 2, "--slow or --fast"},
+        {{"duplicates", "--slow", "--fast", mbx}, 2, ""},
+        {{"duplicates", "--fast", "--exclude-headers", "--exclude-bodies", mbx}, 2, ""},
+        {{"duplicates", "--fast", "--reset", "--dry-run", mbx}, 2, ""},
+        {{"duplicates", "--slow", missing}, 1, "TOC-file not found."},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = RunCli(c.args);
+        EXPECT_EQ(run.exitCode, c.exit) << c.args[0] << " " << c.args[1] << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(FlaggingCli, InconsistentPairIsRefusedWithItsProblem) {
+    WriteBox({{"Subject: a"}, {"Subject: b"}});
+    std::string toc = ReadFile(dir / "In.toc");
+    toc.resize(toc.size() - 10);
+    WriteFile(dir / "In.toc", toc);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"update", "--all", mbx}, {"mark", "sent", mbx},
+                                                 {"duplicates", "--fast", mbx}}) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 1) << args[0];
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_EQ(ReadFile(dir / "In.toc"), toc);
+}
+
+TEST_F(FlaggingCli, MarkSetsStatusAndWho) {
+    WriteBox({{"To: carol@host", "From: ann@host"}});
+    ASSERT_EQ(RunCli({"mark", "sent", mbx}).exitCode, 0);
+    EXPECT_EQ(Summary(1).Status, 8);
+    EXPECT_EQ(Text(Summary(1).Who), "carol@host");
+    ASSERT_EQ(RunCli({"mark", "received", mbx}).exitCode, 0);
+    EXPECT_EQ(Summary(1).Status, 1);
+    EXPECT_EQ(Text(Summary(1).Who), "ann@host");
+}
+
+TEST_F(FlaggingCli, DuplicatesReportLastAndDryRunListsTheCopies) {
+    WriteBox({{"Subject: a"}, {"Subject: a"}, {"Subject: a"}});
+    const std::string before = ReadFile(dir / "In.toc");
+    CliRun run = RunCli({"duplicates", "--slow", "--dry-run", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "message 2 is a copy of message 1\nmessage 3 is a copy of message 1\nSearch Completed. 2 duplicates found.\n");
+    EXPECT_EQ(ReadFile(dir / "In.toc"), before);
+
+    run = RunCli({"duplicates", "--fast", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(LastLine(run.out), "Search Completed. 2 duplicates found.");
+    EXPECT_EQ(Text(Summary(1).Subject), "|> Duplicate (Hash) |>");
+    EXPECT_EQ(Summary(1).Priority, 5);
+    EXPECT_EQ(Text(Summary(3).Subject), "old subject");
+
+    // --reset first rebuilds the subjects from the headers; priorities stay.
+    run = RunCli({"duplicates", "--slow", "--reset", "--exclude-bodies", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(LastLine(run.out), "Search Completed. 2 duplicates found.");
+    EXPECT_EQ(Text(Summary(1).Subject), "a");
+    EXPECT_EQ(Summary(1).Priority, 5);
+    EXPECT_EQ(Text(Summary(2).Subject), "|> duplicate |>");
+}
+
+TEST_F(FlaggingCli, MissingDecoderLibraryIsReported) {
+    WriteBox({{"Subject: a"}});
+    // A copy of the program in a folder without the decoder library beside it.
+    const std::string cli = std::getenv("LEDGERLY_CLI") ? std::getenv("LEDGERLY_CLI") : LEDGERLY_CLI_PATH;
+    TempDir bin;
+    const std::string copy = bin / "ledgerly-cli";
+    std::filesystem::copy_file(cli, copy);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
+    ::setenv("LEDGERLY_CLI", copy.c_str(), 1);
+    const CliRun decoding = RunCli({"update", "--subject", mbx});
+    const CliRun plain = RunCli({"update", "--priority", mbx});
+    ::setenv("LEDGERLY_CLI", cli.c_str(), 1);
+    EXPECT_EQ(decoding.exitCode, 1);
+    EXPECT_FALSE(decoding.err.empty());
+    EXPECT_EQ(Text(Summary(1).Subject), "old subject");
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+}
+
+}  // namespace
+}  // namespace ledgerly::test

@@ -1,0 +1,71 @@
+#pragma once
+// The tool palettes: small windows owned by the main window, each one toolbar
+// of picture buttons. A button runs the main window's click handler of the
+// matching menu item, so it behaves exactly like the menu item (hidden items
+// included).
+#include <QWidget>
+#include <span>
+
+#include "app/AppState.h"
+
+class QToolBar;
+
+namespace ledgerly::ui {
+
+class ImageList;
+class pregledF;
+enum class PaletteKind;
+
+struct PaletteButton {
+    const char* key;      // the button's key and object name
+    const char* tooltip;
+    const char* label;    // drawn on its picture
+    const char* handler;  // the main window's click handler
+};
+
+class ToolPalette : public QWidget {
+    Q_OBJECT
+public:
+    ~ToolPalette() override;
+    PaletteKind kind() const { return kind_; }
+    std::span<const PaletteButton> buttons() const { return buttons_; }
+    QToolBar* toolbar() const { return toolbar_; }
+    // What a button click does: nothing on an empty tree; otherwise the
+    // handler of the first row whose key equals `key` exactly.
+    void buttonClicked(const QString& key);
+
+protected:
+    ToolPalette(pregledF& main, PaletteKind kind, const char* windowName, const char* caption, const char* toolbarName,
+                const char* imageListName, const char* settingsPrefix, std::span<const PaletteButton> buttons);
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool& shownFlag();
+    pregledF& main_;
+    AppState& state_;  // outlives the palette; read also while the main window is destroyed
+    PaletteKind kind_;
+    const char* settingsPrefix_;
+    std::span<const PaletteButton> buttons_;
+    QToolBar* toolbar_ = nullptr;
+    ImageList* images_ = nullptr;
+};
+
+class TFlaggingF : public ToolPalette {
+    Q_OBJECT
+public:
+    explicit TFlaggingF(pregledF& main);
+};
+
+class TSpecialF : public ToolPalette {
+    Q_OBJECT
+public:
+    explicit TSpecialF(pregledF& main);
+};
+
+class TMiningF : public ToolPalette {
+    Q_OBJECT
+public:
+    explicit TMiningF(pregledF& main);
+};
+
+}  // namespace ledgerly::ui

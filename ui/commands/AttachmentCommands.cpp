@@ -1,0 +1,36 @@
+// The attachment tools' menu commands: link repair for the selected mailbox
+// (also the Special Tools palette's "link_attachments" button) and the
+// orphaned attachment finder for the root folder.
+#include "app/FileHelpers.h"
+#include "ui/CommandPattern.h"
+#include "ui/CommandRegistry.h"
+#include "ui/MainWindowApi.h"
+#include "ui/attacherF.h"
+#include "ui/finderF.h"
+
+namespace ledgerly::ui {
+namespace {
+
+void UpdateAttachmentLinks(MainWindowApi& main) {
+    if (!CheckMailboxCommand(main, FileChecks::TocThenMbx, false)) return;
+    const std::string key = main.selectedKey();
+    attacherF window(main, key, QString::fromStdString(GetFileName(key, true)), main.window());
+    main.setBusy(true);
+    const bool found = window.load();
+    main.setBusy(false);
+    if (found) window.exec();
+    else window.reject();  // closes without showing; the folder setting is still kept
+}
+
+void FindAttachments(MainWindowApi& main) {
+    if (main.treeEmpty() || main.selectedTag() != "root") return;
+    const std::string key = main.selectedKey();
+    finderF window(main, key, QString::fromStdString(GetFolderName(key)), main.window());
+    window.exec();
+}
+
+const CommandRegistrar linkAttachments("menuUpdateAttachmentLinks", &UpdateAttachmentLinks);
+const CommandRegistrar findAttachments("menuFindAttachments", &FindAttachments);
+
+}  // namespace
+}  // namespace ledgerly::ui
