@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/FileHelpers.h"
+#include "store/FolderTree.h"
 #include "store/Mailbox.h"
 #include "store/PairCheck.h"
 #include "store/PairRewrite.h"
@@ -20,15 +21,6 @@ std::int16_t Cell(double width) {
     const double w = std::floor(width);
     if (!(w >= 0)) return 0;
     return static_cast<std::int16_t>(w > 32767 ? 32767 : w);
-}
-
-void Scan(const std::string& dir, std::vector<std::string>& out) {
-    // Directory order, as the tree's scan sees it; hidden entries are not listed.
-    for (const FolderEntry& e : ListFolder(dir)) {
-        if (e.name.empty() || e.name[0] == '.') continue;
-        if (!e.isFolder && EndsWithNoCase(e.name, "mbx")) out.push_back(dir + e.name);
-        if (e.isFolder && EndsWithNoCase(e.name, "fol")) Scan(dir + e.name + kPathSeparator, out);
-    }
 }
 
 }  // namespace
@@ -70,8 +62,11 @@ Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet
 }
 
 std::vector<std::string> MailboxesBelow(const std::string& folder) {
+    FolderTree tree;
+    BuildTree(tree, folder);
     std::vector<std::string> out;
-    Scan(WithTrailingSeparator(folder), out);
+    for (const TreeNode& node : tree.Nodes())
+        if (IsMailboxKey(node.key)) out.push_back(node.key);
     return out;
 }
 
