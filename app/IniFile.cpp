@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "app/FileHelpers.h"
@@ -71,6 +72,10 @@ std::string ReadIni(std::string_view section, std::string_view key, std::string_
 
 bool WriteIni(std::string_view section, std::string_view key, std::string_view value, const std::string& path) {
     const auto text = ReadWholeFile(path);
+    std::error_code ec;
+    // A file that exists but cannot be read is left alone rather than replaced
+    // by one that holds only this key.
+    if (!text && std::filesystem::exists(path, ec)) return false;
     std::vector<std::string> lines = text ? SplitFileLines(*text) : std::vector<std::string>{};
     std::string entry(key);
     entry.append(1, '=').append(value);

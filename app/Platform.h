@@ -17,15 +17,31 @@ bool WindowExists(std::string_view titleStart);
 
 // A string value of HKEY_CURRENT_USER\<key>, cut at its first NUL, or
 // kNoRegistryValue. Off Windows: the same key in the Wine prefix's user.reg
-// ($WINEPREFIX, else ~/.wine).
+// ($WINEPREFIX, else ~/.wine); the text is then UTF-8, like the local paths
+// it is mapped to.
 std::string RegReadString(std::string_view keyPath, std::string_view valueName);
+
+// The Wine prefix whose user.reg stands in for the registry: $WINEPREFIX,
+// else ~/.wine. Empty on Windows (and without a home folder).
+std::string DefaultWinePrefix();
+
+// The reading of a Wine registry file (user.reg) behind RegReadString: the
+// key is compared without regard to case, the value name likewise ("" or "@"
+// for the key's default value). A string value ("..." or str(2):"...") gives
+// its text, escapes decoded, cut at its first NUL; a missing file, key or
+// value, a value of another type (dword:, hex:...) or an empty text gives
+// kNoRegistryValue.
+std::string ReadWineRegistryString(const std::string& regFilePath, std::string_view keyPath, std::string_view valueName);
 
 // Held for the life of the program; a second instance cannot take it.
 class InstanceLock {
 public:
     virtual ~InstanceLock() = default;
 };
-// nullptr when another instance holds the lock.
+// nullptr when another instance holds the lock. Off Windows: flock() on
+// $XDG_RUNTIME_DIR/<name>.lock, else /tmp/<name>-<uid>.lock; when no lock file
+// can be made at all the program is not kept from running (a lock that
+// locks nothing is returned).
 std::unique_ptr<InstanceLock> AcquireInstanceLock(std::string_view name);
 
 }  // namespace ledgerly

@@ -9,6 +9,8 @@
 #endif
 
 #include "app/FileHelpers.h"
+#include "app/Platform.h"
+#include "app/WindowsPaths.h"
 
 namespace ledgerly {
 namespace {
@@ -44,15 +46,30 @@ std::string DefaultIniPath(const std::string& programFolder) {
 #endif
 }
 
-std::string MapRegistryPath(std::string_view windowsPath) { return std::string(windowsPath); }
+std::string MapRegistryPath(std::string_view windowsPath, const std::optional<std::string>& winePrefix) {
+#ifdef _WIN32
+    (void)winePrefix;
+    return std::string(windowsPath);
+#else
+    if (!IsWindowsPath(windowsPath)) return std::string(windowsPath);
+    const std::string prefix = winePrefix ? *winePrefix : DefaultWinePrefix();
+    std::error_code ec;
+    if (prefix.empty() || !std::filesystem::is_directory(std::filesystem::path(prefix) / "dosdevices", ec))
+        return std::string(windowsPath);
+    const PathMapper mapper(std::string(), prefix);
+    if (auto local = mapper.ToLocal(windowsPath)) return *local;
+    return std::string(windowsPath);
+#endif
+}
 
-void FindDataFolder(GlobalPaths& paths, std::string_view candidate, const std::function<std::string()>& readRegistry) {
+void FindDataFolder(GlobalPaths& paths, std::string_view candidate, const std::function<std::string()>& readRegistry,
+                    const std::optional<std::string>& winePrefix) {
     paths.DataFolder = WithTrailingSeparator(candidate);
     if (ValidFolder(paths.DataFolder)) return;
     const std::vector<std::string> parts = SplitAtSpaces(readRegistry ? readRegistry() : std::string());
     if (parts.size() == 3) {
-        paths.DataFolder = WithTrailingSeparator(MapRegistryPath(parts[1]));
-        paths.EudoraIniPath = MapRegistryPath(parts[2]);
+        paths.DataFolder = WithTrailingSeparator(MapRegistryPath(parts[1], winePrefix));
+        paths.EudoraIniPath = MapRegistryPath(parts[2], winePrefix);
     } else {
         paths.DataFolder.clear();
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Finding Eudora's data folder and fixing the global paths at start-up.
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,15 +23,20 @@ std::string DefaultIniPath(const std::string& programFolder);
 // and, with exactly three parts, gives the data folder (second part) and
 // Eudora's settings file (third part). `readRegistry` returns the value or
 // kNoRegistryValue. DataFolder is empty when neither source gives a folder.
+// The registry's Windows paths are mapped through `winePrefix` (the prefix
+// whose user.reg was read; nullopt: DefaultWinePrefix()).
 void FindDataFolder(GlobalPaths& paths, std::string_view candidate,
-                    const std::function<std::string()>& readRegistry);
+                    const std::function<std::string()>& readRegistry,
+                    const std::optional<std::string>& winePrefix = std::nullopt);
 
 // Sets LinkHistoryPath, AddressHistoryPath and NicknameFolder from DataFolder,
 // creating the Nickname folder when it is missing.
 void SetDataPaths(GlobalPaths& paths);
 
-// Maps a path read from the registry (a Windows path under Wine) to a local
-// one; the identity where no mapping applies.
-std::string MapRegistryPath(std::string_view windowsPath);
+// Maps a path read from the registry (a Windows path under Wine, often in its
+// short 8.3 form: 'C:\EUDORA~1\') to a local one through the prefix's
+// dosdevices links; the identity where no mapping applies (no prefix, not a
+// Windows path, a drive without a link). nullopt prefix: DefaultWinePrefix().
+std::string MapRegistryPath(std::string_view windowsPath, const std::optional<std::string>& winePrefix = std::nullopt);
 
 }  // namespace ledgerly

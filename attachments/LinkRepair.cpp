@@ -11,6 +11,7 @@
 #include "store/Mailbox.h"
 #include "store/PairCheck.h"
 #include "store/PairRewrite.h"
+#include "store/RewriteLock.h"
 #include "store/Toc.h"
 
 namespace ledgerly {
@@ -130,6 +131,8 @@ Result<RewriteReport> RewriteAttachmentLinks(ToolContext& context, const std::st
                                              const std::vector<BrokenLink>& rows, const PathMapper& mapper, bool pauses) {
     if (context.host.EudoraRunning()) return Result<RewriteReport>::Fail(msg::kCloseEudora);
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
+    auto lock = RewriteLock::Acquire(pair.mbx());
+    if (!lock) return lock.status();
     RewriteReport report;
     report.recovered = RecoverInterruptedRewrite(pair);
     const PairReport check = CheckPair(pair);

@@ -49,17 +49,21 @@ Status CopyWhole(const std::string& from, const std::string& to, const std::stri
 
 }  // namespace
 
-std::string NextBackupName(const std::string& path) {
+Result<std::string> NextBackupName(const std::string& path) {
     for (long n = 1;; ++n) {
         std::string name = path + "." + std::to_string(n);
         std::error_code ec;
-        if (!std::filesystem::exists(name, ec) && !ec) return name;
+        const bool taken = std::filesystem::exists(name, ec);
+        if (ec) return Result<std::string>::Fail("Cannot create the backup '" + name + "': " + ec.message() + ".");
+        if (!taken) return name;
     }
 }
 
 Result<std::string> CreateBackup(AppState& state, const std::string& path) {
     if (!FileExists(path)) return std::string();
-    const std::string name = NextBackupName(path);
+    const auto next = NextBackupName(path);
+    if (!next) return Result<std::string>::Fail(next.error() + " Nothing was changed.");
+    const std::string& name = *next;
     const std::string temp = name + ".ledgerly-partial";
     if (Status s = CopyWhole(path, temp, name); !s) {
         std::error_code ec;

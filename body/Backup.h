@@ -10,7 +10,10 @@
 
 namespace ledgerly {
 
-std::string NextBackupName(const std::string& path);
+// The first free backup name; fails when a name cannot be looked up (too long
+// for the file system, a folder that cannot be searched): counting on would
+// never end.
+Result<std::string> NextBackupName(const std::string& path);
 
 // Copies `path` to its next backup name and returns that name. A missing file
 // gives an empty name and success. Sets TocBackupPath / MbxBackupPath by the

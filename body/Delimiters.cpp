@@ -5,7 +5,7 @@
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
-#include "body/RewriteLock.h"
+#include "store/RewriteLock.h"
 #include "store/Mailbox.h"
 #include "store/PairRewrite.h"
 

@@ -5,7 +5,7 @@
 
 #include "app/Messages.h"
 #include "body/BodyTransforms.h"
-#include "body/RewriteLock.h"
+#include "store/RewriteLock.h"
 #include "body/StripHtml.h"
 #include "store/Mailbox.h"
 #include "store/PairCheck.h"
@@ -136,8 +136,7 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
     RenewRecordedSize(*toc, result.newSize);
 
     if (Status st = rewrite->Commit(toc->bytes()); !st) {
-        const bool mailboxReplaced = !std::filesystem::exists(pair.mbx() + std::string(kNewSuffix), ec);
-        if (!mailboxReplaced) return fail(st.error() + kept);
+        if (!rewrite->MailboxReplaced()) return fail(st.error() + kept);
         return fail(st.error() + " The new mailbox file is in place; the next run of a tool on this mailbox completes the TOC file.");
     }
     return result;

@@ -71,8 +71,12 @@ void TerminalHost::CloseProgress() { state_.progress.ProgressShown = false; }
 bool Env::ResolveDataFolder(bool required) {
     state.paths.ProgramFolder = ProgramFolder();
     state.paths.IniPath = DefaultIniPath(state.paths.ProgramFolder);
-    FindDataFolder(state.paths, dataFolderOption,
-                   [] { return RegReadString(kEudoraCommandLineKey, kEudoraCommandLineValue); });
+    // A folder named with --data-folder is used or refused, never replaced by
+    // the registry's: a mistyped option must not send a tool to another store.
+    FindDataFolder(state.paths, dataFolderOption, [this]() -> std::string {
+        if (!dataFolderOption.empty()) return kNoRegistryValue;
+        return RegReadString(kEudoraCommandLineKey, kEudoraCommandLineValue);
+    });
     if (state.paths.DataFolder.empty()) {
         if (required) Fail(dataFolderOption.empty() ? "No data folder: give --data-folder DIR (Eudora's registry entry names none)."
                                                      : "The data folder '" + dataFolderOption + "' does not exist.");
@@ -87,6 +91,12 @@ int Env::Fail(std::string_view message) {
     std::cerr << message << '\n';
     exitCode = 1;
     return 1;
+}
+
+std::string Env::MailboxPath(const std::string& arg) const {
+    const std::string mbx = MailboxArgument(arg);
+    if (dataFolderOption.empty() || mbx.empty() || mbx.front() == kPathSeparator) return mbx;
+    return WithTrailingSeparator(dataFolderOption) + mbx;
 }
 
 bool Env::CheckMailbox(const std::string& mbxPath, FileChecks files, bool refuseWhileEudoraRuns) {

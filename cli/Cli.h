@@ -48,6 +48,9 @@ struct Env {
     bool ResolveDataFolder(bool required);
     // Prints the message on stderr and sets exit status 1; returns 1.
     int Fail(std::string_view message);
+    // A mailbox argument as a .mbx path (see MailboxArgument); a relative one
+    // is taken inside --data-folder when that option is given.
+    std::string MailboxPath(const std::string& arg) const;
     // The common checks of a mailbox command; false (and exit 1) when refused.
     bool CheckMailbox(const std::string& mbxPath, FileChecks files, bool refuseWhileEudoraRuns);
 };

@@ -3,9 +3,8 @@ function(ledgerly_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(${target} PRIVATE -Wshadow=local)
-    # GCC 12 reports string concatenations of its own library as overlapping
-    # copies at -O2 (a false positive of that release); it hides real warnings
-    # of no kind, so it is switched off there.
+    # GCC 12's optimiser warns falsely about `"text" + std::string` in libstdc++
+    # (-Wrestrict at -O2, GCC bug 105329): off for that compiler only.
     if(CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
       target_compile_options(${target} PRIVATE -Wno-restrict)
     endif()

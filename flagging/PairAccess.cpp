@@ -7,6 +7,11 @@ namespace ledgerly {
 
 Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, Host& host) {
     MailboxPair pair{std::string(pairPath)};
+    // A body rewrite in this folder may be writing its temporary files now:
+    // they are not the remains of a crash, and its new TOC file must not be
+    // overwritten by the one read here.
+    auto lock = RewriteLock::Acquire(pair.mbx());
+    if (!lock) return lock.status();
     const std::string recovered = RecoverInterruptedRewrite(pair);
     if (!recovered.empty()) host.Status(recovered);
     auto toc = TocImage::Load(pair.toc());
@@ -15,7 +20,7 @@ Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, Host& host) {
     if (!mbx) return mbx.status();
     const PairReport report = CheckPairImage(*toc, mbx->Size(), &*mbx);
     if (const PairProblem* problem = report.FirstError()) return Status::Fail(problem->text);
-    FlaggingPair open{std::move(pair), std::move(*toc), std::move(*mbx), 0};
+    FlaggingPair open{std::move(*lock), std::move(pair), std::move(*toc), std::move(*mbx), 0};
     open.count = open.toc.UsableCount();
     return open;
 }

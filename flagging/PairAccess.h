@@ -1,5 +1,6 @@
 #pragma once
-// Opening a mailbox pair for the flagging tools: an interrupted rewrite is
+// Opening a mailbox pair for the flagging tools: the folder is locked against
+// other runs for as long as the pair is open, an interrupted rewrite is
 // finished first, the pair must pass its check, and the TOC file is held in
 // memory so that it is saved whole (or not at all) at the end of a run.
 #include <string>
@@ -9,11 +10,13 @@
 #include "app/Host.h"
 #include "app/Result.h"
 #include "store/Mailbox.h"
+#include "store/RewriteLock.h"
 #include "store/Toc.h"
 
 namespace ledgerly {
 
 struct FlaggingPair {
+    RewriteLock lock;
     MailboxPair pair;
     TocImage toc;
     MailboxReader mbx;

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 #include "mining/LineReader.h"
@@ -53,8 +54,10 @@ bool MatchesAt(std::string_view line, std::size_t at, std::string_view prefix) {
 }  // namespace
 
 std::string MailboxNameOf(const std::string& mbxPath) {
+    // Paths are UTF-8; the name goes into captions and into files Eudora
+    // reads, beside the entries, so it becomes Windows-1252 like them.
     const std::string file = GetFileName(mbxPath);
-    return file.size() >= 4 ? file.substr(0, file.size() - 4) : std::string();
+    return file.size() >= 4 ? Utf8ToCp1252(file.substr(0, file.size() - 4)) : std::string();
 }
 
 const std::array<LinkKindInfo, kLinkKindCount>& LinkKinds() {

@@ -1,5 +1,7 @@
 #include "mining/MinerPlacement.h"
 
+#include <algorithm>
+
 #include "app/IniFile.h"
 
 namespace ledgerly {
@@ -10,7 +12,9 @@ constexpr const char* kSection = "Windows";
 long long ReadNumber(const char* key, const char* defaultValue, const std::string& iniPath) {
     const std::string text = ReadIni(kSection, key, defaultValue, iniPath);
     const std::optional<double> value = ParseIniNumber(text);
-    return value ? static_cast<long long>(*value) : 0;
+    // A number far outside any placement ("1e300") stays outside it, without
+    // overflowing the conversion to an integer.
+    return value ? static_cast<long long>(std::clamp(*value, -1e15, 1e15)) : 0;
 }
 
 }  // namespace

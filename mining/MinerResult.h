@@ -21,7 +21,7 @@ struct MinerResult {
     std::vector<MinerEntry> entries;
     std::string columnCaption;  // "URL - Mail-To - 12 Links", "E-Mail Addresses"
     std::string windowCaption;  // "URL Miner - In", "In: 42 E-Mail Addresses"
-    std::string mailboxName;    // the mailbox file's name less its extension
+    std::string mailboxName;    // the mailbox file's name less its extension (Windows-1252)
     std::string windowIcon;     // "" (the window's own) or "hat" of "formI"
     std::int64_t count = 0;     // links counted (bare prefixes too) or addresses added
 
@@ -40,7 +40,8 @@ struct MinerResult {
 inline constexpr const char* kLinkHistoryCaption = "Add to Link &History";
 inline constexpr const char* kAddressHistoryCaption = "Add to Address &History";
 
-// The name a results window keeps: the file name less its last four characters.
+// The name a results window keeps: the file name less its last four
+// characters, as Windows-1252 text like the entries.
 std::string MailboxNameOf(const std::string& mbxPath);
 
 }  // namespace ledgerly

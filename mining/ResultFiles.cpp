@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
 #include "app/TextHelpers.h"
@@ -67,7 +68,8 @@ Status AddToHistory(ToolContext& context, MinerMode mode, const std::vector<Mine
 Result<std::string> AddToAddressBook(ToolContext& context, std::string_view mailboxName, const std::vector<MinerEntry>& entries) {
     if (context.host.EudoraRunning()) return Status::Fail(msg::kCloseEudora);
     if (context.state.paths.NicknameFolder.empty()) return Status::Fail("No data folder: the Nickname folder is unknown.");
-    const std::string path = context.state.paths.NicknameFolder + NicknameFileName(mailboxName);
+    // The name is Windows-1252 text; the file is named as the file system spells it.
+    const std::string path = context.state.paths.NicknameFolder + Cp1252ToUtf8(NicknameFileName(mailboxName));
     std::string bytes;
     for (const MinerEntry& e : entries) bytes += NicknameLines(e.text, mailboxName);
     if (Status s = AppendToFile(path, bytes); !s) return s;

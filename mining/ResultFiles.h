@@ -18,7 +18,7 @@ std::string AddressHistoryLine(std::string_view tag);
 // "alias TEXT TEXT" and "note TEXT Extracted from mailbox: NAME".
 std::string NicknameLines(std::string_view text, std::string_view mailboxName);
 // The mailbox name (its first 30 characters when longer), trimmed of spaces,
-// + ".txt"; "extracted.txt" when there is no name.
+// + ".txt"; "extracted.txt" when there is no name. Windows-1252 in and out.
 std::string NicknameFileName(std::string_view mailboxName);
 
 enum class ExportFormat { Csv = 1, Tab = 2, List = 3 };  // the save dialog's filter index

@@ -7,6 +7,7 @@
 #include "store/Mailbox.h"
 #include "store/PairCheck.h"
 #include "store/PairRewrite.h"
+#include "store/RewriteLock.h"
 
 namespace ledgerly {
 namespace {
@@ -46,6 +47,8 @@ ColumnWidthSet GetColumnWidths(const TocHeader& header) {
 Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths) {
     const MailboxPair pair{pairPath};
     if (!FileExists(pair.toc())) return false;
+    auto lock = RewriteLock::Acquire(pair.toc());
+    if (!lock) return lock.status();
     RecoverInterruptedRewrite(pair);
     if (FileExists(pair.mbx())) {
         const PairReport report = CheckPair(pair);

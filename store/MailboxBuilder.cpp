@@ -63,7 +63,9 @@ TocHeader MailboxBuilder::Header() const {
     for (const Entry& e : entries_) count = static_cast<std::int16_t>(count + (e.covered ? 1 : 0));
     h.MessageCount = count;
     // Bytes 96-99: the mailbox file's size + 1, as Eudora 7 records it.
-    const auto size = static_cast<std::uint32_t>(MbxBytes().size() + 1);
+    std::size_t mbxSize = 0;
+    for (const Entry& e : entries_) mbxSize += e.text.size();
+    const auto size = static_cast<std::uint32_t>(mbxSize + 1);
     for (int i = 0; i < 4; ++i) h.Reserved72[24 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
     return h;
 }

@@ -21,6 +21,16 @@ bool PairProblem::IsError() const {
 
 bool PairReport::Consistent() const { return FirstError() == nullptr; }
 
+bool PairReport::BreaksSoundness(const PairProblem& p) {
+    return p.IsError() || p.kind == PairProblemKind::NoDelimiter || p.kind == PairProblemKind::Overlap;
+}
+
+bool PairReport::Sound() const {
+    for (const PairProblem& p : problems)
+        if (BreaksSoundness(p)) return false;
+    return true;
+}
+
 const PairProblem* PairReport::FirstError() const {
     for (const PairProblem& p : problems)
         if (p.IsError()) return &p;

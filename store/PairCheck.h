@@ -39,7 +39,11 @@ struct PairReport {
     std::int32_t usable = 0;          // summaries wholly present
     std::int64_t mailboxSize = 0;
     std::int64_t uncoveredBytes = 0;  // mailbox bytes no summary covers
-    bool Consistent() const;          // no error-level problem
+    bool Consistent() const;          // no error-level problem: what a rewriting tool requires
+    // Consistent, and every summary's range starts a message ("From ???@???")
+    // without overlapping the one before: what `verify` requires.
+    bool Sound() const;
+    static bool BreaksSoundness(const PairProblem& p);
     const PairProblem* FirstError() const;
 };
 

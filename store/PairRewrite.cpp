@@ -81,7 +81,8 @@ Result<PairRewrite> PairRewrite::Begin(const MailboxPair& pair) {
 }
 
 PairRewrite::PairRewrite(PairRewrite&& other) noexcept
-    : pair_(std::move(other.pair_)), mbx_(std::move(other.mbx_)), size_(other.size_), done_(other.done_) {
+    : pair_(std::move(other.pair_)), mbx_(std::move(other.mbx_)), size_(other.size_), done_(other.done_),
+      mailboxReplaced_(other.mailboxReplaced_) {
     other.done_ = true;
 }
 
@@ -120,6 +121,7 @@ Status PairRewrite::Commit(std::string_view tocBytes) {
     std::error_code ec;
     std::filesystem::rename(newMbx, pair_.mbx(), ec);
     if (ec) return Status::Fail("Cannot replace '" + pair_.mbx() + "': " + ec.message());
+    mailboxReplaced_ = true;
     std::filesystem::rename(newToc, pair_.toc(), ec);
     done_ = true;  // from here on the new mailbox is in place; never delete the new TOC
     if (ec) return Status::Fail("Cannot replace '" + pair_.toc() + "': " + ec.message() + ". The new TOC file stays as '" + newToc + "'.");

@@ -36,6 +36,9 @@ public:
     Status Append(std::string_view bytes);  // to the new mailbox file
     std::int64_t Size() const { return size_; }
     Status Commit(std::string_view tocBytes);
+    // After a failed Commit: whether the new mailbox file was already put in
+    // place (only the TOC file's rename failed; its new file is kept).
+    bool MailboxReplaced() const { return mailboxReplaced_; }
 
 private:
     PairRewrite() = default;
@@ -44,6 +47,7 @@ private:
     std::unique_ptr<std::FILE, Closer> mbx_;
     std::int64_t size_ = 0;
     bool done_ = false;
+    bool mailboxReplaced_ = false;
 };
 
 }  // namespace ledgerly

@@ -145,7 +145,9 @@ std::int32_t TocImage::UsableCount() const {
 }
 
 MessageSummary TocImage::ReadSummary(std::int32_t k) const {
+    if (k < 1) return MessageSummary{};
     const auto at = static_cast<std::size_t>(SummaryOffset(k));
+    if (at + kSummarySize > bytes_.size()) return MessageSummary{};  // never read past the end
     return MessageSummary::Parse(std::span<const char, kSummarySize>(bytes_.data() + at, kSummarySize));
 }
 

@@ -74,7 +74,7 @@ public:
     std::int32_t AnnouncedCount() const;
     // Summaries that are both announced and wholly present in the file.
     std::int32_t UsableCount() const;
-    MessageSummary ReadSummary(std::int32_t k) const;         // 1 <= k <= UsableCount()
+    MessageSummary ReadSummary(std::int32_t k) const;         // 1 <= k <= UsableCount(); else an empty summary
     void WriteSummary(std::int32_t k, const MessageSummary& s);  // never extends the file
 
     Status Save(const std::string& tocPath) const;

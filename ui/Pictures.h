@@ -14,10 +14,10 @@ public:
     explicit ImageList(const QString& name, QObject* parent = nullptr);
     void add(const QString& key, const QIcon& icon);
     int count() const { return static_cast<int>(icons_.size()); }
-    QStringList keys() const { return keys_; }
     QIcon icon(int index) const;              // 1-based; a null icon when out of range
     QIcon icon(const QString& key) const;     // a null icon for an unknown or empty key
     QString key(int index) const;             // 1-based
+    QStringList keys() const { return keys_; }
     int indexOf(const QString& key) const;    // 1-based; 0 when absent
 
 private:

@@ -9,13 +9,16 @@ namespace ledgerly::ui {
 std::unique_ptr<pregledF> StartMainWindow(AppState& state, const std::string& commandLine,
                                           const std::function<std::string()>& readRegistry, Prompter* prompter, bool show) {
     FindDataFolder(state.paths, commandLine, readRegistry);
+    SetDataPaths(state.paths);
+    return ShowMainWindow(state, prompter, show);
+}
 
+std::unique_ptr<pregledF> ShowMainWindow(AppState& state, Prompter* prompter, bool show) {
     // The window's load step (settings, palettes) runs before the tree is filled.
     auto window = std::make_unique<pregledF>(state, prompter);
 
     FolderTree tree;
     if (!state.paths.DataFolder.empty()) BuildTree(tree, state.paths.DataFolder);
-    SetDataPaths(state.paths);
     LabelMailboxes(tree);
     ApplyFolderNames(tree);
     window->setFolderTree(std::move(tree));

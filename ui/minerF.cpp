@@ -20,7 +20,7 @@
 #include "app/TextHelpers.h"
 #include "mining/MinerPlacement.h"
 #include "mining/ResultFiles.h"
-#include "ui/ImageList.h"
+#include "ui/MinerPictures.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
 

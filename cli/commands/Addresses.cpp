@@ -13,16 +13,7 @@ void Register(CLI::App& app, Env& env) {
     AddMiningWriteOptions(*cmd, writes, true);
     cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
     cmd->callback([&env] {
-        const std::string path = MailboxArgument(mailbox);
-        if (!env.CheckMailbox(path, FileChecks::MbxOnly, false)) return;
-        if (!PrepareMiningWrites(env, writes, MinerMode::Addresses)) return;
-        ToolContext context = env.Context();
-        const std::optional<MinerResult> result = HarvestAddresses(context, path);
-        if (!result) {
-            env.Fail("MBX-file not found.");
-            return;
-        }
-        FinishMining(env, *result, writes);
+        RunMining(env, mailbox, writes, MinerMode::Addresses, &HarvestAddresses);
     });
 }
 

@@ -16,10 +16,10 @@ void Register(CLI::App& app, Env& env) {
         const std::string mbx = MailboxArgument(mailbox);
         const BackupReport report = BackupMailboxPair(env.state, mbx);
         if (report.failed) {
-            env.Fail(ForTerminal(report.text));
+            env.Fail(report.text);
             return;
         }
-        env.host.Inform(ForTerminal(report.text), "Ledgerly", BoxIcon::None);
+        env.host.Inform(report.text, "Ledgerly", BoxIcon::None);
         if (report.backups.toc.empty() && report.backups.mbx.empty()) env.exitCode = 1;  // both files missing
     });
 }

@@ -20,9 +20,11 @@ constexpr BodyCommand kCommands[] = {
     {"rot13", "Apply ROT13 to every message body (backs up the pair first)", RewriteMode::Rot13},
 };
 
+// File names are the file system's own bytes: printed as they are, never
+// converted like mail text.
 void PrintBackups(const PairBackup& b) {
-    if (!b.toc.empty()) std::cout << "Backup: " << ForTerminal(b.toc) << '\n';
-    if (!b.mbx.empty()) std::cout << "Backup: " << ForTerminal(b.mbx) << '\n';
+    if (!b.toc.empty()) std::cout << "Backup: " << b.toc << '\n';
+    if (!b.mbx.empty()) std::cout << "Backup: " << b.mbx << '\n';
 }
 
 void Register(CLI::App& app, Env& env) {
@@ -37,13 +39,13 @@ void Register(CLI::App& app, Env& env) {
             ToolContext context = env.Context();
             auto result = RewriteBodies(context, mbx, kCommands[c].mode);
             env.host.EndStatusLine();
-            if (result && !result->recovered.empty()) std::cerr << ForTerminal(result->recovered) << '\n';
+            if (result && !result->recovered.empty()) std::cerr << result->recovered << '\n';
             if (!result) {
-                env.Fail(ForTerminal(result.error()));
+                env.Fail(result.error());
                 return;
             }
             PrintBackups(result->backups);
-            std::cout << ForTerminal(result->ClosingText()) << '\n';
+            std::cout << result->ClosingText() << '\n';
         });
     }
 }

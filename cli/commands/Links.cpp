@@ -29,16 +29,8 @@ void Register(CLI::App& app, Env& env) {
         LinkSwitches switches{};
         if (all) switches = AllKinds();
         for (const std::string& name : kinds) switches[static_cast<std::size_t>(*LinkKindByName(name))] = true;
-        const std::string path = MailboxArgument(mailbox);
-        if (!env.CheckMailbox(path, FileChecks::MbxOnly, false)) return;
-        if (!PrepareMiningWrites(env, writes, MinerMode::Links)) return;
-        ToolContext context = env.Context();
-        const std::optional<MinerResult> result = MineLinks(context, path, switches);
-        if (!result) {
-            env.Fail("MBX-file not found.");
-            return;
-        }
-        FinishMining(env, *result, writes);
+        RunMining(env, mailbox, writes, MinerMode::Links,
+                  [&switches](ToolContext& context, const std::string& path) { return MineLinks(context, path, switches); });
     });
 }
 

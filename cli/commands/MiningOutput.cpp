@@ -21,6 +21,10 @@ void AddMiningWriteOptions(CLI::App& cmd, MiningWrites& writes, bool withAddress
                      "Append the addresses to the mailbox's nickname file in Eudora's Nickname folder");
 }
 
+namespace {
+
+// Before the run: the data folder, the history file and Eudora's absence that
+// the writes need. False (exit 1) when refused.
 bool PrepareMiningWrites(Env& env, const MiningWrites& writes, MinerMode mode) {
     if (!writes.addToHistory && !writes.addToAddressBook) return true;
     if (!env.ResolveDataFolder(true)) return false;
@@ -38,6 +42,7 @@ bool PrepareMiningWrites(Env& env, const MiningWrites& writes, MinerMode mode) {
     return true;
 }
 
+// Prints the entries on stdout, the column caption on stderr, then writes.
 void FinishMining(Env& env, const MinerResult& result, const MiningWrites& writes) {
     for (const MinerEntry& e : result.entries) {
         std::cout << ForTerminal(e.text);
@@ -75,6 +80,21 @@ void FinishMining(Env& env, const MinerResult& result, const MiningWrites& write
             return;
         }
     }
+}
+
+}  // namespace
+
+void RunMining(Env& env, const std::string& mailboxArgument, const MiningWrites& writes, MinerMode mode, const MiningEngine& engine) {
+    const std::string path = MailboxArgument(mailboxArgument);
+    if (!env.CheckMailbox(path, FileChecks::MbxOnly, false)) return;
+    if (!PrepareMiningWrites(env, writes, mode)) return;
+    ToolContext context = env.Context();
+    const std::optional<MinerResult> result = engine(context, path);
+    if (!result) {
+        env.Fail(msg::kMbxNotFound);
+        return;
+    }
+    FinishMining(env, *result, writes);
 }
 
 }  // namespace ledgerly::cli

@@ -1,6 +1,8 @@
 #pragma once
 // What the links and addresses commands share: printing the entries and
 // writing the window's files.
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "cli/Cli.h"
@@ -16,10 +18,10 @@ struct MiningWrites {
 };
 
 void AddMiningWriteOptions(CLI::App& cmd, MiningWrites& writes, bool withAddressBook);
-// Before the run: the data folder, the history file and Eudora's absence that
-// the writes need. False (exit 1) when refused.
-bool PrepareMiningWrites(Env& env, const MiningWrites& writes, MinerMode mode);
-// Prints the entries on stdout, the column caption on stderr, then writes.
-void FinishMining(Env& env, const MinerResult& result, const MiningWrites& writes);
+// The whole command: the mailbox checks; the data folder, history file and
+// Eudora's absence that the writes need; the engine's run on the mailbox
+// file; the entries on stdout and the column caption on stderr; the writes.
+using MiningEngine = std::function<std::optional<MinerResult>(ToolContext&, const std::string& mbxPath)>;
+void RunMining(Env& env, const std::string& mailboxArgument, const MiningWrites& writes, MinerMode mode, const MiningEngine& engine);
 
 }  // namespace ledgerly::cli

@@ -24,15 +24,15 @@ void Register(CLI::App& app, Env& env) {
         ToolContext context = env.Context();
         auto result = RepairMessageDelimiters(context, mbx);
         if (!result) {
-            env.Fail(ForTerminal(result.error()));
+            env.Fail(result.error());
             return;
         }
         if (result->declined) {
             env.Fail("Nothing was changed.");
             return;
         }
-        if (!result->backups.toc.empty()) std::cout << "Backup: " << ForTerminal(result->backups.toc) << '\n';
-        if (!result->backups.mbx.empty()) std::cout << "Backup: " << ForTerminal(result->backups.mbx) << '\n';
+        if (!result->backups.toc.empty()) std::cout << "Backup: " << result->backups.toc << '\n';
+        if (!result->backups.mbx.empty()) std::cout << "Backup: " << result->backups.mbx << '\n';
         std::cout << result->mended << (result->mended == 1 ? " delimiter" : " delimiters") << " repaired"
                   << (result->tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : ".") << '\n'
                   << msg::kDone << '\n';

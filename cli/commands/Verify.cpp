@@ -12,11 +12,11 @@ void Register(CLI::App& app, Env& env) {
     static std::string mailbox;
     cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
     cmd->callback([&env] {
-        const MailboxPair pair = MailboxPair::FromMailboxPath(MailboxArgument(mailbox));
+        const MailboxPair pair = MailboxPair::FromMailboxPath(env.MailboxPath(mailbox));
         const PairReport report = CheckPair(pair);
         for (const PairProblem& p : report.problems)
-            std::cout << (p.IsError() ? "error: " : "warning: ") << p.text << '\n';
-        if (!report.Consistent()) {
+            std::cout << (PairReport::BreaksSoundness(p) ? "error: " : "warning: ") << p.text << '\n';
+        if (!report.Sound()) {
             env.Fail("The pair '" + pair.mbx() + "' is not consistent.");
             return;
         }

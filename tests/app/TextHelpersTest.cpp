@@ -38,3 +38,52 @@ TEST(TextHelpers, CountsAndFilters) {
 
 }  // namespace
 }  // namespace ledgerly
+
+namespace ledgerly {
+namespace {
+
+TEST(TextHelpers, FindTextEdgeCases) {
+    struct Case { const char* text; const char* search; bool fromEnd; std::size_t expected; };
+    const Case cases[] = {
+        {"", "x", false, 0},     {"abc", "", false, 1},   {"abc", "abcd", false, 0},
+        {"a.b.c", ".", true, 4}, {"A.B", "a", true, 0},   {"xXx", "X", false, 1},
+        {"mailto:A@B", "MAILTO:", false, 1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FindText(c.text, c.search, c.fromEnd), c.expected) << c.text << " / " << c.search;
+}
+
+TEST(TextHelpers, CuttingFromTheEnd) {
+    EXPECT_EQ(TextBeforeLast("a.b.c", "."), "a.b");
+    EXPECT_EQ(TextBeforeLast("abc", "."), "");
+    EXPECT_EQ(TextAfterLast("abc", "."), "bc");  // absent: the text less its first character
+    EXPECT_EQ(TextAfter("", "x"), "");
+    EXPECT_EQ(TextAfter("x", "x"), "");
+    EXPECT_EQ(TextAfter("Name@Host", "@HOST"), "Host");  // from the second character of a case-blind match
+}
+
+TEST(TextHelpers, CountOccurrencesWithAndWithoutLowerCasing) {
+    EXPECT_EQ(CountOccurrences("A@b@C", "a"), 0);
+    EXPECT_EQ(CountOccurrences("A@b@a", "a", true), 2);
+    EXPECT_EQ(CountOccurrences("", "@"), 0);
+    EXPECT_EQ(CountOccurrences("aaa", "aa"), 2);
+}
+
+TEST(TextHelpers, AlphanumericsAreTheAsciiLettersAndDigitsOnly) {
+    EXPECT_TRUE(IsAlphanumeric(""));
+    EXPECT_FALSE(IsAlphanumeric("caf\xE9"));
+    EXPECT_FALSE(IsAlphanumeric("a_b"));
+    EXPECT_EQ(KeepAlphanumerics("Gr\xFC\xDF" "e, 2010!"), "Gre2010");
+    EXPECT_EQ(KeepAlphanumerics(std::string("a\0b", 3)), "ab");
+}
+
+TEST(TextHelpers, TrimAtNullEdgeCases) {
+    EXPECT_EQ(TrimAtNull(std::string("\0Inbox", 6)), "");
+    EXPECT_EQ(TrimAtNull(std::string(32, ' ')), "");
+    EXPECT_EQ(TrimAtNull("\tTab "), "\tTab");  // spaces only
+    EXPECT_EQ(TrimAtNull(std::string("Caf\xE9\0\xFF\xFF", 7)), "Caf\xE9");
+    EXPECT_EQ(ReplaceAll("a--b--", "--", "-"), "a-b-");
+    EXPECT_TRUE(EqualsNoCase("\xC4RGER", "\xE4rger"));
+}
+
+}  // namespace
+}  // namespace ledgerly

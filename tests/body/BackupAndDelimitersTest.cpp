@@ -52,6 +52,20 @@ TEST(CreateBackup, NeitherPathChangesForOtherFilesAndAMissingFileMakesNothing) {
     EXPECT_FALSE(fs::exists(dir / "gone.mbx.1"));
 }
 
+// A name that cannot be looked up used to send the search for a free number
+// round for ever: 254 characters fit a file name, 256 do not.
+TEST(CreateBackup, ANameTooLongForABackupFailsInsteadOfCountingForever) {
+    TempDir dir;
+    AppState state;
+    const std::string longName = dir / (std::string(250, 'n') + ".mbx");
+    WriteFile(longName, "m");
+    auto name = CreateBackup(state, longName);
+    ASSERT_FALSE(name.ok());
+    EXPECT_NE(name.error().find("Nothing was changed."), std::string::npos) << name.error();
+    EXPECT_TRUE(state.MbxBackupPath.empty());
+    EXPECT_EQ(ReadFile(longName), "m");
+}
+
 TEST(RepairDelimiters, InsertsALineBreakOnlyWhereAnHtmlEndRunsIntoADelimiter) {
     struct Row { std::string input; std::string expected; std::int64_t mended; };
     const std::string d = "From ???@??? Mon Dec 13 18:45:29 2010\r\n";

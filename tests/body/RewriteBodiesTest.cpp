@@ -4,7 +4,7 @@
 
 #include "app/Messages.h"
 #include "body/RewriteBodies.h"
-#include "body/RewriteLock.h"
+#include "store/RewriteLock.h"
 #include "store/MailboxBuilder.h"
 #include "store/PairCheck.h"
 #include "store/PairRewrite.h"
@@ -224,6 +224,24 @@ TEST_F(RewriteBodiesTest, AnInterruptedEarlierRewriteIsUndoneBeforeTheRun) {
     EXPECT_FALSE(r->recovered.empty());
     EXPECT_EQ(ReadFile(pair + "mbx.1"), b.MbxBytes());  // the backup is of the real mailbox
     EXPECT_EQ(ReadFile(pair + "mbx"), ComposeMessage({"Subject: a"}, "x"));
+}
+
+// When the new mailbox file could not be renamed into place, the closing
+// message said it was in place and that a later run would finish the TOC
+// file: the old pair was in fact untouched.
+TEST_F(RewriteBodiesTest, AFailedMailboxRenameSaysNothingWasChanged) {
+    MailboxBuilder b;
+    for (int i = 0; i < 10; ++i) b.Add(ComposeMessage({"Subject: s"}, "body"));
+    Write(b);
+    const std::string newMbx = pair + "mbx" + std::string(kNewSuffix);
+    host.onWait = [&](AppState&) { std::filesystem::remove(newMbx); };  // the pause before message 10
+    auto r = RewriteBodies(context, pair + "mbx", RewriteMode::Rot13);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().find("in place"), std::string::npos) << r.error();
+    EXPECT_NE(r.error().find("Nothing was changed"), std::string::npos) << r.error();
+    EXPECT_EQ(ReadFile(pair + "mbx"), b.MbxBytes());
+    EXPECT_EQ(ReadFile(pair + "toc"), b.TocBytes());
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"In.mbx", "In.mbx.1", "In.toc", "In.toc.1"}));
 }
 
 }  // namespace

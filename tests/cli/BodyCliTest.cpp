@@ -86,5 +86,21 @@ TEST_F(BodyCli, BackupPrintsTheReport) {
     EXPECT_EQ(run.out, "Files: '" + pair + "toc' and '" + pair + "mbx' were not found.\nBackup aborted.\n");
 }
 
+// Paths were converted as if they were mail text, so a folder named in UTF-8
+// came out garbled in the backup names the commands print.
+TEST_F(BodyCli, BackupNamesInANonAsciiFolderArePrintedAsTheyAre) {
+    const std::string folder = dir / "Po\xC5\xA1ta \xC3\x84";  // "Pošta Ä" in UTF-8
+    fs::create_directory(folder);
+    const std::string p = folder + "/In.";
+    ASSERT_TRUE(box.Write(p).ok());
+    auto run = RunCli({"rot13", p + "mbx"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.find("Backup: " + p + "toc.1\nBackup: " + p + "mbx.1\n"), 0u) << run.out;
+    run = RunCli({"backup", p + "mbx"});
+    EXPECT_EQ(run.out, "Created backup files:\n'" + p + "mbx.2'\n'" + p + "toc.2'\n");
+    run = RunCli({"repair-delimiters", "--yes", p + "mbx"});
+    EXPECT_EQ(run.out.find("Backup: " + p + "toc.3\nBackup: " + p + "mbx.3\n"), 0u) << run.out;
+}
+
 }  // namespace
 }  // namespace ledgerly

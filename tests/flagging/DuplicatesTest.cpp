@@ -93,6 +93,13 @@ TEST(ComparisonText, LeavesOutTheChosenParts) {
     DuplicateOptions bodies;
     bodies.ExcludeBodies = true;
     EXPECT_EQ(ComparisonText("From ???@???\r\nno empty line\r\n", bodies), "");
+    // A message cut short inside its delimiter line, or without an empty line,
+    // leaves nothing once that part goes (never a read past its end).
+    DuplicateOptions headers;
+    headers.ExcludeHeaders = true;
+    EXPECT_EQ(ComparisonText("From ???@", DuplicateOptions{}), "");
+    EXPECT_EQ(ComparisonText("From ???@???\r\nTo: x\r\n", headers), "");
+    EXPECT_EQ(ComparisonText("From ???@???\r\n\r\n", headers), "");
 }
 
 TEST_F(DuplicatesTest, OptionsDecideWhatCountsAsACopy) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "app/IniFile.h"
 #include "app/Messages.h"
+#include "mining/AddressHarvester.h"
+#include "mining/LinkMiner.h"
 #include "mining/LineReader.h"
 #include "mining/MinerPlacement.h"
 #include "mining/ResultFiles.h"
@@ -90,6 +93,31 @@ TEST(ResultFiles, AddressBookWritesToEachMailboxsNicknameFile) {
     EXPECT_EQ(ReadFile(s.dir / "Inbox.txt").size(), 2 * NicknameLines("a@b", "Inbox").size() + 0u);
 }
 
+// The mailbox name comes from a UTF-8 file name but goes into captions and
+// files as Windows-1252 text, like the entries beside it; the nickname file
+// itself is named in the file system's own spelling.
+TEST(ResultFiles, AccentedMailboxNameIsWindows1252InCaptionsAndFiles) {
+    Store s;
+    const std::string utf8Name = "B\xC3\xBCro";  // "Büro" as the file system spells it
+    WriteFile(s.dir / (utf8Name + ".mbx"), "a@b\r\nmailto:c@d\r\n");
+    const std::optional<MinerResult> harvested = HarvestAddresses(s.context, s.dir / (utf8Name + ".mbx"));
+    const std::optional<MinerResult> mined = MineLinks(s.context, s.dir / (utf8Name + ".mbx"), AllKinds());
+    ASSERT_TRUE(harvested && mined);
+    EXPECT_EQ(harvested->mailboxName, "B\xFCro");
+    EXPECT_EQ(harvested->windowCaption, "B\xFCro: 2 E-Mail Addresses");
+    EXPECT_EQ(mined->windowCaption, "URL Miner - B\xFCro");
+    EXPECT_EQ(ExportString(harvested->mailboxName, {"a@b"}, ExportFormat::Csv), "B\xFCro,a@b");
+
+    Result<std::string> book = AddToAddressBook(s.context, harvested->mailboxName, {harvested->entries[0]});
+    ASSERT_TRUE(book.ok()) << book.error();
+    EXPECT_EQ(*book, s.dir / (utf8Name + ".txt"));
+    EXPECT_EQ(ReadFile(*book), "alias a@b a@b\r\nnote a@b Extracted from mailbox: B\xFCro\r\n");
+    // Thirty characters, not thirty bytes: the cut never splits a character.
+    book = AddToAddressBook(s.context, std::string(29, 'a') + "\xFC" "b", {harvested->entries[0]});
+    ASSERT_TRUE(book.ok()) << book.error();
+    EXPECT_EQ(*book, s.dir / (std::string(29, 'a') + "\xC3\xBC.txt"));
+}
+
 TEST(MinerPlacement, ClampsSavedValues) {
     using A = PlacementAction;
     struct Case { MinerPlacement saved; A action; MinerPlacement applied; };
@@ -131,6 +159,24 @@ TEST(MinerPlacement, ReadsDefaultsAndSavesTrimmedNumbers) {
     EXPECT_EQ(p.top, -15);
     EXPECT_EQ(p.width, 6000);
     EXPECT_EQ(p.state, 2);
+}
+
+TEST(MinerPlacement, SavedNumbersBeyondAnyIntegerAreClampedLikeOtherBadValues) {
+    TempDir dir;
+    const std::string ini = dir / "Ledgerly.ini";
+    WriteIni("Windows", "MinerTop", "-1e300", ini);
+    WriteIni("Windows", "MinerLeft", "1e19", ini);
+    WriteIni("Windows", "MinerWidth", "1e300", ini);
+    WriteIni("Windows", "MinerHeight", "abc", ini);
+    WriteIni("Windows", "MinerState", "0", ini);
+    const PlacementDecision d = DecidePlacement(ReadMinerPlacement(ini));
+    EXPECT_EQ(d.action, PlacementAction::Normal);
+    EXPECT_EQ(d.rect.top, 0);
+    EXPECT_EQ(d.rect.left, 0);
+    EXPECT_EQ(d.rect.width, 3200);
+    EXPECT_EQ(d.rect.height, 4500);
+    WriteIni("Windows", "MinerState", "1e300", ini);
+    EXPECT_EQ(DecidePlacement(ReadMinerPlacement(ini)).action, PlacementAction::AsDesigned);
 }
 
 TEST(LineReader, BreaksAcrossBlockBoundaries) {

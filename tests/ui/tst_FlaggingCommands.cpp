@@ -155,6 +155,9 @@ private slots:
         QCOMPARE(main->fakePrompter.informed, QStringList{QStringLiteral("Ledgerly|Search Completed. 2 duplicates found.")});
         QCOMPARE(main->locks, 1);
         QCOMPARE(main->unlocks, 1);
+        // The palettes went to the folder state with the menus: a palette button
+        // pressed during a pause must not rewrite the pair under the search.
+        QCOMPARE(main->folderStateLocks, 1);
         QCOMPARE(main->statuses.last(), QStringLiteral("Ready"));
     }
 

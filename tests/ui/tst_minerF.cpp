@@ -12,7 +12,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
-#include "ui/ImageList.h"
+#include "ui/MinerPictures.h"
 #include "ui/minerF.h"
 
 using namespace ledgerly;

@@ -79,7 +79,10 @@ void RunDuplicates(MainWindowApi& main, bool hash) {
     const std::string pairPath = PairPathOf(main.selectedKey());
     ToolContext context{main.state(), main.host()};
     main.setBusy(true);
-    main.lockForTool(false);
+    // The search pauses and keeps the window live: the commands go to the state
+    // a selected folder shows (the palettes too), so nothing else starts on this
+    // pair before the search has saved its flags.
+    main.lockForTool(true);
     Status failed;
     if (options.ResetOldFlags) {
         RefreshSelectors subjectOnly;
@@ -91,7 +94,7 @@ void RunDuplicates(MainWindowApi& main, bool hash) {
                             : FlagDuplicatesClassic(context, pairPath, options.options());
         failed = outcome.status();
     }
-    main.unlockAfterTool(false);
+    main.unlockAfterTool(true);
     main.setBusy(false);
     main.setStatus(Q(msg::kReady));
     if (!failed.ok()) ShowFailure(main, failed.error());

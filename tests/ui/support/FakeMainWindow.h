@@ -72,6 +72,7 @@ public:
     bool empty = false;
     QStringList statuses;
     int busyCount = 0, locks = 0, unlocks = 0, syncs = 0;
+    int folderStateLocks = 0;  // locks that also switched the commands to the folder state
     bool eudoraRunning = false;
 
     QWidget* window() override { return &widget; }
@@ -85,7 +86,10 @@ public:
     std::vector<TreeEntry> treeNodes() const override { return nodes; }
     void setStatus(const QString& text) override { statuses << text; }
     void setBusy(bool busy) override { if (busy) ++busyCount; }
-    void lockForTool(bool) override { ++locks; }
+    void lockForTool(bool folderState) override {
+        ++locks;
+        if (folderState) ++folderStateLocks;
+    }
     void unlockAfterTool(bool) override { ++unlocks; }
     void synchronizeTree() override { ++syncs; }
 

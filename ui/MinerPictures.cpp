@@ -1,4 +1,4 @@
-#include "ui/ImageList.h"
+#include "ui/MinerPictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,10 @@
 #pragma once
 // Keeps two runs (the desktop program and a command line, or two command
-// lines) from rewriting mailboxes of one folder at the same time: each would
-// take the other's temporary files for the remains of a crash. The lock is an
+// lines) from changing mailboxes of one folder at the same time: each would
+// take the other's temporary files for the remains of a crash, and a run that
+// saves a TOC file it read before the other run replaced the pair would undo
+// that run's Offsets and Lengths. Every tool that rewrites a pair or its TOC
+// file holds it from before it looks for those remains until it is done. The lock is an
 // advisory lock on the folder itself, so it leaves no file behind and ends
 // with the process that holds it.
 #include <string>

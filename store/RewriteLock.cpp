@@ -1,4 +1,4 @@
-#include "body/RewriteLock.h"
+#include "store/RewriteLock.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #pragma once
-// The results windows' image lists.
-#include "ui/Pictures.h"  // ImageList
+// The results window's pictures.
+#include "ui/Pictures.h"
 
 namespace ledgerly::ui {
 

@@ -1,0 +1,50 @@
+// ledgerly-cli sample-store DIR: writes a small Eudora data folder to try the
+// tools on; with --large N, one generated mailbox of N messages for benchmarks.
+#include <filesystem>
+#include <iostream>
+
+#include "app/FileHelpers.h"
+#include "cli/Cli.h"
+#include "store/SampleStore.h"
+
+namespace ledgerly::cli {
+namespace {
+
+void Register(CLI::App& app, Env& env) {
+    auto* cmd = app.add_subcommand("sample-store", "Write a sample Eudora data folder (or, with --large, one large generated mailbox)");
+    static std::string folder;
+    static int large = 0;
+    static unsigned seed = 1;
+    cmd->add_option("DIR", folder, "The folder to write (new or empty; with --large: the folder that receives Large.mbx)")->required();
+    cmd->add_option("--large", large, "Write DIR/Large.mbx with this many messages (1-32767) instead of the sample store")
+        ->check(CLI::Range(1, 32767));
+    cmd->add_option("--seed", seed, "Seed of the generated mailbox (--large); the same seed gives the same bytes");
+    cmd->callback([&env] {
+        if (large > 0) {
+            std::error_code ec;
+            std::filesystem::create_directories(folder, ec);
+            if (ec) { env.Fail("Cannot create the folder '" + folder + "': " + ec.message()); return; }
+            const std::string pair = WithTrailingSeparator(folder) + "Large.";
+            if (std::filesystem::exists(pair + "mbx", ec) || std::filesystem::exists(pair + "toc", ec)) {
+                env.Fail("'" + pair + "mbx' or '" + pair + "toc' already exists; nothing was written.");
+                return;
+            }
+            auto info = WriteGeneratedMailbox(pair, large, seed);
+            if (!info) { env.Fail(info.error()); return; }
+            std::cout << "Wrote '" << pair << "mbx': " << info->messages << " messages, " << info->mailboxBytes << " bytes, "
+                      << info->duplicates << " duplicates.\n";
+            return;
+        }
+        auto info = WriteSampleStore(folder);
+        if (!info) { env.Fail(info.error()); return; }
+        std::cout << "Wrote the sample store in '" << info->folder << "':\n";
+        for (const std::string& m : info->mailboxes) std::cout << "  " << m.substr(info->folder.size()) << '\n';
+        std::cout << info->brokenReferences.size() << " broken attachment references, " << info->orphanedFiles.size()
+                  << " orphaned attachment files, " << info->duplicates.size() << " groups of duplicates.\n";
+    });
+}
+
+const CommandRegistrar registrar(30, &Register);
+
+}  // namespace
+}  // namespace ledgerly::cli

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds Ledgerly and runs every test, twice:
+#   build/ci    Release, warnings as errors
+#   build/asan  Debug with AddressSanitizer and UndefinedBehaviorSanitizer
+# Missing Debian packages are installed first (apt-get, as root).
+# Exit status: 0 when both builds and all their tests pass.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+. scripts/packages.sh
+
+echo "== Ledgerly: build and run every test (Release build, then a sanitizer build)"
+ensure_packages cmake g++ make pkg-config qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev \
+    xvfb libx11-dev tcl perl fonts-dejavu-core || exit 1
+
+JOBS="${JOBS:-2}"
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
+# shellcheck disable=SC2046
+LAUNCHER=$(cmake_launcher_args)
+
+failed=0
+results=()
+
+run_build() {
+    local name=$1 dir=$2
+    shift 2
+    echo
+    echo "== [$name] configure $dir ($*)"
+    # shellcheck disable=SC2086
+    if ! cmake -S . -B "$dir" "$@" $LAUNCHER; then
+        results+=("$name: configure FAILED"); failed=1; return
+    fi
+    echo "== [$name] build"
+    if ! cmake --build "$dir" -j"$JOBS"; then
+        results+=("$name: build FAILED"); failed=1; return
+    fi
+    echo "== [$name] ctest"
+    local log="$dir/ctest-summary.log"
+    (cd "$dir" && ctest --output-on-failure -j"$JOBS" --timeout 600) | tee "$log"
+    local rc=${PIPESTATUS[0]}
+    local summary
+    summary=$(grep -E "tests passed|tests failed" "$log" | tail -1)
+    if [ "$rc" -ne 0 ]; then
+        results+=("$name: ${summary:-ctest FAILED}"); failed=1
+    else
+        results+=("$name: ${summary:-ctest passed}")
+    fi
+}
+
+run_build ci build/ci -DCMAKE_BUILD_TYPE=Release -DLEDGERLY_WERROR=ON
+ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}" \
+    run_build asan build/asan -DCMAKE_BUILD_TYPE=Debug -DLEDGERLY_SANITIZE=ON -DLEDGERLY_WERROR=ON
+
+echo
+echo "== Summary"
+for r in "${results[@]}"; do echo "   $r"; done
+if [ "$failed" -ne 0 ]; then
+    echo "== FAILED"
+    exit 1
+fi
+echo "== All tests passed."

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include <sys/resource.h>
+
+#include "app/FileHelpers.h"
+#include "tests/support/TestSupport.h"
+
+namespace ledgerly {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+TEST(FileHelpers, WriteWholeFileLeavesExactlyTheNewText) {
+    TempDir dir;
+    const std::string path = dir / "data.bin";
+    WriteFile(path, std::string(100, 'x'));
+    ASSERT_TRUE(WriteWholeFile(path, "abc"));
+    EXPECT_EQ(ReadFile(path), "abc");
+    EXPECT_EQ(std::filesystem::file_size(path), 3u);
+    // Creates a missing file, keeps NUL and high bytes.
+    const std::string bytes("\0\x80\xFFz", 4);
+    ASSERT_TRUE(WriteWholeFile(dir / "new.bin", bytes));
+    EXPECT_EQ(ReadFile(dir / "new.bin"), bytes);
+    EXPECT_EQ(ReadWholeFile(dir / "new.bin").value(), bytes);
+}
+
+TEST(FileHelpers, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
+    TempDir dir;
+    const std::string path = dir / "keep.txt";
+    WriteFile(path, "old content");
+    // A file-size limit makes the write fail even for root.
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Status s = WriteWholeFileChecked(path, std::string(1000, 'n'));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(s.ok());
+    EXPECT_NE(s.error().find(path), std::string::npos) << s.error();
+    EXPECT_EQ(ReadFile(path), "old content");
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) { (void)e; ++entries; }
+    EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+    EXPECT_FALSE(WriteWholeFile(dir / "no-such-folder/x.txt", "x"));
+    EXPECT_FALSE(ReadWholeFile(dir / "missing.txt").has_value());
+}
+
+TEST(FileHelpers, ExistenceTests) {
+    TempDir dir;
+    WriteFile(dir / "a.mbx", "x");
+    std::filesystem::create_directory(dir.path() / "Work.fol");
+    EXPECT_TRUE(FileExists(dir / "a.mbx"));
+    EXPECT_FALSE(FileExists(dir / "Work.fol"));
+    EXPECT_FALSE(FileExists(dir / "b.mbx"));
+    EXPECT_TRUE(FolderExists(dir / "Work.fol"));
+    EXPECT_TRUE(FolderExists(dir / "a.mbx"));  // an existing file counts as well
+    EXPECT_FALSE(FolderExists(dir / "Other.fol"));
+    // Fewer than five characters: never, whatever exists.
+    EXPECT_FALSE(FolderExists("/tmp"));
+    EXPECT_FALSE(FolderExists("/"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_TRUE(FolderExists("/tmp/"));
+}
+
+TEST(FileHelpers, PathComponents) {
+    struct Case { const char* path; const char* folderName; const char* fileName; const char* stem; };
+    const Case cases[] = {
+        {"/mail/Work.fol/", "Work.fol", "Work.fol", "Work"},
+        {"/mail/Work.fol", "Work.fol", "Work.fol", "Work"},
+        {"/mail/In.mbx", "In.mbx", "In.mbx", "In"},
+        {"/mail/a.b.c", "a.b.c", "a.b.c", "a.b"},
+        {"noext", "noext", "noext", "noext"},
+        {"/mail/", "mail", "mail", "mail"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetFolderName(c.path), c.folderName) << c.path;
+        EXPECT_EQ(GetFileName(c.path), c.fileName) << c.path;
+        EXPECT_EQ(GetFileName(c.path, true), c.stem) << c.path;
+    }
+    EXPECT_EQ(WithTrailingSeparator("/a"), "/a/");
+    EXPECT_EQ(WithTrailingSeparator("/a/"), "/a/");
+    EXPECT_EQ(WithTrailingSeparator(""), "/");
+}
+
+TEST(FileHelpers, ShortAndLongPaths) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "Mail Box" / "Sub");
+    WriteFile(dir / "Mail Box/Sub/In.mbx", "x");
+    EXPECT_EQ(GetShortPath(dir / "Mail Box/Sub/In.mbx"), dir / "Mail Box/Sub/In.mbx");
+    EXPECT_EQ(GetShortPath(dir / "Mail Box/Sub/Out.mbx"), "");
+    // Each component spelled as stored.
+    EXPECT_EQ(GetLongPath(dir / "MAIL BOX/sub/in.MBX"), dir / "Mail Box/Sub/In.mbx");
+    EXPECT_EQ(GetLongPath(dir / "mail box/SUB/"), dir / "Mail Box/Sub/");
+    // A component that does not exist keeps its spelling.
+    EXPECT_EQ(GetLongPath(dir / "mail box/Nowhere/x"), dir / "Mail Box/Nowhere/x");
+}
+
+}  // namespace
+}  // namespace ledgerly

@@ -1,0 +1,155 @@
+// The command line end to end: sample-store, list, verify, the global options.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "store/MailboxBuilder.h"
+#include "tests/support/TestSupport.h"
+
+namespace ledgerly {
+namespace {
+
+using test::ReadFile;
+using test::RunCli;
+using test::TempDir;
+using test::WriteFile;
+
+std::string Show(const test::CliRun& r) { return "exit " + std::to_string(r.exitCode) + "\nstdout:\n" + r.out + "\nstderr:\n" + r.err; }
+
+class SampleStoreCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        store = dir / "s";
+        const auto r = RunCli({"sample-store", store});
+        ASSERT_EQ(r.exitCode, 0) << Show(r);
+        ASSERT_NE(r.out.find("In.mbx"), std::string::npos) << Show(r);
+    }
+    TempDir dir;
+    std::string store;
+};
+
+TEST_F(SampleStoreCli, ListPrintsHeaderAndSummaries) {
+    const auto r = RunCli({"list", store + "/In.mbx"});
+    ASSERT_EQ(r.exitCode, 0) << Show(r);
+    EXPECT_NE(r.out.find("Mailbox:  In  (type 0, in)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Messages: 16"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Who=20"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Welcome to the team"), std::string::npos);
+    EXPECT_NE(r.out.find("Gr\xC3\xBC\xC3\x9F" "e aus M\xC3\xBCnchen"), std::string::npos) << "text fields shown as UTF-8";
+    EXPECT_NE(r.out.find("   16 "), std::string::npos);
+    EXPECT_EQ(r.err, "");
+
+    // The same through --data-folder and a relative mailbox, as JSON.
+    const auto j = RunCli({"--data-folder", store, "list", "Work.fol/Projects.mbx", "--json"});
+    ASSERT_EQ(j.exitCode, 0) << Show(j);
+    EXPECT_EQ(j.out.rfind("{\"toc\":", 0), 0u) << j.out;
+    EXPECT_NE(j.out.find("\"name\":\"Projects\",\"type\":3,\"columnWidths\":[3,3,3,5,20,16,4,3],\"messageCount\":3,\"listed\":3"),
+              std::string::npos)
+        << j.out;
+    EXPECT_NE(j.out.find("{\"index\":1,\"offset\":0,"), std::string::npos) << j.out;
+    EXPECT_NE(j.out.find("\"subject\":\"Atlas: risks\"}]}"), std::string::npos) << j.out;
+}
+
+TEST_F(SampleStoreCli, VerifyPassesOnEverySampleMailbox) {
+    int checked = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(store)) {
+        if (e.path().extension() != ".mbx") continue;
+        const auto r = RunCli({"verify", e.path().string()});
+        EXPECT_EQ(r.exitCode, 0) << e.path() << "\n" << Show(r);
+        EXPECT_EQ(r.out.rfind("OK: ", 0), 0u) << r.out;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 7);
+}
+
+TEST_F(SampleStoreCli, VerifyFailsWithAClearLineOnATruncatedToc) {
+    std::string toc = ReadFile(store + "/In.toc");
+    toc.resize(toc.size() - 100);
+    WriteFile(store + "/In.toc", toc);
+    const auto r = RunCli({"verify", store + "/In.mbx"});
+    EXPECT_EQ(r.exitCode, 1) << Show(r);
+    EXPECT_NE(r.out.find("error: The TOC header announces 16 summaries but the file holds only 15."), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("is not consistent"), std::string::npos) << r.err;
+
+    // list reads the complete summaries and says so.
+    const auto l = RunCli({"list", store + "/In.mbx"});
+    EXPECT_EQ(l.exitCode, 0) << Show(l);
+    EXPECT_NE(l.err.find("only those are listed"), std::string::npos) << l.err;
+    EXPECT_NE(l.out.find("Messages: 16 announced, 15 listed"), std::string::npos) << l.out;
+    EXPECT_EQ(l.out.find("   16 "), std::string::npos);
+}
+
+TEST_F(SampleStoreCli, VerifyFailsOnAMovedOffset) {
+    std::string toc = ReadFile(store + "/Trash.toc");
+    const std::size_t at = 104 + 218;  // Offset of summary 2
+    toc[at] = '\xF0';
+    toc[at + 1] = '\xFF';
+    toc[at + 2] = '\x00';
+    toc[at + 3] = '\x00';
+    WriteFile(store + "/Trash.toc", toc);
+    const auto r = RunCli({"verify", store + "/Trash.mbx"});
+    EXPECT_EQ(r.exitCode, 1) << Show(r);
+    EXPECT_NE(r.out.find("error: Summary 2: bytes 65520 to "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("lie outside the mailbox file"), std::string::npos) << r.out;
+
+    // Moved by a few bytes, still inside the file: the range no longer starts a message.
+    toc[at] = '\x10';
+    toc[at + 1] = '\0';
+    WriteFile(store + "/Trash.toc", toc);
+    const auto inside = RunCli({"verify", store + "/Trash.mbx"});
+    EXPECT_EQ(inside.exitCode, 1) << Show(inside);
+    EXPECT_NE(inside.out.find("error: Summary 2: the message at byte 16 does not start with \"From ???@???\"."), std::string::npos) << inside.out;
+}
+
+TEST_F(SampleStoreCli, SampleStoreRefusesAFolderThatIsNotEmpty) {
+    const std::string before = ReadFile(store + "/In.mbx");
+    const auto r = RunCli({"sample-store", store});
+    EXPECT_EQ(r.exitCode, 1) << Show(r);
+    EXPECT_NE(r.err.find("not empty"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(store + "/In.mbx"), before);
+}
+
+TEST(Cli, LargeGeneratedMailbox) {
+    TempDir dir;
+    const auto r = RunCli({"sample-store", "--large", "300", "--seed", "3", dir / "big"});
+    ASSERT_EQ(r.exitCode, 0) << Show(r);
+    EXPECT_NE(r.out.find("300 messages"), std::string::npos) << r.out;
+    EXPECT_EQ(RunCli({"verify", dir / "big/Large.mbx"}).exitCode, 0);
+    EXPECT_EQ(RunCli({"sample-store", "--large", "300", dir / "big"}).exitCode, 1);  // never overwrites
+    EXPECT_EQ(RunCli({"sample-store", "--large", "40000", dir / "big2"}).exitCode, 2);
+}
+
+TEST(Cli, ListRefusalsAndUsage) {
+    TempDir dir;
+    auto r = RunCli({"list", dir / "None.mbx"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "TOC-file not found.\n");
+    WriteFile(dir / "Tiny.toc", std::string(50, '\0'));
+    r = RunCli({"list", dir / "Tiny.mbx"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("less than its 104-byte header"), std::string::npos) << r.err;
+
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: x"}, ""), "w", "x");
+    ASSERT_TRUE(b.Write(dir / "Neg.").ok());
+    std::string toc = ReadFile(dir / "Neg.toc");
+    toc[102] = '\xFE';
+    toc[103] = '\xFF';
+    WriteFile(dir / "Neg.toc", toc);
+    r = RunCli({"list", dir / "Neg.mbx"});
+    EXPECT_EQ(r.exitCode, 0) << Show(r);
+    EXPECT_NE(r.err.find("announces -2 messages; it is read as empty"), std::string::npos) << r.err;
+
+    EXPECT_EQ(RunCli({"list"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"no-such-command"}).exitCode, 2);
+    EXPECT_EQ(RunCli({}).exitCode, 2);
+    const auto help = RunCli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* cmd : {"list", "verify", "sample-store"}) EXPECT_NE(help.out.find(cmd), std::string::npos) << cmd;
+    const auto version = RunCli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_NE(version.out.find("ledgerly-cli "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ledgerly
