@@ -12,6 +12,7 @@
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 #include "app/WindowsPaths.h"
+#include "store/ExampleScripts.h"
 #include "store/MailboxBuilder.h"
 #include "store/Mailbox.h"
 
@@ -522,6 +523,7 @@ Result<SampleStoreInfo> WriteSampleStore(const std::string& folderArg) {
         return Result<SampleStoreInfo>::Fail("The folder '" + folder + "' is not empty; the sample store is written only into a new or empty folder.");
     for (const char* sub : {"", "attach", "Embedded", "Nickname", "Scripts", "Work.fol/Archive.fol"})
         if (Status s = MakeFolder(folder + sub); !s) return s;
+    if (Status s = WriteExampleScripts(folder + "Scripts"); !s) return s;
 
     Store st{folder, PathMapper(folder), {}};
     st.info.folder = folder;

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "app/Process.h"
-#include "body/ExampleScripts.h"
+#include "store/ExampleScripts.h"
 #include "body/ScriptRunner.h"
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
