@@ -544,7 +544,7 @@ Result<SampleStoreInfo> WriteSampleStore(const std::string& folderArg) {
         if (Status s = WriteText(st.Local(f.path), f.content); !s) return s;
     st.info.workingAttachments = {st.Local("attach/report.pdf"), st.Local("attach/budget.xls"), st.Local("Embedded/chart.png")};
     st.info.movedFile = st.Local("attach/moved.pdf");
-    st.info.orphanedFiles = {st.Local("attach/moved.pdf"), st.Local("attach/orphan-notes.txt"), st.Local("attach/orphan-photo.jpg")};
+    st.info.orphanedFiles = {st.Local("attach/orphan-notes.txt"), st.Local("attach/orphan-photo.jpg")};
 
     for (auto* write : {&WriteIn, &WriteOut, &WriteTrash, &WriteJunk, &WriteGlued, &WriteWork})
         if (Status s = write(st); !s) return s;
