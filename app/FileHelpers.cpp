@@ -169,6 +169,16 @@ std::string GetLongPath(std::string_view path) {
     return out;
 }
 
+std::vector<FolderEntry> ListFolder(std::string_view folder) {
+    std::vector<FolderEntry> out;
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(std::string(folder)), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        out.push_back({it->path().filename().string(), it->is_directory(typeError)});
+    }
+    return out;
+}
+
 std::string ProgramFolder() {
 #ifndef _WIN32
     std::error_code ec;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Result.h"
 
@@ -38,6 +39,14 @@ Status WriteWholeFileChecked(std::string_view path, std::string_view bytes);
 std::string GetShortPath(std::string_view path);
 // Each component spelled as the file system stores it.
 std::string GetLongPath(std::string_view path);
+
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;  // a folder, or a link to one
+};
+// The entries of a folder in the order the file system gives them, without
+// "." and ".."; hidden entries included. Empty when it cannot be read.
+std::vector<FolderEntry> ListFolder(std::string_view folder);
 
 // Folder of the running program, ending in the separator.
 std::string ProgramFolder();

@@ -1,9 +1,7 @@
 #include "body/ScriptRunner.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include "app/FileHelpers.h"
+#include "app/Process.h"
 #include "body/Backup.h"
 #include "store/Mailbox.h"
 
@@ -12,17 +10,8 @@ namespace ledgerly {
 std::vector<ScriptEntry> ListScripts(const std::string& scriptsFolder, const std::string& kind) {
     std::vector<ScriptEntry> out;
     const std::string dir = WithTrailingSeparator(scriptsFolder);
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return out;
-    while (dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        struct stat st {};
-        if (::stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
-        if (!EndsWithNoCase(name, kind)) continue;
-        out.push_back({name, dir + name, kind});
-    }
-    ::closedir(d);
+    for (const FolderEntry& e : ListFolder(dir))
+        if (!e.isFolder && EndsWithNoCase(e.name, kind)) out.push_back({e.name, dir + e.name, kind});
     return out;
 }
 
@@ -34,14 +23,32 @@ std::vector<ScriptEntry> ListAllScripts(const std::string& scriptsFolder) {
 
 std::string InterpreterFor(const std::string& kind) { return kind == "tcl" ? "tclsh" : "perl"; }
 
+std::string MissingInterpreter(const std::string& kind) {
+    const std::string interpreter = InterpreterFor(kind);
+    if (ProgramOnPath(interpreter)) return {};
+    return "'" + interpreter + "' is not installed: it runs ." + kind + " scripts. The script was not run.";
+}
+
+std::vector<std::string> ProceedAnywayQuestions(const std::string& mbxPath) {
+    auto question = [](const std::string& path) { return "'" + path + "' not found.\r\nProceed anyway?"; };
+    std::vector<std::string> out;
+    if (!FileExists(mbxPath)) out.push_back(question(mbxPath));
+    if (mbxPath.size() >= 3) {
+        const std::string toc = MailboxPair::FromMailboxPath(mbxPath).toc();
+        if (!FileExists(toc)) out.push_back(question(toc));
+    }
+    return out;
+}
+
 std::string ScriptLaunch::Confirmation() const {
     if (!backupError.empty())
         return "The backup could not be made, so the script was not run:\r\n" + backupError;
-    std::string text = "Script executed. Created backup files:";
-    if (!mbxBackup.empty()) text += "\r\n'" + mbxBackup + "'";
-    if (!tocBackup.empty()) text += "\r\n'" + tocBackup + "'";
-    if (mbxBackup.empty() && tocBackup.empty()) text = "Script executed. No backup files were created (the mailbox files were not found).";
-    return text;
+    std::string backups;
+    if (!mbxBackup.empty()) backups += "\r\n'" + mbxBackup + "'";
+    if (!tocBackup.empty()) backups += "\r\n'" + tocBackup + "'";
+    std::string text = startError.empty() ? "Script executed." : "The script could not be started: " + startError;
+    if (backups.empty()) return text + " No backup files were created (the mailbox files were not found).";
+    return text + " Created backup files:" + backups;
 }
 
 ScriptLaunch PrepareScriptRun(AppState& state, const std::string& mbxPath, const ScriptEntry& script) {

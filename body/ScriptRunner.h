@@ -2,6 +2,7 @@
 // The user's Tcl and Perl scripts in the data folder's Scripts folder, run on
 // a mailbox with the mailbox file and a fresh backup of it as arguments.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/AppState.h"
@@ -22,13 +23,21 @@ std::vector<ScriptEntry> ListScripts(const std::string& scriptsFolder, const std
 // Tcl scripts first, then Perl scripts.
 std::vector<ScriptEntry> ListAllScripts(const std::string& scriptsFolder);
 
+// The caption of the runner's questions and boxes.
+inline constexpr std::string_view kConfirmationTitle = "Confirmation";
+
+// The questions to ask before a script is run on `mbxPath`, in order: one for
+// a missing mailbox file, one for a missing TOC file. A "No" ends the command.
+std::vector<std::string> ProceedAnywayQuestions(const std::string& mbxPath);
+
 struct ScriptLaunch {
     std::vector<std::string> argv;  // interpreter, script, mailbox, mailbox backup
     std::string tocBackup;          // made by this run; empty when none was made
     std::string mbxBackup;          // made by this run; empty when none was made
     std::string backupError;        // why a backup is missing, when one failed
-    // The text of the confirmation box (or of the refusal when a backup failed:
-    // a script is never run without its backups).
+    std::string startError;         // why the script could not be started
+    // The text of the confirmation box: the backups made, or why the script
+    // was not run (a script is never run without its backups).
     std::string Confirmation() const;
 };
 
@@ -38,5 +47,8 @@ ScriptLaunch PrepareScriptRun(AppState& state, const std::string& mbxPath, const
 
 // The interpreter for a script kind: tclsh for "tcl", perl for "pl".
 std::string InterpreterFor(const std::string& kind);
+// Why a script of this kind cannot be run here (its interpreter is not on
+// PATH); empty when it can. Checked before any backup is made.
+std::string MissingInterpreter(const std::string& kind);
 
 }  // namespace ledgerly

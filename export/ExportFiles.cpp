@@ -80,22 +80,19 @@ Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair
     if (options.folder.empty() || !std::filesystem::is_directory(options.folder, ec))
         return Result<ExportResult>::Fail("The folder '" + options.folder + "' does not exist.");
 
-    const PairReport report = CheckPair(pair);
-    if (const PairProblem* problem = report.FirstError()) return Result<ExportResult>::Fail(problem->text);
-
-    auto toc = TocImage::Load(pair.toc());
-    if (!toc) return toc.status();
-    auto mailbox = MailboxReader::Open(pair.mbx());
-    if (!mailbox) return mailbox.status();
+    auto opened = OpenCheckedPair(pair);
+    if (!opened) return opened.status();
+    const TocImage& toc = opened->toc;
+    const MailboxReader& mailbox = opened->mailbox;
 
     const std::string folder = WithTrailingSeparator(options.folder);
     ExportResult result;
-    result.messages = toc->UsableCount();
+    result.messages = toc.UsableCount();
     for (std::int32_t i = 1; i <= result.messages; ++i) {
         if (i % 100 == 0) context.host.Wait(100);
-        const MessageSummary summary = toc->ReadSummary(i);
+        const MessageSummary summary = toc.ReadSummary(i);
         const std::string path = folder + ExportFileName(i, FieldText(summary.Subject), options.extension);
-        const std::string text = ExportText(mailbox->Fetch(summary), summary, options.headers, options.keepHtml);
+        const std::string text = ExportText(mailbox.Fetch(summary), summary, options.headers, options.keepHtml);
         if (std::string why = AppendToFile(path, text); why.empty())
             ++result.written;
         else

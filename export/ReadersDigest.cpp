@@ -54,24 +54,22 @@ struct Page {
 
 Result<Page> BuildPage(ToolContext& context, const std::string& mbxPath, std::string existing, std::time_t now) {
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
-    const PairReport report = CheckPair(pair);
-    if (const PairProblem* problem = report.FirstError()) return Result<Page>::Fail(problem->text);
-    auto toc = TocImage::Load(pair.toc());
-    if (!toc) return toc.status();
-    auto mailbox = MailboxReader::Open(pair.mbx());
-    if (!mailbox) return mailbox.status();
+    auto opened = OpenCheckedPair(pair);
+    if (!opened) return opened.status();
+    const TocImage& toc = opened->toc;
+    const MailboxReader& mailbox = opened->mailbox;
 
     Page page;
     std::string entries;
     std::string sections = std::move(existing);
-    page.messages = toc->UsableCount();
+    page.messages = toc.UsableCount();
     for (std::int32_t k = 1; k <= page.messages; ++k) {
         if (k % 100 == 0) context.host.Wait(100);
-        const MessageSummary summary = toc->ReadSummary(k);
+        const MessageSummary summary = toc.ReadSummary(k);
         const std::string i = std::to_string(k);
         const std::string s = Field(summary.Subject), w = Field(summary.Who), d = Field(summary.Date);
         entries += TocEntry(i, s, w, d);
-        AppendSection(sections, i, s, w, d, PageBody(NormaliseAndSplit(mailbox->Fetch(summary)).body));
+        AppendSection(sections, i, s, w, d, PageBody(NormaliseAndSplit(mailbox.Fetch(summary)).body));
         context.host.Status(i);
     }
     if (sections.size() >= 6 && EqualsNoCase(std::string_view(sections).substr(0, 6), "\r\n<BR>")) sections.erase(0, 6);

@@ -1,10 +1,9 @@
 #include "store/ColumnWidths.h"
 
 #include <cmath>
-#include <dirent.h>
-#include <sys/stat.h>
 
 #include "app/FileHelpers.h"
+#include "store/FolderTree.h"
 #include "store/Mailbox.h"
 #include "store/PairCheck.h"
 #include "store/PairRewrite.h"
@@ -15,37 +14,21 @@ namespace {
 
 bool IsVersion31(const TocHeader& h) { return static_cast<unsigned char>(h.Reserved0[0]) == 0x31; }
 
+// Where S, P, A, Label, Who, Date and K stand in a version 0x31 header (slot 1
+// is the Junk column's).
+constexpr int kSlot31[7] = {0, 2, 3, 4, 5, 6, 7};
+
 std::int16_t Cell(double width) {
     const double w = std::floor(width);
     if (!(w >= 0)) return 0;
     return static_cast<std::int16_t>(w > 32767 ? 32767 : w);
 }
 
-void Scan(const std::string& dir, std::vector<std::string>& out) {
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return;
-    // Directory order, as the tree's scan sees it; hidden entries are not listed.
-    std::vector<std::pair<std::string, bool>> entries;
-    while (dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name.empty() || name[0] == '.') continue;
-        struct stat st {};
-        if (::stat((dir + name).c_str(), &st) != 0) continue;
-        entries.emplace_back(name, S_ISDIR(st.st_mode));
-    }
-    ::closedir(d);
-    for (const auto& [name, isDir] : entries) {
-        if (!isDir && EndsWithNoCase(name, "mbx")) out.push_back(dir + name);
-        if (isDir && EndsWithNoCase(name, "fol")) Scan(dir + name + kPathSeparator, out);
-    }
-}
-
 }  // namespace
 
 void SetColumnWidths(TocHeader& header, const ColumnWidthSet& widths) {
     if (IsVersion31(header)) {
-        static constexpr int kSlot[7] = {0, 2, 3, 4, 5, 6, 7};  // S P A Label Who Date K
-        for (int i = 0; i < 7; ++i) header.ColumnWidths[kSlot[i]] = Cell(widths[i]);
+        for (int i = 0; i < 7; ++i) header.ColumnWidths[kSlot31[i]] = Cell(widths[i]);
     } else {
         for (int i = 0; i < 8; ++i) header.ColumnWidths[i] = Cell(widths[i]);
     }
@@ -54,8 +37,7 @@ void SetColumnWidths(TocHeader& header, const ColumnWidthSet& widths) {
 ColumnWidthSet GetColumnWidths(const TocHeader& header) {
     ColumnWidthSet w{};
     if (IsVersion31(header)) {
-        static constexpr int kSlot[7] = {0, 2, 3, 4, 5, 6, 7};
-        for (int i = 0; i < 7; ++i) w[i] = header.ColumnWidths[kSlot[i]];
+        for (int i = 0; i < 7; ++i) w[i] = header.ColumnWidths[kSlot31[i]];
     } else {
         for (int i = 0; i < 8; ++i) w[i] = header.ColumnWidths[i];
     }
@@ -83,8 +65,11 @@ Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet
 }
 
 std::vector<std::string> MailboxesBelow(const std::string& folder) {
+    FolderTree tree;
+    BuildTree(tree, folder);
     std::vector<std::string> out;
-    Scan(WithTrailingSeparator(folder), out);
+    for (const TreeNode& node : tree.Nodes())
+        if (IsMailboxKey(node.key)) out.push_back(node.key);
     return out;
 }
 

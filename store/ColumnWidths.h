@@ -28,9 +28,8 @@ ColumnWidthSet GetColumnWidths(const TocHeader& header);
 // fails the pair check is refused.
 Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths);
 
-// The mailbox files under a folder as the folder tree lists them: the
-// folder's own .mbx files and those of its ".fol" sub-folders, recursively,
-// in directory order.
+// The mailbox files under a folder in the order the folder tree adds them:
+// the folder's own mailboxes and those of its ".fol" sub-folders, recursively.
 std::vector<std::string> MailboxesBelow(const std::string& folder);
 
 }  // namespace ledgerly

@@ -14,10 +14,6 @@ namespace fs = std::filesystem;
 namespace ledgerly {
 namespace {
 
-bool EndsWithNoCase(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
-}
-
 std::string DropLast(std::string_view text, std::size_t n) {
     return std::string(text.substr(0, text.size() >= n ? text.size() - n : 0));
 }
@@ -38,22 +34,13 @@ std::string NameAsText(std::string_view name) {
 #endif
 }
 
-struct Entry {
-    std::string name;
-    bool folder = false;
-};
-
 // One directory's entries in the order the file system gives them, hidden
 // entries (dot-files) left out, at most kMaxTreeIndex of them.
-std::vector<Entry> ListEntries(const std::string& dir) {
-    std::vector<Entry> entries;
-    std::error_code ec;
-    fs::directory_iterator it(fs::path(dir), ec);
-    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.empty() || name[0] == '.') continue;
-        std::error_code typeEc;
-        entries.push_back({std::move(name), it->is_directory(typeEc)});
+std::vector<FolderEntry> ListEntries(const std::string& dir) {
+    std::vector<FolderEntry> entries;
+    for (FolderEntry& e : ListFolder(dir)) {
+        if (e.name.empty() || e.name[0] == '.') continue;
+        entries.push_back(std::move(e));
         if (static_cast<int>(entries.size()) >= kMaxTreeIndex) break;
     }
     return entries;
@@ -67,8 +54,8 @@ void Scan(FolderTree& tree, const std::string& path, int depth, std::vector<fs::
     if (ec || std::find(open.begin(), open.end(), resolved) != open.end()) return;
     open.push_back(resolved);
     const std::string dir = path + kPathSeparator;
-    for (const Entry& e : ListEntries(dir)) {
-        if (!e.folder) {
+    for (const FolderEntry& e : ListEntries(dir)) {
+        if (!e.isFolder) {
             if (!EndsWithNoCase(e.name, "mbx")) continue;
             TreeNode node;
             node.key = dir + e.name;
@@ -100,8 +87,6 @@ std::string_view TreeImageKey(int image) {
         "folder_closed", "folder_opened", "", "", "mailbox_set", "in", "out", "trash", "junk"};
     return image >= 1 && image <= kTreeImageCount ? keys[static_cast<std::size_t>(image - 1)] : std::string_view();
 }
-
-bool IsMailboxKey(std::string_view key) { return EndsWithNoCase(key, "mbx"); }
 
 const TreeNode* FolderTree::Find(std::string_view key) const {
     const auto it = std::find_if(nodes_.begin(), nodes_.end(), [&](const TreeNode& n) { return n.key == key; });

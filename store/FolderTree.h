@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/Mailbox.h"  // IsMailboxKey: a key ending in "mbx" (any case) names a mailbox
+
 namespace ledgerly {
 
 // Pictures of the tree, 1-based as in the tree's image list.
@@ -42,9 +44,6 @@ struct TreeNode {
     bool expanded = false;
     bool handAdded = false;
 };
-
-// A key ending in "mbx" (any case) names a mailbox; any other key a folder.
-bool IsMailboxKey(std::string_view key);
 
 class FolderTree {
 public:

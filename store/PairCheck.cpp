@@ -97,4 +97,15 @@ PairReport CheckPair(const MailboxPair& pair) {
     return CheckPairImage(*toc, reader->Size(), &*reader);
 }
 
+Result<CheckedPair> OpenCheckedPair(const MailboxPair& pair) {
+    if (!FileExists(pair.mbx()) || !FileExists(pair.toc())) return Result<CheckedPair>::Fail(CheckPair(pair).FirstError()->text);
+    auto toc = TocImage::Load(pair.toc());
+    if (!toc) return toc.status();
+    auto reader = MailboxReader::Open(pair.mbx());
+    if (!reader) return reader.status();
+    const PairReport report = CheckPairImage(*toc, reader->Size(), &*reader);
+    if (const PairProblem* problem = report.FirstError()) return Result<CheckedPair>::Fail(problem->text);
+    return CheckedPair{std::move(*toc), std::move(*reader)};
+}
+
 }  // namespace ledgerly

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Result.h"
 #include "store/Mailbox.h"
+#include "store/Toc.h"
 
 namespace ledgerly {
 
@@ -48,5 +50,13 @@ struct PairReport {
 PairReport CheckPair(const MailboxPair& pair);
 // The same check on files already read.
 PairReport CheckPairImage(const TocImage& toc, std::int64_t mailboxSize, const MailboxReader* reader);
+
+// A pair that passed the check, loaded for reading: the TOC in memory and
+// the mailbox file open. The check's first error otherwise.
+struct CheckedPair {
+    TocImage toc;
+    MailboxReader mailbox;
+};
+Result<CheckedPair> OpenCheckedPair(const MailboxPair& pair);
 
 }  // namespace ledgerly

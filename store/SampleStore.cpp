@@ -12,6 +12,7 @@
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 #include "app/WindowsPaths.h"
+#include "store/ExampleScripts.h"
 #include "store/MailboxBuilder.h"
 #include "store/Mailbox.h"
 
@@ -522,6 +523,7 @@ Result<SampleStoreInfo> WriteSampleStore(const std::string& folderArg) {
         return Result<SampleStoreInfo>::Fail("The folder '" + folder + "' is not empty; the sample store is written only into a new or empty folder.");
     for (const char* sub : {"", "attach", "Embedded", "Nickname", "Scripts", "Work.fol/Archive.fol"})
         if (Status s = MakeFolder(folder + sub); !s) return s;
+    if (Status s = WriteExampleScripts(folder + "Scripts"); !s) return s;
 
     Store st{folder, PathMapper(folder), {}};
     st.info.folder = folder;
@@ -542,7 +544,7 @@ Result<SampleStoreInfo> WriteSampleStore(const std::string& folderArg) {
         if (Status s = WriteText(st.Local(f.path), f.content); !s) return s;
     st.info.workingAttachments = {st.Local("attach/report.pdf"), st.Local("attach/budget.xls"), st.Local("Embedded/chart.png")};
     st.info.movedFile = st.Local("attach/moved.pdf");
-    st.info.orphanedFiles = {st.Local("attach/moved.pdf"), st.Local("attach/orphan-notes.txt"), st.Local("attach/orphan-photo.jpg")};
+    st.info.orphanedFiles = {st.Local("attach/orphan-notes.txt"), st.Local("attach/orphan-photo.jpg")};
 
     for (auto* write : {&WriteIn, &WriteOut, &WriteTrash, &WriteJunk, &WriteGlued, &WriteWork})
         if (Status s = write(st); !s) return s;

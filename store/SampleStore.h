@@ -34,8 +34,9 @@ struct SampleStoreInfo {
     std::vector<std::string> mailboxes;      // absolute .mbx paths, in the order written
     std::vector<PlantedReference> brokenReferences;  // "Attachment Converted: " lines whose file is not there
     std::vector<std::string> workingAttachments;     // absolute paths of files that mail names and that exist
-    // Files of attach/ that no message names by their path: the planted orphans
-    // and attach/moved.pdf, which mail names only by its old location.
+    // Files of attach/ that no message refers to: the orphans a finder lists.
+    // attach/moved.pdf is not one of them: mail still names it, by its old
+    // location, and a link repair points that reference at it again.
     std::vector<std::string> orphanedFiles;
     std::string movedFile;                   // attach/moved.pdf: where the broken '.../OldAttach/moved.pdf' now lies
     std::vector<PlantedDuplicates> duplicates;

@@ -1,6 +1,7 @@
 #include "ui/izvozF.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -163,7 +164,11 @@ void izvozF::Proceed() {
 
     ToolContext context{main_.state(), main_.host()};
     main_.setBusy(true);
+    exporting_ = true;
+    setEnabled(false);
     auto result = ExportToFiles(context, MailboxPair::FromMailboxPath(mbxPath_), options);
+    setEnabled(true);
+    exporting_ = false;
     main_.setBusy(false);
     if (!result) {
         // Nothing was written: the window stays for another try.
@@ -173,6 +178,16 @@ void izvozF::Proceed() {
     WriteIni("Settings", "ExportDir", exportFolder_, main_.state().paths.IniPath);
     if (!result->failures.empty()) main_.prompter().information(this, Q(result->FailureReport()));
     close();
+}
+
+void izvozF::closeEvent(QCloseEvent* event) {
+    // While the export pauses every 100 messages, clicks are still handled:
+    // closing then would release the window under the running export.
+    if (exporting_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 }  // namespace ledgerly::ui

@@ -31,6 +31,9 @@ public:
     const std::string& tocPath() const { return tocPath_; }
     const std::string& exportFolder() const { return exportFolder_; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void ShowFolder(const QString& folder);
     void Browse();
@@ -38,6 +41,7 @@ private:
     void ExtensionChanged(const QString& text);
 
     MainWindowApi& main_;
+    bool exporting_ = false;  // the export pauses with the window live: no second run, no closing
     std::string mbxPath_, tocPath_, exportFolder_;
 
     QGroupBox* ExportFrame_;

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Messages.h"
 #include "app/TextHelpers.h"
@@ -50,6 +51,9 @@ QString Trimmed(double value) {
 prozorF::prozorF(MainWindowApi& main, std::string folderKey, const QString& nodeText)
     : QDialog(main.window()), main_(main), tag_(std::move(folderKey)) {
     setObjectName(QStringLiteral("prozorF"));
+    // A folder's key ends in the separator; without it "Work.fol" would also
+    // take in the mailboxes of a sibling "Work.fol2".
+    if (!IsMailboxKey(tag_)) tag_ = WithTrailingSeparator(tag_);
     const qsizetype paren = nodeText.indexOf(QLatin1Char('('));
     setWindowTitle(paren >= 0 ? QStringLiteral("Align Columns >> Mailbox: ") + nodeText.left(paren)
                               : QStringLiteral("Align Columns >> Mailfolder: ") + nodeText);
@@ -72,9 +76,12 @@ prozorF::prozorF(MainWindowApi& main, std::string folderKey, const QString& node
                                QDateTime::currentDateTime().toString(QStringLiteral("hh:mm AP d/M/yyyy")), "1000", "D",
                                "blah... blah..."};
     for (int c = 0; c < texts.size(); ++c) row->setText(c, texts[c]);
-    connect(list_->header(), &QHeaderView::sectionResized, this, [this](int section, int, int) {
-        if (section < 8) resizeEvent(nullptr);
+    connect(list_->header(), &QHeaderView::sectionResized, this, [this](int section, int, int newSize) {
+        if (section >= 8) return;
+        if (!settingWidths_) widths_[static_cast<std::size_t>(section)] = newSize / CellPx();  // a drag
+        FitSubject();
     });
+    list_->viewport()->installEventFilter(this);
 
     strip_ = new QLabel(this);
     strip_->setObjectName(QStringLiteral("pozadinaP"));
@@ -107,32 +114,37 @@ prozorF::prozorF(MainWindowApi& main, std::string folderKey, const QString& node
     auto twips = [&](const char* key, double fallback) { return static_cast<long long>(number("Settings", key, fallback)); };
     move(TwipsToPixelsX(*this, twips("SampleMailboxLeft", 0)), TwipsToPixelsY(*this, twips("SampleMailboxTop", 0)));
     resize(TwipsToPixelsX(*this, twips("SampleMailboxWidth", 2000)), TwipsToPixelsY(*this, twips("SampleMailboxHeight", 2000)));
+    // The stored widths' integer parts.
     ColumnWidthSet widths = kDefaultColumnWidths;
-    for (std::size_t i = 0; i < widths.size(); ++i) widths[i] = number("Columns", kColumnKeys[i], widths[i]);
+    for (std::size_t i = 0; i < widths.size(); ++i) widths[i] = std::floor(number("Columns", kColumnKeys[i], widths[i]));
     SetWidths(widths);
 }
 
 double prozorF::CellPx() const { return kCellTwips * logicalDpiX() / 1440.0; }
 
-ColumnWidthSet prozorF::Widths() const {
-    ColumnWidthSet w{};
-    for (int c = 0; c < 8; ++c) w[static_cast<std::size_t>(c)] = list_->columnWidth(c) / CellPx();
-    return w;
+void prozorF::SetWidths(const ColumnWidthSet& widths) {
+    settingWidths_ = true;
+    for (std::size_t c = 0; c < widths_.size(); ++c) {
+        widths_[c] = std::max(widths[c], 0.0);
+        list_->setColumnWidth(static_cast<int>(c), static_cast<int>(std::lround(widths_[c] * CellPx())));
+    }
+    settingWidths_ = false;
+    FitSubject();
 }
 
-void prozorF::SetWidths(const ColumnWidthSet& widths) {
-    // Integer parts, as the settings file's values are read.
-    for (int c = 0; c < 8; ++c)
-        list_->setColumnWidth(c, static_cast<int>(std::lround(std::floor(widths[static_cast<std::size_t>(c)]) * CellPx())));
-    resizeEvent(nullptr);
+void prozorF::FitSubject() {
+    int others = 0;
+    for (int c = 0; c < 8; ++c) others += list_->columnWidth(c);
+    list_->setColumnWidth(8, std::max(list_->viewport()->width() - others, 20));
+}
+
+bool prozorF::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::Resize) FitSubject();
+    return QDialog::eventFilter(watched, event);
 }
 
 void prozorF::resizeEvent(QResizeEvent* event) {
-    if (event) QDialog::resizeEvent(event);
-    int others = 0;
-    for (int c = 0; c < 8; ++c) others += list_->columnWidth(c);
-    const int rest = list_->viewport()->width() - others;
-    list_->setColumnWidth(8, std::max(rest, 20));
+    QDialog::resizeEvent(event);
     strip_->setPixmap(ColumnsPicture(strip_->width(), strip_->height()));
 }
 

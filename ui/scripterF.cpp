@@ -80,15 +80,19 @@ bool scripterF::RunSelected() {
     if (!item) return false;
     const ScriptEntry script{item->text().toStdString(), item->data(Qt::UserRole).toString().toStdString(),
                              item->data(Qt::UserRole + 1).toString().toStdString()};
-    last_ = PrepareScriptRun(main_.state(), key_, script);
-    if (last_.backupError.empty()) {
-        if (Status s = StartDetached(last_.argv); !s) {
-            main_.prompter().information(this, Q(s.error()), QStringLiteral("Confirmation"));
-            return false;
-        }
+    const QString title = Q(std::string(kConfirmationTitle));
+    // Without its interpreter the script cannot run: say so before any backup is made.
+    if (const std::string missing = MissingInterpreter(script.kind); !missing.empty()) {
+        main_.prompter().information(this, Q(missing), title);
+        return false;
     }
-    main_.prompter().information(this, Q(last_.Confirmation()), QStringLiteral("Confirmation"));
-    return last_.backupError.empty();
+    main_.setBusy(true);
+    last_ = PrepareScriptRun(main_.state(), key_, script);
+    if (last_.backupError.empty())
+        if (Status s = StartDetached(last_.argv); !s) last_.startError = s.error();
+    main_.setBusy(false);
+    main_.prompter().information(this, Q(last_.Confirmation()), title);
+    return last_.backupError.empty() && last_.startError.empty();
 }
 
 void scripterF::EditSelected() {
@@ -97,7 +101,8 @@ void scripterF::EditSelected() {
     const std::string path = GetShortPath(item->data(Qt::UserRole).toString().toStdString());
     for (const char* var : {"VISUAL", "EDITOR"}) {
         const char* editor = std::getenv(var);
-        if (editor && *editor && StartDetached({editor, path}).ok()) return;
+        // The variable may carry options ("emacsclient -n"): the shell splits it.
+        if (editor && *editor && StartDetached({"/bin/sh", "-c", std::string(editor) + " \"$1\"", "sh", path}).ok()) return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
 }

@@ -1,9 +1,9 @@
 // ledgerly-cli align-columns FOLDER [--widths S,P,A,LABEL,WHO,DATE,K,V]:
 // writes Eudora's mailbox-window column widths into every mailbox below FOLDER.
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
-#include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Messages.h"
 #include "cli/Cli.h"
@@ -43,7 +43,9 @@ void Register(CLI::App& app, Env& env) {
             for (std::size_t i = 0; i < set.size(); ++i)
                 if (auto v = ReadIniNumber("Columns", kColumnKeys[i], env.state.paths.IniPath)) set[i] = static_cast<double>(*v);
         }
-        if (!FolderExists(folder)) { env.Fail("The folder '" + folder + "' does not exist."); return; }
+        // FolderExists also accepts a file: a mailbox named here would align nothing and say so quietly.
+        std::error_code ec;
+        if (!std::filesystem::is_directory(folder, ec)) { env.Fail("The folder '" + folder + "' does not exist."); return; }
         if (env.host.EudoraRunning()) { env.Fail(msg::kCloseEudora); return; }
         int written = 0, failed = 0;
         for (const std::string& mbx : MailboxesBelow(folder)) {

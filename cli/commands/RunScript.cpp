@@ -32,18 +32,13 @@ void Register(CLI::App& app, Env& env) {
         if (EndsWithNoCase(scriptPath, ".tcl")) entry.kind = "tcl";
         else if (EndsWithNoCase(scriptPath, ".pl")) entry.kind = "pl";
         else { env.Fail("Only Tcl (.tcl) and Perl (.pl) scripts can be run."); return; }
-        if (!FileExists(key) && !env.host.Ask("'" + key + "' not found.\r\nProceed anyway?", "Confirmation")) { env.exitCode = 1; return; }
-        const std::string toc = MailboxPair::FromMailboxPath(key).toc();
-        if (key.size() >= 3 && !FileExists(toc) &&
-            !env.host.Ask("'" + toc.substr(0, toc.size() - 3) + "toc' not found.\r\nProceed anyway?", "Confirmation")) {
-            env.exitCode = 1;
-            return;
-        }
+        if (const std::string missing = MissingInterpreter(entry.kind); !missing.empty()) { env.Fail(missing); return; }
+        for (const std::string& question : ProceedAnywayQuestions(key))
+            if (!env.host.Ask(question, kConfirmationTitle)) { env.exitCode = 1; return; }
         const ScriptLaunch launch = PrepareScriptRun(env.state, key, entry);
         if (!launch.backupError.empty()) { env.Fail(launch.backupError + " The script was not run."); return; }
         if (!launch.mbxBackup.empty()) std::cerr << "Created backup file: " << launch.mbxBackup << '\n';
         if (!launch.tocBackup.empty()) std::cerr << "Created backup file: " << launch.tocBackup << '\n';
-        if (!ProgramOnPath(launch.argv[0])) { env.Fail("'" + launch.argv[0] + "' is not installed: it runs ." + entry.kind + " scripts."); return; }
         auto status = RunAndWait(launch.argv);
         if (!status) { env.Fail(status.error()); return; }
         env.exitCode = *status;

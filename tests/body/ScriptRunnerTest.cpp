@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "app/Process.h"
-#include "body/ExampleScripts.h"
+#include "store/ExampleScripts.h"
 #include "body/ScriptRunner.h"
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
@@ -58,6 +58,51 @@ TEST(ScriptRunner, AMissingMailboxPassesNoOtherMailboxesBackup) {
     EXPECT_TRUE(launch.mbxBackup.empty());
     EXPECT_EQ(launch.argv.back(), "");
     EXPECT_EQ(launch.Confirmation().find("Other.mbx.7"), std::string::npos);
+}
+
+TEST(ScriptRunner, AskBeforeRunningOnAMissingMailboxOrTocFile) {
+    TempDir dir;
+    test::WriteFile(dir / "Both.mbx", "");
+    test::WriteFile(dir / "Both.toc", "");
+    test::WriteFile(dir / "NoToc.mbx", "");
+    test::WriteFile(dir / "NoMbx.toc", "");
+    auto q = [](const std::string& path) { return "'" + path + "' not found.\r\nProceed anyway?"; };
+    struct Case { std::string key; std::vector<std::string> expected; };
+    const Case cases[] = {
+        {dir / "Both.mbx", {}},
+        {dir / "NoToc.mbx", {q(dir / "NoToc.toc")}},
+        {dir / "NoMbx.mbx", {q(dir / "NoMbx.mbx")}},
+        {dir / "Gone.mbx", {q(dir / "Gone.mbx"), q(dir / "Gone.toc")}},
+        {"ab", {q("ab")}},  // too short to name a TOC file
+    };
+    for (const Case& c : cases) EXPECT_EQ(ProceedAnywayQuestions(c.key), c.expected) << c.key;
+}
+
+TEST(ScriptRunner, ConfirmationListsOnlyWhatThisRunDidOrSaysWhyNothingRan) {
+    struct Case { ScriptLaunch launch; std::string expected; };
+    const Case cases[] = {
+        {{{}, "/m/In.toc.3", "/m/In.mbx.3", "", ""}, "Script executed. Created backup files:\r\n'/m/In.mbx.3'\r\n'/m/In.toc.3'"},
+        {{{}, "/m/In.toc.3", "", "", ""}, "Script executed. Created backup files:\r\n'/m/In.toc.3'"},
+        {{{}, "", "", "", ""}, "Script executed. No backup files were created (the mailbox files were not found)."},
+        {{{}, "/m/In.toc.3", "", "Cannot create the backup '/m/In.mbx.3'. Nothing was changed.", ""},
+         "The backup could not be made, so the script was not run:\r\nCannot create the backup '/m/In.mbx.3'. Nothing was changed."},
+        {{{}, "/m/In.toc.3", "/m/In.mbx.3", "", "no shell"},
+         "The script could not be started: no shell Created backup files:\r\n'/m/In.mbx.3'\r\n'/m/In.toc.3'"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.launch.Confirmation(), c.expected);
+}
+
+TEST(ScriptRunner, AFailedMailboxBackupStopsTheRunAndIsNotPassed) {
+    TempDir dir;
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: one"}, "x\r\n"));
+    ASSERT_TRUE(b.Write(dir / "In."));
+    std::filesystem::create_directory(dir.path() / "In.mbx.1.ledgerly-partial");  // the copy cannot be written
+    AppState state;
+    const ScriptLaunch launch = PrepareScriptRun(state, dir / "In.mbx", {"s.pl", dir / "s.pl", "pl"});
+    EXPECT_FALSE(launch.backupError.empty());
+    EXPECT_TRUE(launch.mbxBackup.empty());
+    EXPECT_EQ(launch.Confirmation().rfind("The backup could not be made, so the script was not run:", 0), 0u);
 }
 
 TEST(ScriptRunner, ExampleScriptsRunOnAMailboxAndItsBackup) {

@@ -3,8 +3,9 @@
 #include <filesystem>
 
 #include "app/Process.h"
-#include "body/ExampleScripts.h"
+#include "store/ExampleScripts.h"
 #include "store/MailboxBuilder.h"
+#include "store/SampleStore.h"
 #include "tests/support/TestSupport.h"
 
 namespace ledgerly {
@@ -41,6 +42,18 @@ TEST(AlignColumnsCli, RejectsMalformedWidths) {
         EXPECT_EQ(RunCli({"align-columns", dir.str(), "--widths", w}).exitCode, 2) << w;
 }
 
+TEST(AlignColumnsCli, AMailboxOrMissingFolderIsNotAFolderToAlign) {
+    TempDir dir;
+    WriteBox(dir / "In.", 1);
+    const std::string before = test::ReadFile(dir / "In.toc");
+    for (const std::string& target : {dir / "In.mbx", dir / "Nowhere.fol"}) {
+        const auto run = RunCli({"align-columns", target, "--widths", "9,9,9,9,9,9,9,9"});
+        EXPECT_EQ(run.exitCode, 1) << target;
+        EXPECT_NE(run.err.find("does not exist"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "In.toc"), before);
+}
+
 TEST(RunScriptCli, RunsARealTclAndPerlScriptAndReturnsTheirStatus) {
     for (const char* tool : {"tclsh", "perl"})
         if (!ProgramOnPath(tool)) GTEST_SKIP() << tool << " is not installed";
@@ -56,6 +69,21 @@ TEST(RunScriptCli, RunsARealTclAndPerlScriptAndReturnsTheirStatus) {
     EXPECT_NE(pl.out.find("m2"), std::string::npos) << pl.out;
     EXPECT_TRUE(std::filesystem::exists(dir / "In.mbx.2"));
     EXPECT_TRUE(std::filesystem::exists(dir / "In.toc.2"));
+}
+
+TEST(RunScriptCli, TheSampleStoresExampleScriptsRunOnItsMailboxes) {
+    for (const char* tool : {"tclsh", "perl"})
+        if (!ProgramOnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    TempDir dir;
+    auto store = WriteSampleStore(dir.str());
+    ASSERT_TRUE(store.ok()) << store.error();
+    ASSERT_FALSE(store->mailboxes.empty());
+    const std::string mbx = store->mailboxes.front();
+    for (const char* script : {"compare-messages.tcl", "list-subjects.pl"}) {
+        const auto run = RunCli({"--data-folder", store->folder, "run-script", mbx, script});
+        EXPECT_EQ(run.exitCode, 0) << script << ": " << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::exists(mbx + ".2"));
 }
 
 TEST(RunScriptCli, AScriptThatFailsGivesItsExitStatus) {

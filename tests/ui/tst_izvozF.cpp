@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 
@@ -58,6 +59,7 @@ private slots:
     void browseAndExtensionRuleTheProceedButton();
     void proceedExportsRemembersFolderAndCloses();
     void proceedWithoutFolderDoesNothing();
+    void clicksDuringTheExportsPauseNeitherRunItAgainNorCloseTheWindow();
     void menuRefusesMissingToc();
     void digestWritesPageAndStatus();
     void digestCancelledOrMissingWritesNothing();
@@ -187,6 +189,30 @@ void tst_izvozF::proceedExportsRemembersFolderAndCloses() {
     QCOMPARE(main.statuses.last(), QStringLiteral("2 messages exported."));
     QCOMPARE(ReadIni("Settings", "ExportDir", "", s.ini), s.out);
     QVERIFY(main.fakePrompter.informed.isEmpty());
+}
+
+// The export pauses at message 100 with the window live; a second Proceed
+// then appended every message twice, and Abort released the running window.
+void tst_izvozF::clicksDuringTheExportsPauseNeitherRunItAgainNorCloseTheWindow() {
+    Store s(100);
+    test::FakeMainWindow main;
+    s.Select(main);
+    ui::izvozF* w = ui::izvozF::Open(main, s.mbx);
+    Child<QLineEdit>(w, "folderT")->setText(Q(s.out));
+    Child<QComboBox>(w, "headersC")->setCurrentIndex(2);
+    Child<QPushButton>(w, "proceedD")->setEnabled(true);
+    bool clicked = false;
+    QTimer::singleShot(0, w, [&] {  // runs inside the pause
+        clicked = true;
+        Child<QPushButton>(w, "proceedD")->click();
+        Child<QPushButton>(w, "abortD")->click();
+        w->close();
+    });
+    Child<QPushButton>(w, "proceedD")->click();
+    QVERIFY(clicked);
+    QCOMPARE(test::ReadFile(s.out + "/01-Note1.txt"), std::string("\r\n\r\ntext\r\n\r\n"));
+    QCOMPARE(main.statuses.last(), QStringLiteral("100 messages exported."));
+    QVERIFY(!ui::izvozF::Current(main));
 }
 
 void tst_izvozF::proceedWithoutFolderDoesNothing() {

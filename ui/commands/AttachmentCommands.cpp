@@ -14,7 +14,9 @@ namespace {
 void UpdateAttachmentLinks(MainWindowApi& main) {
     if (!CheckMailboxCommand(main, FileChecks::TocThenMbx, false)) return;
     const std::string key = main.selectedKey();
-    attacherF window(main, key, QString::fromStdString(GetFileName(key, true)), main.window());
+    // The node's text names the mailbox; a window without a tree text falls back to the file name.
+    const QString text = main.selectedText();
+    attacherF window(main, key, text.isEmpty() ? QString::fromStdString(GetFileName(key, true)) : text, main.window());
     main.setBusy(true);
     const bool found = window.load();
     main.setBusy(false);
@@ -25,7 +27,8 @@ void UpdateAttachmentLinks(MainWindowApi& main) {
 void FindAttachments(MainWindowApi& main) {
     if (main.treeEmpty() || main.selectedTag() != "root") return;
     const std::string key = main.selectedKey();
-    finderF window(main, key, QString::fromStdString(GetFolderName(key)), main.window());
+    const QString text = main.selectedText();
+    finderF window(main, key, text.isEmpty() ? QString::fromStdString(GetFolderName(key)) : text, main.window());
     window.exec();
 }
 

@@ -1,7 +1,6 @@
 // Column alignment and the script runner.
-#include "app/FileHelpers.h"
 #include "app/Messages.h"
-#include "store/Mailbox.h"
+#include "body/ScriptRunner.h"
 #include "ui/CommandRegistry.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
@@ -21,18 +20,10 @@ void AlignColumns(MainWindowApi& main) {
 void RunScript(MainWindowApi& main) {
     if (main.treeEmpty()) return;
     const std::string key = main.selectedKey();
-    const QString caption = QStringLiteral("Confirmation");
-    if (!FileExists(key) &&
-        !main.prompter().question(main.window(), QStringLiteral("'%1' not found.\r\nProceed anyway?").arg(QString::fromUtf8(key.c_str())), caption))
-        return;
-    if (key.size() >= 3) {
-        const std::string toc = MailboxPair::FromMailboxPath(key).toc();
-        if (!FileExists(toc) &&
-            !main.prompter().question(main.window(), QStringLiteral("'%1toc' not found.\r\nProceed anyway?")
-                                                         .arg(QString::fromUtf8(toc.substr(0, toc.size() - 3).c_str())),
-                                      caption))
+    for (const std::string& question : ProceedAnywayQuestions(key))
+        if (!main.prompter().question(main.window(), QString::fromUtf8(question.c_str()),
+                                      QString::fromUtf8(kConfirmationTitle.data(), kConfirmationTitle.size())))
             return;
-    }
     scripterF window(main, key, main.selectedText());
     window.exec();
 }

@@ -1,4 +1,4 @@
-#include "body/ExampleScripts.h"
+#include "store/ExampleScripts.h"
 
 #include <filesystem>
 
