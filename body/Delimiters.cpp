@@ -61,20 +61,34 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
     if (!backups) return backups.status();
     result.backups = *backups;
 
-    // The TOC file goes first: a mailbox without its TOC file is one Eudora
-    // rebuilds, while a repaired mailbox beside the old TOC would not agree with it.
+    // The repaired mailbox is complete on disk under its temporary name before
+    // anything changes; then the TOC file goes (a repaired mailbox beside the
+    // old TOC would not agree with it; a mailbox without one Eudora rebuilds),
+    // then the new mailbox takes the old one's place. A crash in between is
+    // finished by RecoverInterruptedRewrite.
+    const auto content = ReadWholeFile(pair.mbx());
+    if (!content) return R::Fail("Cannot read '" + pair.mbx() + "'. Nothing was changed.");
+    std::int64_t mended = 0;
+    const std::string repaired = InsertMissingDelimiterBreaks(*content, &mended);
+    const std::string newMbx = pair.mbx() + std::string(kNewSuffix);
+    if (mended > 0) {
+        if (Status s = WriteWholeFileChecked(newMbx, repaired); !s) return R::Fail(s.error() + " Nothing was changed.");
+    }
     if (FileExists(pair.toc())) {
         std::filesystem::remove(pair.toc(), ec);
-        if (ec) return R::Fail("Cannot delete '" + pair.toc() + "': " + ec.message() + ". Nothing was changed.");
+        if (ec) {
+            std::filesystem::remove(newMbx, ec);
+            return R::Fail("Cannot delete '" + pair.toc() + "'. Nothing was changed.");
+        }
         result.tocDeleted = true;
     }
-    auto mended = RepairDelimiters(pair.mbx());
-    if (!mended) {
-        std::string text = mended.error();
-        if (result.tocDeleted) text += " The TOC file was deleted (Eudora builds a new one); its backup is '" + result.backups.toc + "'.";
-        return R::Fail(text);
+    if (mended > 0) {
+        std::filesystem::rename(newMbx, pair.mbx(), ec);
+        if (ec)
+            return R::Fail("Cannot replace '" + pair.mbx() + "': " + ec.message() + ". The TOC file was deleted; the repaired mailbox waits as '" +
+                           newMbx + "' and the next run puts it in place.");
     }
-    result.mended = *mended;
+    result.mended = mended;
     return result;
 }
 

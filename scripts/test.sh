@@ -2,6 +2,7 @@
 # Builds Ledgerly and runs every test, twice:
 #   build/ci    Release, warnings as errors
 #   build/asan  Debug with AddressSanitizer and UndefinedBehaviorSanitizer
+# then runs every fuzz target for 30 seconds (clang, ASan + UBSan, build/fuzz).
 # Missing Debian packages are installed first (apt-get, as root).
 # Exit status: 0 when both builds and all their tests pass.
 set -uo pipefail
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 echo "== Ledgerly: build and run every test (Release build, then a sanitizer build)"
 ensure_packages cmake g++ make pkg-config qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev \
-    xvfb libx11-dev tcl perl fonts-dejavu-core || exit 1
+    xvfb libx11-dev tcl perl fonts-dejavu-core clang libclang-rt-dev || exit 1
 
 JOBS="${JOBS:-2}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
@@ -49,6 +50,14 @@ run_build() {
 run_build ci build/ci -DCMAKE_BUILD_TYPE=Release -DLEDGERLY_WERROR=ON
 ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}" \
     run_build asan build/asan -DCMAKE_BUILD_TYPE=Debug -DLEDGERLY_SANITIZE=ON -DLEDGERLY_WERROR=ON
+
+echo
+echo "== [fuzz] every fuzz target for ${FUZZ_SECONDS:-30} seconds"
+if fuzz/run "${FUZZ_SECONDS:-30}"; then
+    results+=("fuzz: no finding")
+else
+    results+=("fuzz: FAILED (inputs in build/fuzz/findings)"); failed=1
+fi
 
 echo
 echo "== Summary"

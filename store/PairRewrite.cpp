@@ -61,6 +61,13 @@ std::string RecoverInterruptedRewrite(const MailboxPair& pair) {
         if (!ec) return "Completed an interrupted rewrite of '" + pair.toc() + "'.";
         return "An interrupted rewrite left '" + newToc + "'; it could not be renamed: " + ec.message();
     }
+    if (haveMbx && !haveToc && !Exists(pair.toc())) {
+        // A delimiter repair that had deleted the TOC file: its new mailbox was
+        // complete on disk before the TOC went, so the repair is finished.
+        std::filesystem::rename(newMbx, pair.mbx(), ec);
+        if (!ec) return "Completed an interrupted repair of '" + pair.mbx() + "'.";
+        return "An interrupted repair left '" + newMbx + "'; it could not be renamed: " + ec.message();
+    }
     if (haveMbx) {
         std::filesystem::remove(newMbx, ec);
         std::filesystem::remove(newToc, ec);

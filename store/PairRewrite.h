@@ -9,7 +9,10 @@
 // A crash between the two renames leaves the new mailbox beside a complete new
 // TOC under its temporary name; RecoverInterruptedRewrite, which every tool
 // calls before it reads a pair, finishes that rename. Temporary files of a run
-// that never reached step 3 are removed by the same call.
+// that never reached step 3 are removed by the same call. The delimiter repair
+// replaces the mailbox and deletes the TOC file: its new mailbox is complete
+// under the temporary name before the TOC goes, so a new mailbox file beside
+// no TOC file at all is a repair to finish, not one to undo.
 #include <cstdint>
 #include <cstdio>
 #include <memory>
