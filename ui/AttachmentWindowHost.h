@@ -2,6 +2,8 @@
 // The Host of the attachment windows: the window's own status bar, questions
 // and boxes through the main window's Prompter over the window, pauses that
 // keep the window live.
+#include <QApplication>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QWidget>
 
@@ -27,6 +29,23 @@ private:
     MainWindowApi& main_;
     QWidget* window_;
     QStatusBar* bar_;
+};
+
+// A push button of the attachment windows: named, never the default button.
+inline QPushButton* Button(const char* name, const char* text, QWidget* parent) {
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+// The hourglass for the life of the object.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 }  // namespace ledgerly::ui

@@ -36,18 +36,6 @@ std::string FolderOf(const std::string& path) {
 }
 constexpr int kStateRole = Qt::UserRole + 1;
 
-QPushButton* Button(const char* name, const char* text, QWidget* parent) {
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // The state pictures: a grey question mark (no decision), a green tick (file
 // found there), an orange exclamation mark (no file there), a red cross (removed).

@@ -30,18 +30,6 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 constexpr int kPathRole = Qt::UserRole;
 
-QPushButton* Button(const char* name, const char* text, QWidget* parent) {
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 bool SameFolder(const std::string& a, const std::string& b) {
     const std::string sa = GetShortPath(a), sb = GetShortPath(b);
