@@ -1,6 +1,8 @@
 #include "attachments/LinkRepair.h"
 
+#include <algorithm>
 #include <limits>
+#include <unordered_map>
 
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
@@ -105,17 +107,59 @@ bool HasDecisions(const std::vector<BrokenLink>& rows) {
     return false;
 }
 
-int ApplyLinks(std::string& text, const std::vector<BrokenLink>& rows, const PathMapper& mapper) {
-    int changes = 0;
+namespace {
+
+bool Decided(const BrokenLink& row) {
+    return !row.originalLocation.empty() && (row.state == LinkState::ZaBrisanje || !row.newLocation.empty());
+}
+
+std::vector<std::string> FoldedOriginals(const std::vector<BrokenLink>& rows) {
+    std::vector<std::string> out;
+    for (const BrokenLink& row : rows)
+        if (Decided(row)) out.push_back(FoldText(row.originalLocation));
+    return out;
+}
+
+}  // namespace
+
+LinkEdits::LinkEdits(const std::vector<BrokenLink>& rows, const PathMapper& mapper) : patterns_(FoldedOriginals(rows)) {
+    // Equal originals share one pattern id: the first edit that has it.
+    std::unordered_map<std::string, int> ids;
     for (const BrokenLink& row : rows) {
-        if (row.originalLocation.empty()) continue;
+        if (!Decided(row)) continue;
+        const int index = static_cast<int>(edits_.size());
+        const auto [it, added] = ids.emplace(FoldText(row.originalLocation), index);
         const bool remove = row.state == LinkState::ZaBrisanje;
-        if (!remove && row.newLocation.empty()) continue;
-        if (FoldText(text).find(FoldText(row.originalLocation)) == std::string::npos) continue;
-        text = ReplaceAllNoCase(text, row.originalLocation, remove ? std::string() : NativeToMail(mapper.ForMail(row.newLocation)));
-        ++changes;
+        edits_.push_back({row.originalLocation, remove ? std::string() : NativeToMail(mapper.ForMail(row.newLocation)), it->second});
+        if (added) byPattern_.resize(edits_.size());
+        byPattern_[static_cast<std::size_t>(it->second)].push_back(index);
     }
-    return changes;
+}
+
+// Rows apply one after another, and a row applies when its old path is in
+// the text as the rows before it left it. So: find which old paths are in the
+// text, apply the earliest row after the last applied one whose old path is
+// there, and look again, since a replacement can add or remove old paths.
+int LinkEdits::Apply(std::string& text) const {
+    int changes = 0;
+    int next = 0;
+    for (;;) {
+        int best = -1;
+        for (const int id : patterns_.Present(FoldText(text))) {
+            const std::vector<int>& list = byPattern_[static_cast<std::size_t>(id)];
+            const auto it = std::lower_bound(list.begin(), list.end(), next);
+            if (it != list.end() && (best < 0 || *it < best)) best = *it;
+        }
+        if (best < 0) return changes;
+        const Edit& edit = edits_[static_cast<std::size_t>(best)];
+        text = ReplaceAllNoCase(text, edit.original, edit.replacement);
+        ++changes;
+        next = best + 1;
+    }
+}
+
+int ApplyLinks(std::string& text, const std::vector<BrokenLink>& rows, const PathMapper& mapper) {
+    return LinkEdits(rows, mapper).Apply(text);
 }
 
 std::string RewriteReport::Closing() const {
@@ -155,12 +199,13 @@ Result<RewriteReport> RewriteAttachmentLinks(ToolContext& context, const std::st
     auto rewrite = PairRewrite::Begin(pair);
     if (!rewrite) return rewrite.status();
 
+    const LinkEdits edits(rows, mapper);
     const std::int32_t count = toc->UsableCount();
     for (std::int32_t k = 1; k <= count; ++k) {
         MessageSummary s = toc->ReadSummary(k);
         std::string text = reader->Fetch(s);
         if (pauses && k % 100 == 0) context.host.Wait(150);
-        report.changes += ApplyLinks(text, rows, mapper);
+        report.changes += edits.Apply(text);
         context.host.Status(std::to_string(report.changes) + " / " + std::to_string(k));
         const std::int64_t offset = rewrite->Size();
         if (offset + static_cast<std::int64_t>(text.size()) > std::numeric_limits<std::int32_t>::max())

@@ -577,6 +577,10 @@ const char* const kLinkForms[] = {"http://www.%s/%s.html", "https://secure.%s/%s
                                   "nntp://news.%s/%s", "ph://ph.%s/%s", "finger://%s/%s", "rtsp://media.%s/%s.rm",
                                   "x-eudora-option:%s=%s"};
 
+// Room left in a padded message for its headers and the HTML or
+// quoted-printable dress of its text.
+constexpr std::int64_t kPaddingHeadroom = 1200;
+
 class Generator {
 public:
     explicit Generator(std::uint32_t seed) : rng_(seed) {
@@ -645,9 +649,13 @@ private:
 
 }  // namespace
 
-Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, std::int32_t messageCount, std::uint32_t seed) {
+Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, std::int32_t messageCount, std::uint32_t seed,
+                                                   std::int64_t targetBytes) {
     if (messageCount < 1 || messageCount > kMaxMessageCount)
         return Result<GeneratedMailboxInfo>::Fail("A generated mailbox holds 1 to 32767 messages, not " + std::to_string(messageCount) + ".");
+    if (targetBytes < 0 || targetBytes > kMaxGeneratedBytes)
+        return Result<GeneratedMailboxInfo>::Fail("A generated mailbox is at most " + std::to_string(kMaxGeneratedBytes) + " bytes, not " +
+                                                  std::to_string(targetBytes) + ".");
     const std::string mbxPath = pairPath + "mbx", tocPath = pairPath + "toc";
     struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
     std::unique_ptr<std::FILE, Closer> mbx(std::fopen(mbxPath.c_str(), "wb"));
@@ -697,17 +705,23 @@ Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, 
             std::string body;
             bool attach = false;
             const int paras = 6 + g.Pick(12);
+            std::string plain = g.Paragraphs(paras);
+            if (targetBytes > 0) {
+                // Pad towards the running target, so that the end of every
+                // message lies near its share and overshoots even out.
+                const std::int64_t wanted = targetBytes * (i + 1) / messageCount - offset - kPaddingHeadroom;
+                while (static_cast<std::int64_t>(plain.size()) < wanted) plain += g.Paragraphs(1);
+            }
             if (kind < 20) {
                 headers.push_back("Content-Type: text/html; charset=\"iso-8859-1\"");
                 body = "<x-html>\r\n<html><body>\r\n";
-                std::string plain = g.Paragraphs(paras);
                 body += "<p>" + ReplaceAll(plain, "\r\n\r\n", "</p>\r\n<p>") + "</p>\r\n";
                 body += "<p><a href=\"" + g.Link() + "\">more</a></p>\r\n</body></html>\r\n</x-html>\r\n";
             } else if (kind < 35) {
                 headers.push_back("Content-Transfer-Encoding: quoted-printable");
-                body = g.QuotedPrintable(g.Paragraphs(paras));
+                body = g.QuotedPrintable(plain);
             } else {
-                body = g.Paragraphs(paras);
+                body = plain;
             }
             if (kind >= 90) {
                 body += "\r\nAttachment Converted: \"C:\\Eudora\\attach\\" + std::string(kWords[g.Pick(std::size(kWords))]) + "-" +

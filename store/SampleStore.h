@@ -58,6 +58,10 @@ struct GeneratedMailboxInfo {
 // with `messageCount` (1 to 32,767) varied messages (plain, HTML, quoted-
 // printable, links, addresses, attachment lines, duplicates), about 6 KB each
 // on average; the same seed gives the same bytes. Existing files are replaced.
-Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, std::int32_t messageCount, std::uint32_t seed);
+// With `targetBytes` the messages are padded with more paragraphs so that the
+// mailbox comes to about that size (never less than the unpadded one).
+inline constexpr std::int64_t kMaxGeneratedBytes = 2'000'000'000;  // leaves rewrites room below 2 GB
+Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, std::int32_t messageCount, std::uint32_t seed,
+                                                   std::int64_t targetBytes = 0);
 
 }  // namespace ledgerly

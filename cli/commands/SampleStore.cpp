@@ -15,9 +15,12 @@ void Register(CLI::App& app, Env& env) {
     static std::string folder;
     static int large = 0;
     static unsigned seed = 1;
+    static std::int64_t bytes = 0;
     cmd->add_option("DIR", folder, "The folder to write (new or empty; with --large: the folder that receives Large.mbx)")->required();
     cmd->add_option("--large", large, "Write DIR/Large.mbx with this many messages (1-32767) instead of the sample store")
         ->check(CLI::Range(1, 32767));
+    cmd->add_option("--bytes", bytes, "Pad the generated messages (--large) so that the mailbox comes to about this many bytes")
+        ->check(CLI::Range(std::int64_t{0}, kMaxGeneratedBytes));
     cmd->add_option("--seed", seed, "Seed of the generated mailbox (--large); the same seed gives the same bytes");
     cmd->callback([&env] {
         if (large > 0) {
@@ -29,7 +32,7 @@ void Register(CLI::App& app, Env& env) {
                 env.Fail("'" + pair + "mbx' or '" + pair + "toc' already exists; nothing was written.");
                 return;
             }
-            auto info = WriteGeneratedMailbox(pair, large, seed);
+            auto info = WriteGeneratedMailbox(pair, large, seed, bytes);
             if (!info) { env.Fail(info.error()); return; }
             std::cout << "Wrote '" << pair << "mbx': " << info->messages << " messages, " << info->mailboxBytes << " bytes, "
                       << info->duplicates << " duplicates.\n";

@@ -176,6 +176,23 @@ TEST(GeneratedMailbox, ConsistentVariedAndReproducible) {
     EXPECT_FALSE(WriteGeneratedMailbox(dir / "Bad.", 32768, 1).ok());
 }
 
+TEST(GeneratedMailbox, PaddedToTheAskedSizeAndStillConsistent) {
+    TempDir dir;
+    struct Case { std::int32_t messages; std::int64_t bytes; };
+    for (const Case c : {Case{200, 8'000'000}, Case{3, 1'000'000}, Case{50, 1}}) {
+        const std::string pair = dir / ("Padded" + std::to_string(c.bytes) + ".");
+        auto info = WriteGeneratedMailbox(pair, c.messages, 5, c.bytes);
+        ASSERT_TRUE(info.ok()) << info.error();
+        const PairReport r = CheckPair(MailboxPair::FromMailboxPath(pair + "mbx"));
+        EXPECT_TRUE(r.problems.empty()) << c.bytes;
+        if (c.bytes > 1) {  // within one unpadded message of the target
+            EXPECT_GT(info->mailboxBytes, c.bytes - 20'000) << c.bytes;
+            EXPECT_LT(info->mailboxBytes, c.bytes + 20'000) << c.bytes;
+        }
+    }
+    EXPECT_FALSE(WriteGeneratedMailbox(dir / "Huge.", 10, 1, kMaxGeneratedBytes + 1).ok());
+}
+
 }  // namespace
 }  // namespace ledgerly
 
