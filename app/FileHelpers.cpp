@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/AtomicFile.h"
 #include "app/TextHelpers.h"
 
 namespace fs = std::filesystem;
@@ -28,13 +29,6 @@ bool StatPath(std::string_view path, bool& isDir) {
     if (ec || !fs::exists(st)) return false;
     isDir = fs::is_directory(st);
     return true;
-}
-
-std::string TempNameBeside(std::string_view path) {
-    static thread_local std::mt19937_64 rng{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".ledgerly-%08llx", static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
-    return std::string(path) + suffix;
 }
 
 }  // namespace
@@ -92,51 +86,10 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
 }
 
 Status WriteWholeFileChecked(std::string_view path, std::string_view bytes) {
-    const std::string target(path);
-    const std::string temp = TempNameBeside(target);
-#ifndef _WIN32
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) return Status::Fail("Cannot create '" + temp + "': " + std::strerror(errno));
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return Status::Fail("Cannot write '" + target + "': " + std::strerror(err));
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return Status::Fail("Cannot write '" + target + "': " + std::strerror(err));
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return Status::Fail("Cannot replace '" + target + "': " + std::strerror(err));
-    }
-    return {};
-#else
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) { std::error_code ec; fs::remove(temp, ec); return Status::Fail("Cannot write '" + target + "'."); }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) { fs::remove(temp, ec); return Status::Fail("Cannot replace '" + target + "'."); }
-    return {};
-#endif
+    auto file = AtomicFile::Create(std::string(path));
+    if (!file) return file.status();
+    if (Status s = file->Append(bytes); !s) return s;
+    return file->Commit();
 }
 
 bool WriteWholeFile(std::string_view path, std::string_view bytes) { return WriteWholeFileChecked(path, bytes).ok(); }

@@ -1,7 +1,11 @@
 #include "body/Delimiters.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 
+#include "app/AtomicFile.h"
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
@@ -14,32 +18,72 @@ namespace {
 
 constexpr std::string_view kRunIn = "</x-html>From ???@???";
 constexpr std::size_t kEndTagSize = 9;  // "</x-html>"
+constexpr std::size_t kPieceSize = 1 << 20;
 
 }  // namespace
 
-std::string InsertMissingDelimiterBreaks(std::string_view content, std::int64_t* mended) {
-    std::string out;
-    out.reserve(content.size());
-    std::int64_t count = 0;
+void DelimiterMender::Feed(std::string_view piece, std::string& out) {
+    pending_.append(piece);
     std::size_t from = 0;
-    for (std::size_t at; (at = content.find(kRunIn, from)) != std::string_view::npos;) {
-        out.append(content, from, at + kEndTagSize - from);
+    for (std::size_t at; (at = pending_.find(kRunIn, from)) != std::string::npos;) {
+        out.append(pending_, from, at + kEndTagSize - from);
         out += kCrLf;
         from = at + kEndTagSize;
-        ++count;
+        ++mended_;
     }
-    out.append(content, from, std::string_view::npos);
-    if (mended) *mended = count;
+    // A run-in can only begin in the last kRunIn.size() - 1 bytes: keep those.
+    const std::size_t keep = std::min(pending_.size() - from, kRunIn.size() - 1);
+    out.append(pending_, from, pending_.size() - from - keep);
+    pending_.erase(0, pending_.size() - keep);
+}
+
+void DelimiterMender::Finish(std::string& out) {
+    out += pending_;
+    pending_.clear();
+}
+
+std::string InsertMissingDelimiterBreaks(std::string_view content, std::int64_t* mended) {
+    DelimiterMender mender;
+    std::string out;
+    out.reserve(content.size());
+    mender.Feed(content, out);
+    mender.Finish(out);
+    if (mended) *mended = mender.Mended();
     return out;
 }
 
+namespace {
+
+// Streams the mended copy of `mbxPath` into `to`; returns the places mended.
+Result<std::int64_t> WriteMendedCopy(const std::string& mbxPath, AtomicFile& to) {
+    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
+    std::unique_ptr<std::FILE, Closer> in(std::fopen(mbxPath.c_str(), "rb"));
+    if (!in) return Result<std::int64_t>::Fail("Cannot read '" + mbxPath + "'.");
+    DelimiterMender mender;
+    std::string piece(kPieceSize, '\0'), out;
+    for (;;) {
+        const std::size_t n = std::fread(piece.data(), 1, piece.size(), in.get());
+        if (n == 0) break;
+        out.clear();
+        mender.Feed(std::string_view(piece.data(), n), out);
+        if (Status s = to.Append(out); !s) return s;
+    }
+    if (std::ferror(in.get())) return Result<std::int64_t>::Fail("Cannot read '" + mbxPath + "'.");
+    out.clear();
+    mender.Finish(out);
+    if (Status s = to.Append(out); !s) return s;
+    return mender.Mended();
+}
+
+}  // namespace
+
 Result<std::int64_t> RepairDelimiters(const std::string& mbxPath) {
-    const auto content = ReadWholeFile(mbxPath);
-    if (!content) return Result<std::int64_t>::Fail("Cannot read '" + mbxPath + "'. Nothing was changed.");
-    std::int64_t mended = 0;
-    const std::string repaired = InsertMissingDelimiterBreaks(*content, &mended);
-    if (mended == 0) return mended;
-    if (Status s = WriteWholeFileChecked(mbxPath, repaired); !s) return Result<std::int64_t>::Fail(s.error() + " The mailbox file was not changed.");
+    auto file = AtomicFile::Create(mbxPath);
+    if (!file) return Result<std::int64_t>::Fail(file.error() + " The mailbox file was not changed.");
+    auto mended = WriteMendedCopy(mbxPath, *file);
+    if (!mended) return Result<std::int64_t>::Fail(mended.error() + " The mailbox file was not changed.");
+    if (*mended == 0) return mended;  // the untouched copy goes with `file`
+    if (Status s = file->Commit(); !s) return Result<std::int64_t>::Fail(s.error() + " The mailbox file was not changed.");
     return mended;
 }
 
@@ -66,13 +110,20 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
     // old TOC would not agree with it; a mailbox without one Eudora rebuilds),
     // then the new mailbox takes the old one's place. A crash in between is
     // finished by RecoverInterruptedRewrite.
-    const auto content = ReadWholeFile(pair.mbx());
-    if (!content) return R::Fail("Cannot read '" + pair.mbx() + "'. Nothing was changed.");
-    std::int64_t mended = 0;
-    const std::string repaired = InsertMissingDelimiterBreaks(*content, &mended);
     const std::string newMbx = pair.mbx() + std::string(kNewSuffix);
-    if (mended > 0) {
-        if (Status s = WriteWholeFileChecked(newMbx, repaired); !s) return R::Fail(s.error() + " Nothing was changed.");
+    std::int64_t mended = 0;
+    {
+        // The new mailbox only takes its name once it is complete: recovery
+        // puts a '.ledgerly-new' file in place when the TOC file is gone.
+        auto file = AtomicFile::Create(newMbx);
+        if (!file) return R::Fail(file.error() + " Nothing was changed.");
+        auto written = WriteMendedCopy(pair.mbx(), *file);
+        if (!written) return R::Fail(written.error() + " Nothing was changed.");
+        mended = *written;
+        // With nothing to mend the copy is dropped and the mailbox file stays.
+        if (mended > 0) {
+            if (Status s = file->Commit(); !s) return R::Fail(s.error() + " Nothing was changed.");
+        }
     }
     if (FileExists(pair.toc())) {
         std::filesystem::remove(pair.toc(), ec);
@@ -108,6 +159,10 @@ BackupReport BackupMailboxPair(AppState& state, const std::string& mbxKey) {
         if (!report.backups.toc.empty()) report.text += "\r\nCreated backup file:\r\n" + report.backups.toc;
         return report;
     };
+    // Another run replacing the pair between the two copies would leave a
+    // TOC backup that does not belong to the mailbox backup.
+    auto lock = RewriteLock::Acquire(mbxKey);
+    if (!lock) return fail(lock.error());
     if (haveToc) {
         auto toc = CreateBackup(state, tocPath);
         if (!toc) return fail(toc.error());

@@ -18,8 +18,23 @@ inline constexpr const char* kStatusLostQuestion =
 // new content and how many places were mended.
 std::string InsertMissingDelimiterBreaks(std::string_view content, std::int64_t* mended = nullptr);
 
+// The same for content that arrives in pieces: a run-in split between two
+// pieces is still found. Feed appends to `out` what is final so far; the
+// last few bytes wait for the next piece or for Finish.
+class DelimiterMender {
+public:
+    void Feed(std::string_view piece, std::string& out);
+    void Finish(std::string& out);
+    std::int64_t Mended() const { return mended_; }
+
+private:
+    std::string pending_;
+    std::int64_t mended_ = 0;
+};
+
 // Rewrites the mailbox file with the breaks inserted, atomically; a file
-// with nothing to mend is left untouched. Returns the places mended.
+// with nothing to mend is left untouched. Returns the places mended. Reads
+// and writes in pieces: memory does not grow with the mailbox.
 Result<std::int64_t> RepairDelimiters(const std::string& mbxPath);
 
 struct DelimiterRepairResult {

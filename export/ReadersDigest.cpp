@@ -1,8 +1,11 @@
 #include "export/ReadersDigest.h"
 
+#include <cstdio>
+#include <memory>
 #include <span>
 #include <utility>
 
+#include "app/AtomicFile.h"
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
@@ -38,46 +41,68 @@ std::string TocEntry(const std::string& i, const std::string& s, const std::stri
     return e;
 }
 
-void AppendSection(std::string& out, const std::string& i, const std::string& s, const std::string& w,
-                   const std::string& d, const std::string& b) {
+std::string Section(const std::string& i, const std::string& s, const std::string& w, const std::string& d, const std::string& b) {
+    std::string out;
+    out.reserve(b.size() + 200);
     out += "<A NAME=\"[" + i + "]\"></A>Date: " + d + "<br>\r\n";
     out += "Who: " + w + "<br>\r\n";
     out += "<A HREF=\"#!" + i + "!\">Subject: " + s + "</A><br>\r\n";
     out += b;
     out += "\r\n<HR>\r\n";
+    return out;
 }
 
-struct Page {
-    std::string bytes;
-    std::int32_t messages = 0;
-};
+constexpr std::size_t kPieceSize = 1 << 20;
+constexpr std::string_view kStubStart = "\r\n<BR>";
 
-Result<Page> BuildPage(ToolContext& context, const std::string& mbxPath, std::string existing, std::time_t now) {
+// What the page shows before the message sections: the text the output file
+// held (or the stub), less a leading CR LF "<BR>". Copied in pieces.
+Status CopyEarlierText(const std::string* fromFile, std::string_view text, AtomicFile& page) {
+    const auto dropStub = [](std::string_view first) {
+        return first.size() >= kStubStart.size() && EqualsNoCase(first.substr(0, kStubStart.size()), kStubStart)
+                   ? first.substr(kStubStart.size())
+                   : first;
+    };
+    if (!fromFile) return page.Append(dropStub(text));
+    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
+    std::unique_ptr<std::FILE, Closer> in(std::fopen(fromFile->c_str(), "rb"));
+    if (!in) return {};  // no file yet: nothing came before
+    std::string piece(kPieceSize, '\0');
+    bool first = true;
+    for (;;) {
+        const std::size_t n = std::fread(piece.data(), 1, piece.size(), in.get());
+        if (n == 0) break;
+        std::string_view bytes(piece.data(), n);
+        if (first) bytes = dropStub(bytes);
+        first = false;
+        if (Status s = page.Append(bytes); !s) return s;
+    }
+    if (std::ferror(in.get())) return Status::Fail("Cannot read '" + *fromFile + "'.");
+    return {};
+}
+
+// The page is written as it is built, into a temporary file that replaces
+// `outPath` only when it is complete: memory holds the table of contents and
+// one message at a time, never the whole page.
+Result<std::int32_t> WritePage(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
+                               const std::string* earlierFile, std::string_view earlierText, std::time_t now) {
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
     auto opened = OpenCheckedPair(pair);
     if (!opened) return opened.status();
     const TocImage& toc = opened->toc;
     const MailboxReader& mailbox = opened->mailbox;
+    const std::int32_t messages = toc.UsableCount();
 
-    Page page;
     std::string entries;
-    std::string sections = std::move(existing);
-    page.messages = toc.UsableCount();
-    for (std::int32_t k = 1; k <= page.messages; ++k) {
-        if (k % 100 == 0) context.host.Wait(100);
+    for (std::int32_t k = 1; k <= messages; ++k) {
         const MessageSummary summary = toc.ReadSummary(k);
-        const std::string i = std::to_string(k);
-        const std::string s = Field(summary.Subject), w = Field(summary.Who), d = Field(summary.Date);
-        entries += TocEntry(i, s, w, d);
-        AppendSection(sections, i, s, w, d, PageBody(NormaliseAndSplit(mailbox.Fetch(summary)).body));
-        context.host.Status(i);
+        entries += TocEntry(std::to_string(k), Field(summary.Subject), Field(summary.Who), Field(summary.Date));
     }
-    if (sections.size() >= 6 && EqualsNoCase(std::string_view(sections).substr(0, 6), "\r\n<BR>")) sections.erase(0, 6);
 
     std::tm local{};
     localtime_r(&now, &local);
     const std::string name = EscapeHtml(Utf8ToCp1252(GetFileName(mbxPath, true)));
-    const std::string lines[] = {
+    const std::string head[] = {
         "<BR>",
         "<HTML>",
         "<HEAD>",
@@ -94,10 +119,11 @@ Result<Page> BuildPage(ToolContext& context, const std::string& mbxPath, std::st
         "<center><I>Created on " + LongDate(local) + " at " + LongTime(local) + "</I></center>",
         "<HR>",
         "<PRE>",
-        entries,
+        std::move(entries),
         "</PRE>",
         "<HR>",
-        sections,
+    };
+    const std::string tail[] = {
         "<BR>",
         "<BR><I><CENTER>",
         "<A HREF=\"" + std::string(kDigestHomePage) + "\">",
@@ -105,22 +131,29 @@ Result<Page> BuildPage(ToolContext& context, const std::string& mbxPath, std::st
         "</A></I></CENTER>",
         "</BODY></HTML>",
     };
-    std::size_t size = 0;
-    for (const std::string& line : lines) size += line.size() + 2;
-    page.bytes.reserve(size);
-    for (const std::string& line : lines) {
-        page.bytes += line;
-        page.bytes += kCrLf;
-    }
-    return page;
-}
 
-Result<std::int32_t> WritePage(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
-                               std::string existing, std::time_t now) {
-    auto page = BuildPage(context, mbxPath, std::move(existing), now);
+    auto page = AtomicFile::Create(outPath);
     if (!page) return page.status();
-    if (Status written = WriteWholeFileChecked(outPath, page->bytes); !written) return written;
-    return page->messages;
+    const auto lines = [&](std::span<const std::string> list) -> Status {
+        for (const std::string& line : list)
+            if (Status s = page->Append(line + std::string(kCrLf)); !s) return s;
+        return {};
+    };
+    if (Status s = lines(head); !s) return s;
+    if (Status s = CopyEarlierText(earlierFile, earlierText, *page); !s) return s;
+    for (std::int32_t k = 1; k <= messages; ++k) {
+        if (k % 100 == 0) context.host.Wait(100);
+        const MessageSummary summary = toc.ReadSummary(k);
+        const std::string i = std::to_string(k);
+        const std::string section = Section(i, Field(summary.Subject), Field(summary.Who), Field(summary.Date),
+                                            PageBody(NormaliseAndSplit(mailbox.Fetch(summary)).body));
+        if (Status s = page->Append(section); !s) return s;
+        context.host.Status(i);
+    }
+    if (Status s = page->Append(kCrLf); !s) return s;
+    if (Status s = lines(tail); !s) return s;
+    if (Status s = page->Commit(); !s) return s;
+    return messages;
 }
 
 }  // namespace
@@ -148,12 +181,12 @@ std::string LongTime(const std::tm& when) { return Format(when, "%X"); }
 
 Result<std::int32_t> WriteReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
                                         DigestClock clock) {
-    return WritePage(context, mbxPath, outPath, ReadWholeFile(outPath).value_or(std::string()), clock.now);
+    return WritePage(context, mbxPath, outPath, &outPath, {}, clock.now);
 }
 
 Result<std::int32_t> ExportReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
                                          DigestClock clock) {
-    return WritePage(context, mbxPath, outPath, std::string(kDigestStub), clock.now);
+    return WritePage(context, mbxPath, outPath, nullptr, kDigestStub, clock.now);
 }
 
 std::string DigestStatusText(std::int32_t messages) { return std::to_string(messages) + " messages exported. Ready."; }

@@ -1,8 +1,8 @@
 #pragma once
 // The "Readers Digest": one whole mailbox as a single HTML page with a linked
 // table of contents and every message in turn. The pair is only read; the
-// page is written in one piece at the end, so a failed run never leaves a
-// half-written page behind.
+// page is built in a temporary file that takes the target's name only when it
+// is complete, so a failed run never leaves a half-written page behind.
 //
 // Texts from the summaries (subject, correspondent, date) and the mailbox name
 // are escaped for HTML. Bodies go through StripHtml, which leaves no complete

@@ -87,6 +87,23 @@ TEST(RepairDelimiters, InsertsALineBreakOnlyWhereAnHtmlEndRunsIntoADelimiter) {
     }
 }
 
+// The file is mended piece by piece; a run-in cut anywhere between two
+// pieces must be found as if the file were read whole.
+TEST(RepairDelimiters, ARunInSplitBetweenPiecesIsStillMended) {
+    const std::string d = "From ???@???";
+    const std::string content = "a</x-html>" + d + " x\r\nb</x-html></x-html>" + d + "</x-html>Fro";
+    const std::string whole = InsertMissingDelimiterBreaks(content);
+    ASSERT_EQ(whole, "a</x-html>\r\n" + d + " x\r\nb</x-html></x-html>\r\n" + d + "</x-html>Fro");
+    for (std::size_t size = 1; size <= content.size(); ++size) {
+        DelimiterMender mender;
+        std::string out;
+        for (std::size_t at = 0; at < content.size(); at += size) mender.Feed(std::string_view(content).substr(at, size), out);
+        mender.Finish(out);
+        EXPECT_EQ(out, whole) << "pieces of " << size;
+        EXPECT_EQ(mender.Mended(), 2) << "pieces of " << size;
+    }
+}
+
 class DelimiterCommandTest : public ::testing::Test {
 protected:
     TempDir dir;

@@ -97,6 +97,9 @@ void ExpectSound(const std::string& folder, const PairState& before, const PairS
         const PairReport report = CheckPair(MailboxPair::FromMailboxPath(pairPath + "mbx"));
         EXPECT_TRUE(report.Consistent()) << when << ": " << (report.FirstError() ? report.FirstError()->text : "");
     }
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename().string().find(".ledgerly-"), std::string::npos)
+            << when << ": '" << entry.path().filename().string() << "' was left behind";
     for (const auto& [ext, original] : {std::pair{std::string("mbx"), before.mbx}, std::pair{std::string("toc"), before.toc}})
         for (const std::string& backup : NumberedBackups(folder, "Box.", ext))
             EXPECT_TRUE(original && ReadFile(backup) == *original) << when << ": the backup '" << backup << "' differs from the original";
