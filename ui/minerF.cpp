@@ -23,6 +23,7 @@
 #include "ui/MinerPictures.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
+#include "ui/Twips.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -186,27 +187,23 @@ QTreeWidgetItem* minerF::singleOrCurrent() const {
 
 // ---- placement ----
 
-int minerF::twipsToPxX(long long twips) const { return static_cast<int>(twips * logicalDpiX() / 1440); }
-int minerF::twipsToPxY(long long twips) const { return static_cast<int>(twips * logicalDpiY() / 1440); }
-long long minerF::pxToTwipsX(int px) const { return static_cast<long long>(px) * 1440 / logicalDpiX(); }
-long long minerF::pxToTwipsY(int px) const { return static_cast<long long>(px) * 1440 / logicalDpiY(); }
 
 void minerF::applyPlacement() {
     const PlacementDecision d = DecidePlacement(ReadMinerPlacement(main_.state().paths.IniPath));
     switch (d.action) {
         case PlacementAction::Normal:
             startState_ = 0;
-            move(twipsToPxX(d.rect.left), twipsToPxY(d.rect.top));
-            resize(twipsToPxX(d.rect.width), twipsToPxY(d.rect.height));
+            move(TwipsToPixelsX(*this, d.rect.left), TwipsToPixelsY(*this, d.rect.top));
+            resize(TwipsToPixelsX(*this, d.rect.width), TwipsToPixelsY(*this, d.rect.height));
             break;
         case PlacementAction::Minimise:
         case PlacementAction::Maximise:
             startState_ = d.action == PlacementAction::Minimise ? 1 : 2;
-            resize(twipsToPxX(kDesignedSizeTwips), twipsToPxY(kDesignedSizeTwips));
+            resize(TwipsToPixelsX(*this, kDesignedSizeTwips), TwipsToPixelsY(*this, kDesignedSizeTwips));
             break;
         case PlacementAction::AsDesigned:
             startState_ = -1;
-            resize(twipsToPxX(kDesignedSizeTwips), twipsToPxY(kDesignedSizeTwips));
+            resize(TwipsToPixelsX(*this, kDesignedSizeTwips), TwipsToPixelsY(*this, kDesignedSizeTwips));
             break;
     }
 }
@@ -215,7 +212,7 @@ void minerF::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (isMinimized()) return;
     list_->setGeometry(0, 0, width(), height());
-    list_->setColumnWidth(0, std::max(0, list_->width() - twipsToPxX(kColumnNarrowerTwips)));
+    list_->setColumnWidth(0, std::max(0, list_->width() - TwipsToPixelsX(*this, kColumnNarrowerTwips)));
 }
 
 void minerF::closeEvent(QCloseEvent* event) {
@@ -224,10 +221,10 @@ void minerF::closeEvent(QCloseEvent* event) {
         MinerPlacement p;
         const bool normal = !isMinimized() && !isMaximized();
         p.state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
-        p.top = pxToTwipsY(pos().y());
-        p.left = pxToTwipsX(pos().x());
-        p.width = pxToTwipsX(width());
-        p.height = pxToTwipsY(height());
+        p.top = PixelsToTwipsY(*this, pos().y());
+        p.left = PixelsToTwipsX(*this, pos().x());
+        p.width = PixelsToTwipsX(*this, width());
+        p.height = PixelsToTwipsY(*this, height());
         SaveMinerPlacement(ini, p, normal);
     }
     event->accept();

@@ -70,10 +70,6 @@ private:
     void refuseOrReport(const std::string& error);
     int selectedCount() const;
     QTreeWidgetItem* singleOrCurrent() const;
-    int twipsToPxX(long long twips) const;
-    int twipsToPxY(long long twips) const;
-    long long pxToTwipsX(int px) const;
-    long long pxToTwipsY(int px) const;
 
     MainWindowApi& main_;
     std::string mailboxName_;
