@@ -12,5 +12,9 @@ inline constexpr const char* kMbxNotFound = "MBX-file not found.";
 inline constexpr const char* kTocNotFound = "TOC-file not found.";
 inline constexpr const char* kTocNotFoundForAdd = "Corresponding TOC-File Not Found.";
 inline constexpr const char* kEudoraTitlePrefix = "Eudora";
+// A run that could not get the memory it needed (a message too large for
+// this machine). Mailbox pairs are only ever replaced by a finished run.
+inline constexpr const char* kOutOfMemory =
+    "Not enough memory to finish: the command stopped. A mailbox is only replaced by a finished run, so it was left as it was.";
 
 }  // namespace ledgerly::msg

@@ -1,6 +1,9 @@
 // ledgerly-cli: every tool of Ledgerly from a terminal.
 #include <algorithm>
 #include <iostream>
+#include <new>
+
+#include "app/Messages.h"
 
 #include "cli/Cli.h"
 
@@ -22,6 +25,12 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
+    } catch (const std::bad_alloc&) {
+        // The tools run inside parse; what they had half-written went with
+        // the unwinding, and the next run clears anything a kill would leave.
+        env.host.EndStatusLine();
+        std::cerr << ledgerly::msg::kOutOfMemory << '\n';
+        return 1;
     }
     env.host.EndStatusLine();
     return env.exitCode;

@@ -5,10 +5,10 @@
 //    status 0: the program the user wants is already there);
 //  - the whole command line (the arguments joined with single spaces, no
 //    quotes removed) is the data folder, else Eudora's registry entry;
-//  - then the folder tree is built and labelled and the main window shown.
-#include <QApplication>
-
+//  - then the folder tree is built and labelled and the main window shown;
+//  - a command that runs out of memory is abandoned with a message.
 #include "app/Startup.h"
+#include "ui/Application.h"
 #include "ui/Startup.h"
 #include "ui/pregledF.h"
 
@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     const StartupOutcome startup = RunStartup(state, JoinCommandLine(argc, argv));
     if (!startup.proceed) return startup.decoderMissing ? 1 : 0;
 
-    QApplication app(argc, argv);
+    ui::DialogPrompter prompter;
+    ui::Application app(argc, argv, prompter);
     QApplication::setApplicationName(QStringLiteral("Ledgerly"));
     QApplication::setApplicationVersion(QStringLiteral(LEDGERLY_VERSION));
 

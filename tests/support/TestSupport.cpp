@@ -1,6 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,7 +39,7 @@ bool FakeHost::Ask(std::string_view question, std::string_view title) {
     return a;
 }
 
-CliRun RunCli(const std::vector<std::string>& args) {
+CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceBytes) {
     const char* env = std::getenv("LEDGERLY_CLI");
     const std::string exe = env && *env ? env : LEDGERLY_CLI_PATH;
     TempDir io;
@@ -51,6 +52,10 @@ CliRun RunCli(const std::vector<std::string>& args) {
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        if (addressSpaceBytes > 0) {
+            const rlimit limit{addressSpaceBytes, addressSpaceBytes};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(exe.c_str()));
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -61,8 +61,9 @@ struct CliRun {
     std::string out;
     std::string err;
 };
-// Runs ledgerly-cli with the arguments (no shell), stdin empty.
-CliRun RunCli(const std::vector<std::string>& args);
+// Runs ledgerly-cli with the arguments (no shell), stdin empty; with
+// `addressSpaceBytes`, the process may map no more than that.
+CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceBytes = 0);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);

@@ -10,6 +10,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "tests/ui/support/SampleFolder.h"
+#include "ui/Application.h"
 #include "ui/Startup.h"
 #include "ui/pregledF.h"
 
@@ -35,6 +36,15 @@ private slots:
         test::WriteSamplePair(data() + "/Work.fol/", "Projects", "Projects", 2, 1);
     }
     void cleanup() { dir_.reset(); }
+
+    void aCommandThatRunsOutOfMemoryIsReportedAndTheProgramGoesOn() {
+        prompter_.informed.clear();
+        QVERIFY(ui::DeliverGuarded([] { return true; }, prompter_));
+        QVERIFY(prompter_.informed.isEmpty());
+        QVERIFY(!ui::DeliverGuarded([]() -> bool { throw std::bad_alloc(); }, prompter_));
+        QCOMPARE(prompter_.informed.size(), 1);
+        QVERIFY(prompter_.informed[0].startsWith(QStringLiteral("Ledgerly|Not enough memory to finish")));
+    }
 
     void theCommandLineNamesTheDataFolder() {
         const auto w = ui::StartMainWindow(state_, data(), [] { return std::string(kNoRegistryValue); }, &prompter_, false);
