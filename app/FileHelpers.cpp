@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 
 #ifndef _WIN32
 #include <dirent.h>
@@ -83,6 +82,18 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
     }
     if (std::ferror(f.get())) return std::nullopt;
     return data;
+}
+
+Status ReadInPieces(std::string_view path, const std::function<Status(std::string_view)>& take) {
+    const std::string name(path);
+    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
+    std::unique_ptr<std::FILE, Closer> in(std::fopen(name.c_str(), "rb"));
+    if (!in) return Status::Fail("Cannot read '" + name + "'.");
+    std::string piece(std::size_t{1} << 20, '\0');
+    for (std::size_t n; (n = std::fread(piece.data(), 1, piece.size(), in.get())) > 0;)
+        if (Status s = take(std::string_view(piece.data(), n)); !s) return s;
+    if (std::ferror(in.get())) return Status::Fail("Cannot read '" + name + "'.");
+    return {};
 }
 
 Status WriteWholeFileChecked(std::string_view path, std::string_view bytes) {

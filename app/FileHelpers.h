@@ -1,6 +1,7 @@
 #pragma once
 // File and path routines shared by the tools. Paths are native paths (bytes);
 // the separator is the platform's own.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,10 @@ std::string GetFolderName(std::string_view path);
 std::string GetFileName(std::string_view path, bool dropExtension = false);
 
 std::optional<std::string> ReadWholeFile(std::string_view path);
+// Hands the file's bytes to `take` in order, in pieces of at most 1 MB, so
+// that a large file is never held whole; stops at the first failure `take`
+// returns. A file that cannot be opened or read fails with "Cannot read '<path>'.".
+Status ReadInPieces(std::string_view path, const std::function<Status(std::string_view)>& take);
 // Replaces the file through a temporary file in the same folder, flushed to
 // disk and renamed over the target: the old content or the new, never a mix.
 bool WriteWholeFile(std::string_view path, std::string_view bytes);

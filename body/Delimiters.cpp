@@ -1,9 +1,7 @@
 #include "body/Delimiters.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 
 #include "app/AtomicFile.h"
 #include "app/CommandChecks.h"
@@ -18,7 +16,6 @@ namespace {
 
 constexpr std::string_view kRunIn = "</x-html>From ???@???";
 constexpr std::size_t kEndTagSize = 9;  // "</x-html>"
-constexpr std::size_t kPieceSize = 1 << 20;
 
 }  // namespace
 
@@ -56,19 +53,14 @@ namespace {
 
 // Streams the mended copy of `mbxPath` into `to`; returns the places mended.
 Result<std::int64_t> WriteMendedCopy(const std::string& mbxPath, AtomicFile& to) {
-    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
-    std::unique_ptr<std::FILE, Closer> in(std::fopen(mbxPath.c_str(), "rb"));
-    if (!in) return Result<std::int64_t>::Fail("Cannot read '" + mbxPath + "'.");
     DelimiterMender mender;
-    std::string piece(kPieceSize, '\0'), out;
-    for (;;) {
-        const std::size_t n = std::fread(piece.data(), 1, piece.size(), in.get());
-        if (n == 0) break;
+    std::string out;
+    const Status read = ReadInPieces(mbxPath, [&](std::string_view piece) {
         out.clear();
-        mender.Feed(std::string_view(piece.data(), n), out);
-        if (Status s = to.Append(out); !s) return s;
-    }
-    if (std::ferror(in.get())) return Result<std::int64_t>::Fail("Cannot read '" + mbxPath + "'.");
+        mender.Feed(piece, out);
+        return to.Append(out);
+    });
+    if (!read) return read;
     out.clear();
     mender.Finish(out);
     if (Status s = to.Append(out); !s) return s;

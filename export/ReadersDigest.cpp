@@ -1,7 +1,6 @@
 #include "export/ReadersDigest.h"
 
-#include <cstdio>
-#include <memory>
+#include <filesystem>
 #include <span>
 #include <utility>
 
@@ -52,7 +51,6 @@ std::string Section(const std::string& i, const std::string& s, const std::strin
     return out;
 }
 
-constexpr std::size_t kPieceSize = 1 << 20;
 constexpr std::string_view kStubStart = "\r\n<BR>";
 
 // What the page shows before the message sections: the text the output file
@@ -64,21 +62,14 @@ Status CopyEarlierText(const std::string* fromFile, std::string_view text, Atomi
                    : first;
     };
     if (!fromFile) return page.Append(dropStub(text));
-    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
-    std::unique_ptr<std::FILE, Closer> in(std::fopen(fromFile->c_str(), "rb"));
-    if (!in) return {};  // no file yet: nothing came before
-    std::string piece(kPieceSize, '\0');
+    std::error_code ec;
+    if (!std::filesystem::exists(*fromFile, ec)) return {};  // no file yet: nothing came before
     bool first = true;
-    for (;;) {
-        const std::size_t n = std::fread(piece.data(), 1, piece.size(), in.get());
-        if (n == 0) break;
-        std::string_view bytes(piece.data(), n);
+    return ReadInPieces(*fromFile, [&](std::string_view bytes) {
         if (first) bytes = dropStub(bytes);
         first = false;
-        if (Status s = page.Append(bytes); !s) return s;
-    }
-    if (std::ferror(in.get())) return Status::Fail("Cannot read '" + *fromFile + "'.");
-    return {};
+        return page.Append(bytes);
+    });
 }
 
 // The page is written as it is built, into a temporary file that replaces

@@ -54,6 +54,26 @@ TEST(FileHelpers, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_FALSE(ReadWholeFile(dir / "missing.txt").has_value());
 }
 
+TEST(FileHelpers, ReadInPiecesGivesEveryByteInOrderAndStopsAtAFailure) {
+    TempDir dir;
+    std::string bytes(3u << 20, 'a');
+    for (std::size_t i = 0; i < bytes.size(); i += 4099) bytes[i] = static_cast<char>(i % 251);
+    WriteFile(dir / "big", bytes);
+    std::string got;
+    int pieces = 0;
+    ASSERT_TRUE(ReadInPieces(dir / "big", [&](std::string_view piece) { got += piece; ++pieces; return Status(); }).ok());
+    EXPECT_EQ(got, bytes);
+    EXPECT_EQ(pieces, 3);
+
+    pieces = 0;
+    const Status stopped = ReadInPieces(dir / "big", [&](std::string_view) { ++pieces; return Status::Fail("full"); });
+    EXPECT_EQ(stopped.error(), "full");
+    EXPECT_EQ(pieces, 1);
+
+    const Status missing = ReadInPieces(dir / "none", [](std::string_view) { return Status(); });
+    EXPECT_EQ(missing.error(), "Cannot read '" + (dir / "none") + "'.");
+}
+
 TEST(FileHelpers, ExistenceTests) {
     TempDir dir;
     WriteFile(dir / "a.mbx", "x");
