@@ -25,11 +25,8 @@ int PauseBefore(RewriteMode mode, std::int32_t i) {
 // it (0 when not); a recorded size is kept true to the new mailbox file.
 void RenewRecordedSize(TocImage& toc, std::int64_t mailboxSize) {
     TocHeader h = toc.ReadHeader();
-    std::uint32_t recorded = 0;
-    for (int i = 3; i >= 0; --i) recorded = (recorded << 8) | static_cast<unsigned char>(h.Reserved72[24 + i]);
-    if (recorded == 0) return;
-    const auto value = static_cast<std::uint32_t>(mailboxSize + 1);
-    for (int i = 0; i < 4; ++i) h.Reserved72[24 + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    if (h.RecordedMailboxSize() == 0) return;
+    h.SetRecordedMailboxSize(static_cast<std::uint32_t>(mailboxSize + 1));
     toc.WriteHeader(h);
 }
 

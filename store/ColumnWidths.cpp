@@ -12,7 +12,7 @@
 namespace ledgerly {
 namespace {
 
-bool IsVersion31(const TocHeader& h) { return static_cast<unsigned char>(h.Reserved0[0]) == 0x31; }
+bool IsVersion31(const TocHeader& h) { return (h.Version() & 0xFF) == 0x31; }
 
 // Where S, P, A, Label, Who, Date and K stand in a version 0x31 header (slot 1
 // is the Junk column's).

@@ -53,8 +53,7 @@ std::string MailboxBuilder::MbxBytes() const {
 
 TocHeader MailboxBuilder::Header() const {
     TocHeader h;
-    h.Reserved0[0] = static_cast<char>(version_);
-    h.Reserved0[1] = 0;
+    h.SetVersion(version_);
     SetTextField(h.MailboxName, name_);
     if (name_.size() < h.MailboxName.size()) std::memset(h.MailboxName.data() + name_.size(), 0, h.MailboxName.size() - name_.size());
     h.MailboxType = type_;
@@ -66,7 +65,7 @@ TocHeader MailboxBuilder::Header() const {
     std::size_t mbxSize = 0;
     for (const Entry& e : entries_) mbxSize += e.text.size();
     const auto size = static_cast<std::uint32_t>(mbxSize + 1);
-    for (int i = 0; i < 4; ++i) h.Reserved72[24 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    h.SetRecordedMailboxSize(size);
     return h;
 }
 

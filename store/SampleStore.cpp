@@ -758,7 +758,7 @@ Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, 
     TocHeader header = shape.Header();
     header.MessageCount = static_cast<std::int16_t>(messageCount);
     const auto sizePlusOne = static_cast<std::uint32_t>(offset + 1);
-    PutLe32(header.Reserved72.data() + 24, sizePlusOne);
+    header.SetRecordedMailboxSize(sizePlusOne);
     const auto rawHeader = header.Serialize();
     std::string toc(rawHeader.data(), rawHeader.size());
     toc.reserve(kTocHeaderSize + summaries.size() * kSummarySize);

@@ -34,6 +34,26 @@ void PutBytes(char* p, const std::array<char, N>& in) { std::memcpy(p, in.data()
 
 }  // namespace
 
+std::uint16_t TocHeader::Version() const {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(Reserved0[0]) | (static_cast<std::uint8_t>(Reserved0[1]) << 8));
+}
+
+void TocHeader::SetVersion(std::uint16_t version) {
+    Reserved0[0] = static_cast<char>(version & 0xFF);
+    Reserved0[1] = static_cast<char>(version >> 8);
+}
+
+// Bytes 96-99 of the header are bytes 24-27 of the run that starts at 72.
+std::uint32_t TocHeader::RecordedMailboxSize() const {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<std::uint8_t>(Reserved72[24 + i]);
+    return value;
+}
+
+void TocHeader::SetRecordedMailboxSize(std::uint32_t sizePlusOne) {
+    for (int i = 0; i < 4; ++i) Reserved72[24 + i] = static_cast<char>((sizePlusOne >> (8 * i)) & 0xFF);
+}
+
 TocHeader TocHeader::Parse(std::span<const char, kTocHeaderSize> bytes) {
     const char* p = bytes.data();
     TocHeader h;

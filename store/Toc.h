@@ -17,6 +17,18 @@ inline constexpr std::size_t kTocHeaderSize = 104;
 inline constexpr std::size_t kSummarySize = 218;
 inline constexpr std::int32_t kMaxMessageCount = 32767;
 
+// Eudora's message states, the values of a summary's `Status`.
+enum class MessageState : std::int16_t {
+    Unread = 0, Read = 1, Replied = 2, Forwarded = 3, Redirected = 4,
+    Unsendable = 5, Sendable = 6, Queued = 7, Sent = 8, Unsent = 9, TimeQueued = 10, Spooled = 11,
+    Recovered = 12,
+};
+constexpr std::int16_t StatusValue(MessageState state) { return static_cast<std::int16_t>(state); }
+// The states of mail that came in (recovered mail counts as received) and of
+// mail written here; any other value belongs to neither.
+constexpr bool IsReceivedStatus(std::int16_t status) { return (status >= 0 && status <= 4) || status == 12; }
+constexpr bool IsSentStatus(std::int16_t status) { return status >= 5 && status <= 11; }
+
 struct TocHeader {
     std::array<char, 8> Reserved0{};      // 0: Eudora's (bytes 0-1: the TOC version)
     std::array<char, 32> MailboxName{};   // 8
@@ -26,6 +38,13 @@ struct TocHeader {
     std::array<char, 2> Reserved70{};     // 70
     std::array<char, 30> Reserved72{};    // 72
     std::int16_t MessageCount = 0;        // 102
+
+    // Bytes 0-1: 0x31 for Eudora 6.1-7.1, 0x30 before.
+    std::uint16_t Version() const;
+    void SetVersion(std::uint16_t version);
+    // Bytes 96-99: the mailbox file's size + 1, or 0 when Eudora did not record it.
+    std::uint32_t RecordedMailboxSize() const;
+    void SetRecordedMailboxSize(std::uint32_t sizePlusOne);
 
     static TocHeader Parse(std::span<const char, kTocHeaderSize> bytes);
     std::array<char, kTocHeaderSize> Serialize() const;
