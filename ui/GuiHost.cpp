@@ -36,7 +36,7 @@ bool GuiHost::EudoraRunning() { return WindowExists(msg::kEudoraTitlePrefix); }
 // A fresh progress window for each search, owned by the main window.
 void GuiHost::OpenProgress() {
     if (progress_) progress_->close();
-    progress_ = new progresF(main_.state(), main_.window());
+    progress_ = new ProgressWindow(main_.state(), main_.window());
     main_.state().progress.ProgressShown = true;
     progress_->refreshInfo();
     progress_->show();

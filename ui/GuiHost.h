@@ -8,7 +8,7 @@
 namespace ledgerly::ui {
 
 class MainWindowApi;
-class progresF;
+class ProgressWindow;
 
 class GuiHost : public Host {
 public:
@@ -24,7 +24,7 @@ public:
 
 private:
     MainWindowApi& main_;
-    QPointer<progresF> progress_;  // the open progress window, if any
+    QPointer<ProgressWindow> progress_;  // the open progress window, if any
 };
 
 // A pause of the given length during which window messages are still handled.

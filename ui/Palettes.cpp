@@ -9,7 +9,7 @@
 #include "app/IniFile.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -58,7 +58,7 @@ long long Clamped(std::optional<long long> twips) {
 
 }  // namespace
 
-ToolPalette::ToolPalette(pregledF& main, PaletteKind kind, const char* windowName, const char* caption, const char* toolbarName,
+ToolPalette::ToolPalette(MainWindow& main, PaletteKind kind, const char* windowName, const char* caption, const char* toolbarName,
                          const char* imageListName, const char* settingsPrefix, std::span<const PaletteButton> buttons)
     : QWidget(&main, Qt::Tool), main_(main), state_(main.state()), kind_(kind), settingsPrefix_(settingsPrefix), buttons_(buttons) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -126,13 +126,13 @@ void ToolPalette::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-TFlaggingF::TFlaggingF(pregledF& main)
+FlaggingToolsPalette::FlaggingToolsPalette(MainWindow& main)
     : ToolPalette(main, PaletteKind::Flagging, "TFlaggingF", "Flagging Tools", "flagging_tools", "FlaggingToolsI", "FlaggingTools", kFlagging) {}
 
-TSpecialF::TSpecialF(pregledF& main)
+SpecialToolsPalette::SpecialToolsPalette(MainWindow& main)
     : ToolPalette(main, PaletteKind::Special, "TSpecialF", "Special Tools", "special_tools", "SpecialToolsI", "SpecialTools", kSpecial) {}
 
-TMiningF::TMiningF(pregledF& main)
+MiningToolsPalette::MiningToolsPalette(MainWindow& main)
     : ToolPalette(main, PaletteKind::Mining, "TMiningF", "Mining Tools", "mining_tools", "MiningToolsI", "MiningTools", kMining) {}
 
 }  // namespace ledgerly::ui

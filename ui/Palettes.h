@@ -13,7 +13,7 @@ class QToolBar;
 namespace ledgerly::ui {
 
 class ImageList;
-class pregledF;
+class MainWindow;
 enum class PaletteKind;
 
 struct PaletteButton {
@@ -35,13 +35,13 @@ public:
     void buttonClicked(const QString& key);
 
 protected:
-    ToolPalette(pregledF& main, PaletteKind kind, const char* windowName, const char* caption, const char* toolbarName,
+    ToolPalette(MainWindow& main, PaletteKind kind, const char* windowName, const char* caption, const char* toolbarName,
                 const char* imageListName, const char* settingsPrefix, std::span<const PaletteButton> buttons);
     void closeEvent(QCloseEvent* event) override;
 
 private:
     bool& shownFlag();
-    pregledF& main_;
+    MainWindow& main_;
     AppState& state_;  // outlives the palette; read also while the main window is destroyed
     PaletteKind kind_;
     const char* settingsPrefix_;
@@ -50,22 +50,22 @@ private:
     ImageList* images_ = nullptr;
 };
 
-class TFlaggingF : public ToolPalette {
+class FlaggingToolsPalette : public ToolPalette {
     Q_OBJECT
 public:
-    explicit TFlaggingF(pregledF& main);
+    explicit FlaggingToolsPalette(MainWindow& main);
 };
 
-class TSpecialF : public ToolPalette {
+class SpecialToolsPalette : public ToolPalette {
     Q_OBJECT
 public:
-    explicit TSpecialF(pregledF& main);
+    explicit SpecialToolsPalette(MainWindow& main);
 };
 
-class TMiningF : public ToolPalette {
+class MiningToolsPalette : public ToolPalette {
     Q_OBJECT
 public:
-    explicit TMiningF(pregledF& main);
+    explicit MiningToolsPalette(MainWindow& main);
 };
 
 }  // namespace ledgerly::ui

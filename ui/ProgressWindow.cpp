@@ -45,7 +45,7 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     painter.drawText(frame, Qt::AlignCenter, QString::number(percent_) + QLatin1Char('%'));
 }
 
-progresF::progresF(AppState& state, QWidget* owner)
+ProgressWindow::ProgressWindow(AppState& state, QWidget* owner)
     : QDialog(owner), state_(state), bar_(new ProgressBar(this)), info_(new QLabel(this)), stop_(new QPushButton(this)),
       timer_(new QTimer(this)) {
     setObjectName(QStringLiteral("progresF"));
@@ -69,15 +69,15 @@ progresF::progresF(AppState& state, QWidget* owner)
     // Loading: a fresh stop flag and a running timer.
     state_.progress.StopSearch = false;
     connect(stop_, &QPushButton::clicked, this, [this] { state_.progress.StopSearch = true; });
-    connect(timer_, &QTimer::timeout, this, &progresF::tick);
+    connect(timer_, &QTimer::timeout, this, &ProgressWindow::tick);
     timer_->start(5);
 }
 
-void progresF::refreshInfo() { info_->setText(QString::fromUtf8(state_.progress.Info.c_str())); }
+void ProgressWindow::refreshInfo() { info_->setText(QString::fromUtf8(state_.progress.Info.c_str())); }
 
-void progresF::stopTimer() { timer_->stop(); }
+void ProgressWindow::stopTimer() { timer_->stop(); }
 
-void progresF::tick() {
+void ProgressWindow::tick() {
     const ProgressState& pr = state_.progress;
     if (pr.ProgressValue == pr.ProgressMax) {
         timer_->stop();
@@ -87,12 +87,12 @@ void progresF::tick() {
     bar_->setProgress(pr.ProgressValue, pr.ProgressMax);
 }
 
-void progresF::closeEvent(QCloseEvent* event) {
+void ProgressWindow::closeEvent(QCloseEvent* event) {
     timer_->stop();
     state_.progress.ProgressShown = false;
     event->accept();  // closes whatever the dialog would do with it
 }
 
-void progresF::reject() { close(); }
+void ProgressWindow::reject() { close(); }
 
 }  // namespace ledgerly::ui

@@ -1,5 +1,5 @@
 #pragma once
-// progresF: the small modeless window of a long search. The search writes the
+// ProgressWindow: the small modeless window of a long search. The search writes the
 // numbers into the shared progress state and polls StopSearch; the window's
 // timer turns the numbers into the bar and closes the window once the value
 // reaches the total. Closing it by hand does not stop the search.
@@ -34,10 +34,10 @@ private:
     int percent_ = 0;
 };
 
-class progresF : public QDialog {
+class ProgressWindow : public QDialog {
     Q_OBJECT
 public:
-    progresF(AppState& state, QWidget* owner);
+    ProgressWindow(AppState& state, QWidget* owner);
     // Shows the search's running text (state.progress.Info).
     void refreshInfo();
     void stopTimer();

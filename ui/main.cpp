@@ -10,7 +10,7 @@
 #include "app/Startup.h"
 #include "ui/Application.h"
 #include "ui/Startup.h"
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 int main(int argc, char** argv) {
     using namespace ledgerly;

@@ -11,7 +11,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
-#include "ui/DuplicatesWindow.h"
+#include "ui/DuplicateOptionsDialog.h"
 #include "ui/ProgressWindow.h"
 
 using namespace ledgerly;
@@ -30,9 +30,9 @@ std::string Subject(const std::string& tocPath, std::int32_t k) {
 }
 
 // Answers the options window when it opens: sets it up, then presses a button.
-void AnswerOptions(QWidget& owner, const char* button, std::function<void(duplikatiF&)> setUp = {}) {
+void AnswerOptions(QWidget& owner, const char* button, std::function<void(DuplicateOptionsDialog&)> setUp = {}) {
     QTimer::singleShot(0, &owner, [&owner, button, setUp] {
-        auto* w = owner.findChild<duplikatiF*>();
+        auto* w = owner.findChild<DuplicateOptionsDialog*>();
         QVERIFY(w);
         if (setUp) setUp(*w);
         w->findChild<QPushButton*>(QString::fromUtf8(button))->click();
@@ -40,10 +40,10 @@ void AnswerOptions(QWidget& owner, const char* button, std::function<void(duplik
 }
 
 // Acts on the progress window at the first moment the search lets events in.
-void WhenProgressShows(QWidget& owner, std::function<void(progresF&)> act) {
+void WhenProgressShows(QWidget& owner, std::function<void(ProgressWindow&)> act) {
     auto* poll = new QTimer(&owner);
     QObject::connect(poll, &QTimer::timeout, &owner, [&owner, poll, act] {
-        if (auto* w = owner.findChild<progresF*>()) {
+        if (auto* w = owner.findChild<ProgressWindow*>()) {
             poll->stop();
             poll->deleteLater();
             act(*w);
@@ -53,7 +53,7 @@ void WhenProgressShows(QWidget& owner, std::function<void(progresF&)> act) {
 }
 
 bool ProgressWindowClosed(QWidget& owner) {
-    for (auto* w : owner.findChildren<progresF*>())
+    for (auto* w : owner.findChildren<ProgressWindow*>())
         if (w->isVisible()) return false;
     return true;
 }
@@ -112,7 +112,7 @@ private slots:
         main->fakePrompter.informed.clear();
         RunCommand("menuMarkDuplicatesHash", *main);
         QCOMPARE(main->fakePrompter.informed, QStringList{QStringLiteral("Ledgerly|Please close Eudora before performing this action.")});
-        QVERIFY(!main->widget.findChild<duplikatiF*>());
+        QVERIFY(!main->widget.findChild<DuplicateOptionsDialog*>());
     }
 
     void updateRunsWithTheHourglassAndEndsReady() {
@@ -147,7 +147,7 @@ private slots:
     void classicSearchFlagsAndReportsWithoutIcon() {
         Build(3);
         QString caption;
-        AnswerOptions(main->widget, "proceedD", [&caption](duplikatiF& w) { caption = w.windowTitle(); });
+        AnswerOptions(main->widget, "proceedD", [&caption](DuplicateOptionsDialog& w) { caption = w.windowTitle(); });
         RunCommand("menuMarkDuplicatesClassic", *main);
         QCOMPARE(caption, QStringLiteral("Flag Duplicates (Classic)"));
         QCOMPARE(Subject(pair + "toc", 1), std::string("old"));
@@ -166,7 +166,7 @@ private slots:
         AnswerOptions(main->widget, "proceedD");
         RunCommand("menuMarkDuplicatesHash", *main);
         QCOMPARE(Subject(pair + "toc", 1), std::string(kHashMarker));
-        AnswerOptions(main->widget, "proceedD", [](duplikatiF& w) {
+        AnswerOptions(main->widget, "proceedD", [](DuplicateOptionsDialog& w) {
             w.findChild<QCheckBox*>(QStringLiteral("resetC"))->setChecked(true);
             w.findChild<QCheckBox*>(QStringLiteral("headersC"))->setChecked(true);
         });
@@ -180,7 +180,7 @@ private slots:
         AnswerOptions(main->widget, "proceedD");
         RunCommand("menuMarkDuplicatesClassic", *main);
         QVERIFY(main->statuses.contains(QStringLiteral("Search in progress...")));
-        QVERIFY(main->widget.findChild<progresF*>());
+        QVERIFY(main->widget.findChild<ProgressWindow*>());
         QVERIFY(!main->appState.progress.ProgressShown);
         QVERIFY(ProgressWindowClosed(main->widget));
         QCOMPARE(main->fakePrompter.informed.last(), QStringLiteral("Ledgerly|Search Completed. 100 duplicates found."));
@@ -189,7 +189,7 @@ private slots:
     void stopButtonStopsTheSearch() {
         Build(250);
         AnswerOptions(main->widget, "proceedD");
-        WhenProgressShows(main->widget, [](progresF& w) { w.findChild<QPushButton*>(QStringLiteral("stopD"))->click(); });
+        WhenProgressShows(main->widget, [](ProgressWindow& w) { w.findChild<QPushButton*>(QStringLiteral("stopD"))->click(); });
         RunCommand("menuMarkDuplicatesClassic", *main);
         // The first pause comes after message 51: messages 2 to 51 are flagged.
         QCOMPARE(main->fakePrompter.informed.last(), QStringLiteral("Ledgerly|Search Stopped. 50 duplicates found."));
@@ -201,7 +201,7 @@ private slots:
     void closingTheProgressWindowLetsTheSearchFinish() {
         Build(250);
         AnswerOptions(main->widget, "proceedD");
-        WhenProgressShows(main->widget, [](progresF& w) { w.close(); });
+        WhenProgressShows(main->widget, [](ProgressWindow& w) { w.close(); });
         RunCommand("menuMarkDuplicatesClassic", *main);
         QVERIFY(!main->appState.progress.StopSearch);
         QVERIFY(main->statuses.contains(QStringLiteral("249")));  // the count went to the status bar

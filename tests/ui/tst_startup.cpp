@@ -12,7 +12,7 @@
 #include "tests/ui/support/SampleFolder.h"
 #include "ui/Application.h"
 #include "ui/Startup.h"
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 using namespace ledgerly;
 

@@ -9,11 +9,11 @@
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/Palettes.h"
 #include "ui/Twips.h"
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 using namespace ledgerly;
 using ledgerly::ui::PaletteKind;
-using ledgerly::ui::pregledF;
+using ledgerly::ui::MainWindow;
 
 class WindowSettingsTest : public QObject {
     Q_OBJECT
@@ -35,7 +35,7 @@ private slots:
     void cleanup() { dir_.reset(); }
 
     void withoutASettingsFileTheWindowIs5000TwipsSquareWithFlaggingToolsOpen() {
-        pregledF w(state_, &prompter_);
+        MainWindow w(state_, &prompter_);
         QCOMPARE(w.rememberedWidth(), 5000);
         QCOMPARE(w.rememberedHeight(), 5000);
         QCOMPARE(w.width(), ui::TwipsToPixelsX(w, 5000));
@@ -69,7 +69,7 @@ private slots:
         WriteIni("Settings", "WindowHeight", height.toStdString(), ini());
         WriteIni("Settings", "WindowWidth", width.toStdString(), ini());
         WriteIni("Settings", "WindowState", " 0", ini());
-        pregledF w(state_, &prompter_);
+        MainWindow w(state_, &prompter_);
         QCOMPARE(w.rememberedHeight(), wantHeight);
         QCOMPARE(w.rememberedWidth(), wantWidth);
         // The window's own limits still hold: 3800..22000 wide, 4400..20000 high.
@@ -82,7 +82,7 @@ private slots:
         WriteIni("Toolbars", "MiningTools", " 1", ini());
         WriteIni("Toolbars", "SpecialTools", "1.7", ini());  // whole-number part 1
         {
-            pregledF w(state_, &prompter_);
+            MainWindow w(state_, &prompter_);
             QVERIFY(!w.palette(PaletteKind::Flagging));
             QVERIFY(w.palette(PaletteKind::Mining));
             QVERIFY(w.palette(PaletteKind::Special));
@@ -104,7 +104,7 @@ private slots:
         QVERIFY(read("Windows", "MiningToolsTop") != "<none>");
         QVERIFY(read("Windows", "SpecialToolsLeft") != "<none>");
 
-        pregledF again(state_, &prompter_);  // and they come back
+        MainWindow again(state_, &prompter_);  // and they come back
         QVERIFY(std::abs(again.rememberedWidth() - 6000) <= 15);
         QVERIFY(again.palette(PaletteKind::Mining));
         QVERIFY(!again.palette(PaletteKind::Special));
@@ -117,7 +117,7 @@ private slots:
         WriteIni("Settings", "WindowTop", " 123", ini());
         WriteIni("Settings", "WindowLeft", "456", ini());
         {
-            pregledF w(state_, &prompter_);
+            MainWindow w(state_, &prompter_);
             w.showAsLoaded();
             QVERIFY(w.isMaximized());
             w.close();
@@ -147,7 +147,7 @@ private slots:
         QFETCH(int, wantLeft);
         WriteIni("Windows", "FlaggingToolsTop", top.toStdString(), ini());
         WriteIni("Windows", "FlaggingToolsLeft", left.toStdString(), ini());
-        pregledF w(state_, &prompter_);
+        MainWindow w(state_, &prompter_);
         ui::ToolPalette* p = w.palette(PaletteKind::Flagging);
         QVERIFY(p);
         QCOMPARE(p->pos(), QPoint(ui::TwipsToPixelsX(*p, wantLeft), ui::TwipsToPixelsY(*p, wantTop)));

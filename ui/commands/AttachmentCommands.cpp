@@ -5,8 +5,8 @@
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
 #include "ui/MainWindowApi.h"
-#include "ui/attacherF.h"
-#include "ui/finderF.h"
+#include "ui/LinkAttachmentsDialog.h"
+#include "ui/OrphanedAttachmentsDialog.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -16,7 +16,7 @@ void UpdateAttachmentLinks(MainWindowApi& main) {
     const std::string key = main.selectedKey();
     // The node's text names the mailbox; a window without a tree text falls back to the file name.
     const QString text = main.selectedText();
-    attacherF window(main, key, text.isEmpty() ? QString::fromStdString(GetFileName(key, true)) : text, main.window());
+    LinkAttachmentsDialog window(main, key, text.isEmpty() ? QString::fromStdString(GetFileName(key, true)) : text, main.window());
     main.setBusy(true);
     const bool found = window.load();
     main.setBusy(false);
@@ -28,7 +28,7 @@ void FindAttachments(MainWindowApi& main) {
     if (main.treeEmpty() || main.selectedTag() != "root") return;
     const std::string key = main.selectedKey();
     const QString text = main.selectedText();
-    finderF window(main, key, text.isEmpty() ? QString::fromStdString(GetFolderName(key)) : text, main.window());
+    OrphanedAttachmentsDialog window(main, key, text.isEmpty() ? QString::fromStdString(GetFolderName(key)) : text, main.window());
     window.exec();
 }
 

@@ -7,14 +7,14 @@
 #include "ui/CommandRegistry.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
-#include "ui/izvozF.h"
+#include "ui/ExportFilesDialog.h"
 
 namespace ledgerly::ui {
 namespace {
 
 void ExportFiles(MainWindowApi& main) {
     if (!CheckMailboxCommand(main, FileChecks::TocThenMbx, false)) return;
-    izvozF::Open(main, main.selectedKey());
+    ExportFilesDialog::Open(main, main.selectedKey());
 }
 
 void ExportReadersDigest(MainWindowApi& main) {

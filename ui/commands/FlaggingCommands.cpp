@@ -9,7 +9,7 @@
 #include "store/Mailbox.h"
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
-#include "ui/DuplicatesWindow.h"
+#include "ui/DuplicateOptionsDialog.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
 
@@ -65,7 +65,7 @@ void MarkAllSent(MainWindowApi& main) { RunMark(main, true); }
 
 void RunDuplicates(MainWindowApi& main, bool hash) {
     if (!CheckMailboxCommand(main, FileChecks::TocThenMbx, true)) return;
-    duplikatiF options(main.window());
+    DuplicateOptionsDialog options(main.window());
     options.setWindowTitle(hash ? QStringLiteral("Flag Duplicates (Hash)") : QStringLiteral("Flag Duplicates (Classic)"));
     options.exec();
     if (!options.Proceed) {

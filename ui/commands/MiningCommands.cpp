@@ -5,14 +5,14 @@
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
 #include "ui/MainWindowApi.h"
-#include "ui/minerF.h"
+#include "ui/MinerResultsWindow.h"
 
 namespace ledgerly::ui {
 namespace {
 
 void MineWith(MainWindowApi& main, const LinkSwitches& switches) {
     RunMailboxCommand(main, FileChecks::MbxOnly, false, [&](ToolRun& run) {
-        if (const std::optional<MinerResult> result = MineLinks(run.context, run.key, switches)) minerF::Open(main, *result);
+        if (const std::optional<MinerResult> result = MineLinks(run.context, run.key, switches)) MinerResultsWindow::Open(main, *result);
     });
 }
 
@@ -25,7 +25,7 @@ void Harvest(MainWindowApi& main) {
     RunMailboxCommand(main, FileChecks::MbxOnly, false, [&](ToolRun& run) {
         main.lockForTool(true);
         const std::optional<MinerResult> result = HarvestAddresses(run.context, run.key);
-        if (result) minerF::Open(main, *result);
+        if (result) MinerResultsWindow::Open(main, *result);
         main.unlockAfterTool(true);
     });
 }

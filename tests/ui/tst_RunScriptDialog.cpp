@@ -11,7 +11,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
-#include "ui/scripterF.h"
+#include "ui/RunScriptDialog.h"
 
 using namespace ledgerly;
 namespace fs = std::filesystem;
@@ -52,7 +52,7 @@ private slots:
     void listsTclBeforePerlAndUpperCaseExtensions() {
         Store s(Scripts{{"b.pl", ""}, {"A.PL", ""}, {"c.tcl", ""}, {"readme.txt", ""}});
         fs::create_directory(s.dir.path() / "Scripts" / "sub.tcl");
-        ui::scripterF window(s.main, s.main.key, QStringLiteral("In (0)"));
+        ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (0)"));
         auto* list = window.findChild<QListWidget*>("Lista");
         QVERIFY(list);
         QCOMPARE(list->count(), 3);
@@ -67,7 +67,7 @@ private slots:
         for (const bool folderExists : {true, false}) {
             Store s;
             if (!folderExists) fs::remove(s.dir.path() / "Scripts");
-            ui::scripterF window(s.main, s.main.key, QStringLiteral("In"));
+            ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In"));
             window.show();
             auto* list = window.findChild<QListWidget*>("Lista");
             QCOMPARE(list->count(), 0);
@@ -95,7 +95,7 @@ private slots:
         };
         for (const Case& c : cases) {
             Store s(Scripts{{"noop.pl", "exit 0;\n"}});
-            ui::scripterF window(s.main, s.main.key, QStringLiteral("In (1)"));
+            ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
             window.show();
             QTest::keyClick(window.findChild<QListWidget*>("Lista"), c.key, c.mods);
             const QStringList& informed = s.main.fakePrompter.informed;
@@ -111,7 +111,7 @@ private slots:
         const QByteArray visual = qgetenv("VISUAL");
         const std::string marker = s.dir / "edited";
         qputenv("VISUAL", QByteArray::fromStdString("sh -c 'printf %s \"$0\" > " + marker + "'"));
-        ui::scripterF window(s.main, s.main.key, QStringLiteral("In (1)"));
+        ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
         QTest::keyClick(window.findChild<QListWidget*>("Lista"), Qt::Key_E, Qt::ControlModifier);
         qputenv("VISUAL", visual);
         QTRY_COMPARE(QString::fromStdString(fs::exists(marker) ? test::ReadFile(marker) : ""),
@@ -125,7 +125,7 @@ private slots:
         Store s;
         const std::string args = s.dir / "args";
         test::WriteFile(s.dir / "Scripts/record.pl", ArgsRecorder(args));
-        ui::scripterF window(s.main, s.main.key, QStringLiteral("In (1)"));
+        ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
         QVERIFY(window.RunSelected());
         QTRY_VERIFY(fs::exists(args));
         fs::remove(args);
@@ -143,7 +143,7 @@ private slots:
         const std::string args = s.dir / "args";
         test::WriteFile(s.dir / "Scripts/record.pl", ArgsRecorder(args));
         fs::create_directory(s.dir.path() / "In.mbx.1.ledgerly-partial");  // the mailbox copy cannot be written
-        ui::scripterF window(s.main, s.main.key, QStringLiteral("In (1)"));
+        ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
         QVERIFY(!window.RunSelected());
         QCOMPARE(s.main.fakePrompter.informed.size(), 1);
         QVERIFY(s.main.fakePrompter.informed[0].startsWith("Confirmation|The backup could not be made, so the script was not run:"));
@@ -155,7 +155,7 @@ private slots:
         Store s(Scripts{{"noop.tcl", "exit 0\n"}});
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QByteArray::fromStdString(s.dir.str()));
-        ui::scripterF window(s.main, s.main.key, QStringLiteral("In (1)"));
+        ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
         const bool ran = window.RunSelected();
         qputenv("PATH", path);
         QVERIFY(!ran);
@@ -172,7 +172,7 @@ private slots:
             Store s;
             const int left = mainOnTheRight ? screen.center().x() + 40 : screen.left() + 20;
             s.main.widget.setGeometry(left, screen.top() + 30, 200, 300);
-            ui::scripterF window(s.main, s.main.key, QStringLiteral("In"));
+            ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In"));
             const QRect main = s.main.widget.frameGeometry();
             QCOMPARE(window.frameGeometry().top(), main.top());
             QCOMPARE(window.height(), main.height());
@@ -215,4 +215,4 @@ private slots:
 };
 
 QTEST_MAIN(ScripterFTest)
-#include "tst_scripterF.moc"
+#include "tst_RunScriptDialog.moc"

@@ -14,7 +14,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
-#include "ui/izvozF.h"
+#include "ui/ExportFilesDialog.h"
 
 using namespace ledgerly;
 namespace fs = std::filesystem;
@@ -71,7 +71,7 @@ void tst_izvozF::controlsCaptionsAndFirstState() {
     test::FakeMainWindow main;
     s.Select(main);
     QVERIFY(ui::RunCommand("menuExportFiles", main));
-    ui::izvozF* w = ui::izvozF::Current(main);
+    ui::ExportFilesDialog* w = ui::ExportFilesDialog::Current(main);
     QVERIFY(w);
     QCOMPARE(w->objectName(), QStringLiteral("izvozF"));
     QCOMPARE(w->windowTitle(), QStringLiteral("Export Messages from Mailbox 'Work' to Files"));
@@ -98,7 +98,7 @@ void tst_izvozF::controlsCaptionsAndFirstState() {
     QVERIFY(Child<QLineEdit>(w, "folderT")->text().isEmpty());
     QVERIFY(!Child<QPushButton>(w, "proceedD")->isEnabled());
     Child<QPushButton>(w, "abortD")->click();
-    QVERIFY(!ui::izvozF::Current(main));
+    QVERIFY(!ui::ExportFilesDialog::Current(main));
     QVERIFY(fs::is_empty(s.out));
 }
 
@@ -110,7 +110,7 @@ void tst_izvozF::savedFolderIsShownAndListed() {
     test::FakeMainWindow main;
     s.Select(main);
     WriteIni("Settings", "ExportDir", s.out, s.ini);
-    ui::izvozF* w = ui::izvozF::Open(main, s.mbx);
+    ui::ExportFilesDialog* w = ui::ExportFilesDialog::Open(main, s.mbx);
     QCOMPARE(Child<QLineEdit>(w, "folderT")->text(), Q(s.out));
     auto* list = Child<QListWidget>(w, "FLB");
     QCOMPARE(list->count(), 2);
@@ -120,7 +120,7 @@ void tst_izvozF::savedFolderIsShownAndListed() {
 
     // A saved folder that has gone is not offered.
     WriteIni("Settings", "ExportDir", s.dir / "gone", s.ini);
-    w = ui::izvozF::Open(main, s.mbx);
+    w = ui::ExportFilesDialog::Open(main, s.mbx);
     QVERIFY(Child<QLineEdit>(w, "folderT")->text().isEmpty());
     QVERIFY(!Child<QPushButton>(w, "proceedD")->isEnabled());
     w->close();
@@ -130,12 +130,12 @@ void tst_izvozF::openingAgainRetargetsTheOneWindow() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
-    ui::izvozF* first = ui::izvozF::Open(main, s.mbx);
+    ui::ExportFilesDialog* first = ui::ExportFilesDialog::Open(main, s.mbx);
     main.key = s.dir / "Other.mbx";
     QVERIFY(MailboxBuilder().Write(s.dir / "Other.").ok());
     QVERIFY(ui::RunCommand("menuExportFiles", main));
-    QCOMPARE(ui::izvozF::Current(main), first);
-    QCOMPARE(main.widget.findChildren<ui::izvozF*>().size(), 1);
+    QCOMPARE(ui::ExportFilesDialog::Current(main), first);
+    QCOMPARE(main.widget.findChildren<ui::ExportFilesDialog*>().size(), 1);
     QCOMPARE(first->mailboxPath(), s.dir / "Other.mbx");
     QCOMPARE(first->windowTitle(), QStringLiteral("Export Messages from Mailbox 'Other' to Files"));
     first->close();
@@ -145,7 +145,7 @@ void tst_izvozF::browseAndExtensionRuleTheProceedButton() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
-    ui::izvozF* w = ui::izvozF::Open(main, s.mbx);
+    ui::ExportFilesDialog* w = ui::ExportFilesDialog::Open(main, s.mbx);
     auto* proceed = Child<QPushButton>(w, "proceedD");
     auto* folder = Child<QLineEdit>(w, "folderT");
     main.fakePrompter.folders = {QString()};  // cancelled
@@ -175,7 +175,7 @@ void tst_izvozF::proceedExportsRemembersFolderAndCloses() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
-    ui::izvozF* w = ui::izvozF::Open(main, s.mbx);
+    ui::ExportFilesDialog* w = ui::ExportFilesDialog::Open(main, s.mbx);
     Child<QLineEdit>(w, "folderT")->setText(Q(s.out));  // typed, not chosen
     Child<QComboBox>(w, "headersC")->setCurrentIndex(1);
     Child<QComboBox>(w, "extensionC")->setEditText(QStringLiteral(".Eml "));
@@ -183,7 +183,7 @@ void tst_izvozF::proceedExportsRemembersFolderAndCloses() {
     Child<QPushButton>(w, "proceedD")->setEnabled(true);
     Child<QPushButton>(w, "proceedD")->click();
 
-    QVERIFY(!ui::izvozF::Current(main));
+    QVERIFY(!ui::ExportFilesDialog::Current(main));
     QCOMPARE(test::ReadFile(s.out + "/01-Note1.Eml"), std::string("Who: Ann\r\nSubject: Note 1\r\nSent: d\r\n\r\n\r\n<i>text</i>\r\n\r\n"));
     QVERIFY(fs::exists(s.out + "/02-Note2.Eml"));
     QCOMPARE(main.statuses.last(), QStringLiteral("2 messages exported."));
@@ -197,7 +197,7 @@ void tst_izvozF::clicksDuringTheExportsPauseNeitherRunItAgainNorCloseTheWindow()
     Store s(100);
     test::FakeMainWindow main;
     s.Select(main);
-    ui::izvozF* w = ui::izvozF::Open(main, s.mbx);
+    ui::ExportFilesDialog* w = ui::ExportFilesDialog::Open(main, s.mbx);
     Child<QLineEdit>(w, "folderT")->setText(Q(s.out));
     Child<QComboBox>(w, "headersC")->setCurrentIndex(2);
     Child<QPushButton>(w, "proceedD")->setEnabled(true);
@@ -212,18 +212,18 @@ void tst_izvozF::clicksDuringTheExportsPauseNeitherRunItAgainNorCloseTheWindow()
     QVERIFY(clicked);
     QCOMPARE(test::ReadFile(s.out + "/01-Note1.txt"), std::string("\r\n\r\ntext\r\n\r\n"));
     QCOMPARE(main.statuses.last(), QStringLiteral("100 messages exported."));
-    QVERIFY(!ui::izvozF::Current(main));
+    QVERIFY(!ui::ExportFilesDialog::Current(main));
 }
 
 void tst_izvozF::proceedWithoutFolderDoesNothing() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
-    ui::izvozF* w = ui::izvozF::Open(main, s.mbx);
+    ui::ExportFilesDialog* w = ui::ExportFilesDialog::Open(main, s.mbx);
     Child<QLineEdit>(w, "folderT")->setText(Q(s.dir / "nowhere"));
     Child<QPushButton>(w, "proceedD")->setEnabled(true);
     Child<QPushButton>(w, "proceedD")->click();
-    QCOMPARE(ui::izvozF::Current(main), w);
+    QCOMPARE(ui::ExportFilesDialog::Current(main), w);
     QVERIFY(main.statuses.isEmpty());
     QVERIFY(main.fakePrompter.informed.isEmpty());
     QCOMPARE(ReadIni("Settings", "ExportDir", "", s.ini), std::string());
@@ -236,7 +236,7 @@ void tst_izvozF::menuRefusesMissingToc() {
     s.Select(main);
     fs::remove(s.dir / "Work.toc");
     ui::RunCommand("menuExportFiles", main);
-    QVERIFY(!ui::izvozF::Current(main));
+    QVERIFY(!ui::ExportFilesDialog::Current(main));
     QCOMPARE(main.fakePrompter.informed, QStringList({"Ledgerly|TOC-file not found."}));
 }
 
@@ -287,4 +287,4 @@ void tst_izvozF::outlookDoesNothing() {
 }
 
 QTEST_MAIN(tst_izvozF)
-#include "tst_izvozF.moc"
+#include "tst_ExportFilesDialog.moc"

@@ -1,4 +1,4 @@
-#include "ui/attacherF.h"
+#include "ui/LinkAttachmentsDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -81,7 +81,7 @@ QIcon DrawState(LinkState state) {
 
 }  // namespace
 
-const QMap<QString, QIcon>& attacherF::statePictures() {
+const QMap<QString, QIcon>& LinkAttachmentsDialog::statePictures() {
     static const QMap<QString, QIcon> pictures = [] {
         QMap<QString, QIcon> m;
         for (LinkState s : {LinkState::Inicijalno, LinkState::Postoji, LinkState::NePostoji, LinkState::ZaBrisanje})
@@ -91,9 +91,9 @@ const QMap<QString, QIcon>& attacherF::statePictures() {
     return pictures;
 }
 
-QString attacherF::stateKeyOf(const QTreeWidgetItem* item) { return item ? item->data(0, kStateRole).toString() : QString(); }
+QString LinkAttachmentsDialog::stateKeyOf(const QTreeWidgetItem* item) { return item ? item->data(0, kStateRole).toString() : QString(); }
 
-attacherF::attacherF(MainWindowApi& main, const std::string& mailboxPath, const QString& mailboxLabel, QWidget* parent)
+LinkAttachmentsDialog::LinkAttachmentsDialog(MainWindowApi& main, const std::string& mailboxPath, const QString& mailboxLabel, QWidget* parent)
     : QDialog(parent),
       main_(main),
       mailboxPath_(mailboxPath),
@@ -154,9 +154,9 @@ attacherF::attacherF(MainWindowApi& main, const std::string& mailboxPath, const 
     connect(updateD, &QPushButton::clicked, this, [this] { update(); });
 }
 
-attacherF::~attacherF() = default;
+LinkAttachmentsDialog::~LinkAttachmentsDialog() = default;
 
-bool attacherF::load() {
+bool LinkAttachmentsDialog::load() {
     const AttachmentFolderChoice folder = InitialAttachmentFolder(main_.state(), mapper_);
     attachmentFolder_ = folder.remembered;
     redT->setText(Q(folder.shown));
@@ -202,9 +202,9 @@ bool attacherF::load() {
     return true;
 }
 
-BrokenLink& attacherF::rowOf(QTreeWidgetItem* item) { return rows_.at(item->data(0, kRowRole).toULongLong()); }
+BrokenLink& LinkAttachmentsDialog::rowOf(QTreeWidgetItem* item) { return rows_.at(item->data(0, kRowRole).toULongLong()); }
 
-void attacherF::showRow(QTreeWidgetItem* item) {
+void LinkAttachmentsDialog::showRow(QTreeWidgetItem* item) {
     const BrokenLink& row = rowOf(item);
     item->setText(0, FromMail(row.fileName));
     item->setText(1, FromMail(row.sender));
@@ -216,18 +216,18 @@ void attacherF::showRow(QTreeWidgetItem* item) {
     item->setIcon(0, statePictures().value(key));
 }
 
-std::vector<QTreeWidgetItem*> attacherF::selectedItems() const {
+std::vector<QTreeWidgetItem*> LinkAttachmentsDialog::selectedItems() const {
     std::vector<QTreeWidgetItem*> items;
     for (int i = 0; i < ListLinks->topLevelItemCount(); ++i)
         if (ListLinks->topLevelItem(i)->isSelected()) items.push_back(ListLinks->topLevelItem(i));
     return items;
 }
 
-void attacherF::setButtonsEnabled(bool on) {
+void LinkAttachmentsDialog::setButtonsEnabled(bool on) {
     for (QPushButton* b : {changeD, removeD, runD, browseD, setD}) b->setEnabled(on);
 }
 
-void attacherF::browse() {
+void LinkAttachmentsDialog::browse() {
     QString chosen;
     {
         BusyCursor busy;
@@ -240,7 +240,7 @@ void attacherF::browse() {
     }
 }
 
-void attacherF::setLocation() {
+void LinkAttachmentsDialog::setLocation() {
     const std::string typed = redT->text().toStdString();
     const std::string folder = WithTrailingSeparator(LocalFolderOf(typed, mapper_));
     if (typed.empty() || !FolderExists(folder)) {
@@ -254,7 +254,7 @@ void attacherF::setLocation() {
     updateD->setEnabled(true);
 }
 
-void attacherF::removeLinks() {
+void LinkAttachmentsDialog::removeLinks() {
     for (QTreeWidgetItem* item : selectedItems()) {
         MarkForRemoval(rowOf(item));
         showRow(item);
@@ -262,14 +262,14 @@ void attacherF::removeLinks() {
     updateD->setEnabled(true);
 }
 
-void attacherF::resetLinks() {
+void LinkAttachmentsDialog::resetLinks() {
     for (QTreeWidgetItem* item : selectedItems()) {
         ResetLink(rowOf(item));
         showRow(item);
     }
 }
 
-void attacherF::runFile() {
+void LinkAttachmentsDialog::runFile() {
     const auto items = selectedItems();
     if (items.empty()) {
         main_.prompter().information(this, QStringLiteral("Please select at least one item to perform this action."), QString::fromUtf8(msg::kTitle), true);
@@ -284,7 +284,7 @@ void attacherF::runFile() {
     else main_.prompter().information(this, QStringLiteral("File '") + Q(location) + QStringLiteral("' not found."), QString::fromUtf8(msg::kTitle), true);
 }
 
-void attacherF::update() {
+void LinkAttachmentsDialog::update() {
     if (main_.host().EudoraRunning()) {
         main_.prompter().information(this, QString::fromUtf8(msg::kCloseEudora), QString::fromUtf8(msg::kTitle), true);
         return;
@@ -316,7 +316,7 @@ void attacherF::update() {
     accept();
 }
 
-void attacherF::done(int r) {
+void LinkAttachmentsDialog::done(int r) {
     SaveAttachmentFolder(main_.state(), LocalFolderOf(redT->text().toStdString(), mapper_), attachmentFolder_);
     QDialog::done(r);
 }

@@ -27,7 +27,7 @@ private slots:
         AppState state;
         state.progress.StopSearch = true;
         QWidget owner;
-        auto* w = new progresF(state, &owner);
+        auto* w = new ProgressWindow(state, &owner);
         QCOMPARE(w->windowTitle(), QStringLiteral("Progress"));
         QVERIFY(!state.progress.StopSearch);
         QVERIFY(w->findChild<QWidget*>(QStringLiteral("ProgressBarP")));
@@ -45,7 +45,7 @@ private slots:
     void stopSetsTheFlagAndTheWindowStays() {
         AppState state;
         QWidget owner;
-        auto* w = new progresF(state, &owner);
+        auto* w = new ProgressWindow(state, &owner);
         state.progress.ProgressShown = true;
         state.progress.ProgressMax = 100;
         state.progress.ProgressValue = 1;
@@ -61,7 +61,7 @@ private slots:
     void timerDrawsTheBarAndClosesAtTheTotal() {
         AppState state;
         QWidget owner;
-        QPointer<progresF> w = new progresF(state, &owner);
+        QPointer<ProgressWindow> w = new ProgressWindow(state, &owner);
         state.progress.ProgressShown = true;
         state.progress.ProgressMax = 200;
         state.progress.ProgressValue = 50;
@@ -76,7 +76,7 @@ private slots:
     void closingByTheUserDoesNotStopTheSearch() {
         AppState state;
         QWidget owner;
-        QPointer<progresF> w = new progresF(state, &owner);
+        QPointer<ProgressWindow> w = new ProgressWindow(state, &owner);
         state.progress.ProgressShown = true;
         state.progress.ProgressMax = 100;
         state.progress.ProgressValue = 3;
@@ -90,7 +90,7 @@ private slots:
     void showsTheSearchsRunningText() {
         AppState state;
         QWidget owner;
-        progresF w(state, &owner);
+        ProgressWindow w(state, &owner);
         state.progress.Info = "7";
         w.refreshInfo();
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("informacijeL"))->text(), QStringLiteral("7"));
@@ -99,4 +99,4 @@ private slots:
 };
 
 QTEST_MAIN(ProgressWindowTest)
-#include "tst_progresF.moc"
+#include "tst_ProgressWindow.moc"

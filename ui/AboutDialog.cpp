@@ -1,4 +1,4 @@
-#include "ui/AboutF.h"
+#include "ui/AboutDialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -11,7 +11,7 @@
 
 namespace ledgerly::ui {
 
-QStringList AboutF::LibraryChecks(const std::string& programFolder) {
+QStringList AboutDialog::LibraryChecks(const std::string& programFolder) {
     QStringList lines;
     lines << QStringLiteral("Qt %1 (built with %2): loaded").arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
     const std::string decoder = DecoderLibraryPath(programFolder);
@@ -28,7 +28,7 @@ QStringList AboutF::LibraryChecks(const std::string& programFolder) {
     return lines;
 }
 
-AboutF::AboutF(const AppState& state, QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(const AppState& state, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutF"));
     setWindowTitle(QStringLiteral("About Ledgerly"));
     setModal(true);

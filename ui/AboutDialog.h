@@ -8,10 +8,10 @@
 
 namespace ledgerly::ui {
 
-class AboutF : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    AboutF(const AppState& state, QWidget* parent = nullptr);
+    AboutDialog(const AppState& state, QWidget* parent = nullptr);
     // One line per library: what it is, and whether it is present.
     static QStringList LibraryChecks(const std::string& programFolder);
 };

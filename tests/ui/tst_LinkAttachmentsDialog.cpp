@@ -15,7 +15,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
-#include "ui/attacherF.h"
+#include "ui/LinkAttachmentsDialog.h"
 
 namespace fs = std::filesystem;
 using namespace ledgerly;
@@ -57,7 +57,7 @@ T* Child(QWidget& w, const char* name) {
 QStringList Column(QTreeWidget* list, int column) {
     QStringList out;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << (column < 0 ? ui::attacherF::stateKeyOf(list->topLevelItem(i)) : list->topLevelItem(i)->text(column));
+        out << (column < 0 ? ui::LinkAttachmentsDialog::stateKeyOf(list->topLevelItem(i)) : list->topLevelItem(i)->text(column));
     return out;
 }
 
@@ -73,7 +73,7 @@ class AttacherWindowTest : public QObject {
 private slots:
     void loadListsBrokenReferencesInMessageOrder() {
         Store s;
-        ui::attacherF w(s.main, s.main.key, QStringLiteral("In (2)"));
+        ui::LinkAttachmentsDialog w(s.main, s.main.key, QStringLiteral("In (2)"));
         QVERIFY(w.load());
         QCOMPARE(w.windowTitle(), QStringLiteral("Repair Broken Attachment-Links >> Mailbox: In "));
         auto* list = Child<QTreeWidget>(w, "ListLinks");
@@ -91,7 +91,7 @@ private slots:
 
     void setRemoveResetAndRunFollowTheSelection() {
         Store s;
-        ui::attacherF w(s.main, s.main.key, QStringLiteral("In"));
+        ui::LinkAttachmentsDialog w(s.main, s.main.key, QStringLiteral("In"));
         QVERIFY(w.load());
         QStringList opened;
         w.openWithShell = [&opened](const QString& p) { opened << p; };
@@ -134,7 +134,7 @@ private slots:
     void updateRefusesWhileEudoraRunsThenRewrites() {
         Store s;
         const std::string before = ReadFile(s.data + "In.mbx");
-        ui::attacherF w(s.main, s.main.key, QStringLiteral("In"));
+        ui::LinkAttachmentsDialog w(s.main, s.main.key, QStringLiteral("In"));
         QVERIFY(w.load());
         auto* list = Child<QTreeWidget>(w, "ListLinks");
         Child<QLineEdit>(w, "redT")->setText(QString::fromStdString(s.data + "Found"));
@@ -201,4 +201,4 @@ private slots:
 };
 
 QTEST_MAIN(AttacherWindowTest)
-#include "tst_attacherF.moc"
+#include "tst_LinkAttachmentsDialog.moc"

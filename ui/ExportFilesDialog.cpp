@@ -1,4 +1,4 @@
-#include "ui/izvozF.h"
+#include "ui/ExportFilesDialog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -33,16 +33,16 @@ bool IsFolder(const QString& path) { return !path.isEmpty() && QFileInfo(path).i
 
 }  // namespace
 
-izvozF* izvozF::Current(MainWindowApi& main) {
+ExportFilesDialog* ExportFilesDialog::Current(MainWindowApi& main) {
     // A window that was closed waits hidden for its deletion: it no longer counts.
-    for (izvozF* w : main.window()->findChildren<izvozF*>(QString::fromLatin1(kObjectName), Qt::FindDirectChildrenOnly))
+    for (ExportFilesDialog* w : main.window()->findChildren<ExportFilesDialog*>(QString::fromLatin1(kObjectName), Qt::FindDirectChildrenOnly))
         if (w->isVisible()) return w;
     return nullptr;
 }
 
-izvozF* izvozF::Open(MainWindowApi& main, const std::string& mbxPath) {
-    izvozF* w = Current(main);
-    if (!w) w = new izvozF(main);
+ExportFilesDialog* ExportFilesDialog::Open(MainWindowApi& main, const std::string& mbxPath) {
+    ExportFilesDialog* w = Current(main);
+    if (!w) w = new ExportFilesDialog(main);
     w->SetMailbox(mbxPath);
     w->show();
     w->raise();
@@ -50,7 +50,7 @@ izvozF* izvozF::Open(MainWindowApi& main, const std::string& mbxPath) {
     return w;
 }
 
-izvozF::izvozF(MainWindowApi& main) : QDialog(main.window()), main_(main) {
+ExportFilesDialog::ExportFilesDialog(MainWindowApi& main) : QDialog(main.window()), main_(main) {
     setObjectName(QString::fromLatin1(kObjectName));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -61,14 +61,14 @@ izvozF::izvozF(MainWindowApi& main) : QDialog(main.window()), main_(main) {
     folderT_->setObjectName("folderT");
     browseD_ = new QPushButton(tr("&..."), ExportFrame_);
     browseD_->setObjectName("browseD");
-    FLB_ = new QListWidget(ExportFrame_);
-    FLB_->setObjectName("FLB");
+    fileList_ = new QListWidget(ExportFrame_);
+    fileList_->setObjectName("FLB");
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(folderT_, 1);
     folderRow->addWidget(browseD_);
     auto* frameLayout = new QVBoxLayout(ExportFrame_);
     frameLayout->addLayout(folderRow);
-    frameLayout->addWidget(FLB_, 1);
+    frameLayout->addWidget(fileList_, 1);
 
     htmlC_ = new QCheckBox(tr("Preserve &HTML Formatting"), this);
     htmlC_->setObjectName("htmlC");
@@ -119,39 +119,39 @@ izvozF::izvozF(MainWindowApi& main) : QDialog(main.window()), main_(main) {
         proceedD_->setEnabled(false);
     }
 
-    connect(browseD_, &QPushButton::clicked, this, &izvozF::Browse);
-    connect(proceedD_, &QPushButton::clicked, this, &izvozF::Proceed);
+    connect(browseD_, &QPushButton::clicked, this, &ExportFilesDialog::Browse);
+    connect(proceedD_, &QPushButton::clicked, this, &ExportFilesDialog::Proceed);
     connect(abortD_, &QPushButton::clicked, this, &QDialog::close);
-    connect(extensionC_, &QComboBox::currentTextChanged, this, &izvozF::ExtensionChanged);
+    connect(extensionC_, &QComboBox::currentTextChanged, this, &ExportFilesDialog::ExtensionChanged);
     // A folder typed by hand is listed as soon as it exists.
     connect(folderT_, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (IsFolder(text)) ShowFolder(text);
     });
 }
 
-void izvozF::SetMailbox(const std::string& mbxPath) {
+void ExportFilesDialog::SetMailbox(const std::string& mbxPath) {
     mbxPath_ = mbxPath;
     tocPath_ = TocPathOf(mbxPath);
     setWindowTitle(tr("Export Messages from Mailbox '%1' to Files").arg(Q(GetFileName(mbxPath, true))));
 }
 
-void izvozF::ShowFolder(const QString& folder) {
+void ExportFilesDialog::ShowFolder(const QString& folder) {
     if (folderT_->text() != folder) folderT_->setText(folder);
     exportFolder_ = folder.toStdString();
-    FLB_->clear();
-    FLB_->addItems(QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+    fileList_->clear();
+    fileList_->addItems(QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
-void izvozF::Browse() {
+void ExportFilesDialog::Browse() {
     const QString chosen = main_.prompter().chooseFolder(this, tr("Choose the folder to export the messages to"), folderT_->text());
     if (chosen.isEmpty()) return;
     ShowFolder(chosen);
     proceedD_->setEnabled(true);
 }
 
-void izvozF::ExtensionChanged(const QString& text) { proceedD_->setEnabled(!text.isEmpty()); }
+void ExportFilesDialog::ExtensionChanged(const QString& text) { proceedD_->setEnabled(!text.isEmpty()); }
 
-void izvozF::Proceed() {
+void ExportFilesDialog::Proceed() {
     const QString folder = folderT_->text();
     if (!IsFolder(folder) || !FileExists(mbxPath_) || !FileExists(tocPath_)) return;
     exportFolder_ = folder.toStdString();
@@ -180,7 +180,7 @@ void izvozF::Proceed() {
     close();
 }
 
-void izvozF::closeEvent(QCloseEvent* event) {
+void ExportFilesDialog::closeEvent(QCloseEvent* event) {
     // While the export pauses every 100 messages, clicks are still handled:
     // closing then would release the window under the running export.
     if (exporting_) {

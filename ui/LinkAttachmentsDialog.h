@@ -25,11 +25,11 @@ namespace ledgerly::ui {
 class MainWindowApi;
 class AttachmentWindowHost;
 
-class attacherF : public QDialog {
+class LinkAttachmentsDialog : public QDialog {
     Q_OBJECT
 public:
-    attacherF(MainWindowApi& main, const std::string& mailboxPath, const QString& mailboxLabel, QWidget* parent = nullptr);
-    ~attacherF() override;
+    LinkAttachmentsDialog(MainWindowApi& main, const std::string& mailboxPath, const QString& mailboxLabel, QWidget* parent = nullptr);
+    ~LinkAttachmentsDialog() override;
 
     // The search of loading. False when nothing was found (the box has been
     // shown and the window is not to be shown).

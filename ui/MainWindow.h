@@ -27,13 +27,13 @@ class ToolPalette;
 
 enum class PaletteKind { Flagging, Special, Mining };
 
-class pregledF : public QMainWindow, public MainWindowApi {
+class MainWindow : public QMainWindow, public MainWindowApi {
     Q_OBJECT
 public:
     // The window's load step runs here: pictures, menus, settings, palettes.
     // `prompter` answers the boxes and dialogs (the real dialogs when null).
-    explicit pregledF(AppState& state, Prompter* prompter = nullptr, QWidget* parent = nullptr);
-    ~pregledF() override;
+    explicit MainWindow(AppState& state, Prompter* prompter = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // MainWindowApi
     QWidget* window() override { return this; }
@@ -57,7 +57,7 @@ public:
     void selectNode(int index);           // 1-based, as the nodes were added
     bool selectKey(const std::string& key);
     QTreeWidget* treeWidget() const { return treeView_; }
-    ImageList* treeImages() const { return drvoI_; }
+    ImageList* treeImages() const { return treeImages_; }
 
     // Command state for the selected node.
     void EnableMailboxCommands();
@@ -69,8 +69,8 @@ public:
     bool commandEnabled(const char* name) const;
 
     QString statusText() const;
-    QMenu* toolsMenu() const { return menuDrvo_; }
-    QMenu* mailboxesMenu() const { return menuMailboxes_; }
+    QMenu* toolsMenu() const { return toolsMenu_; }
+    QMenu* mailboxesMenu() const { return mailboxesMenu_; }
 
     // Shows the window in the state the settings file asked for.
     void showAsLoaded();
@@ -164,10 +164,10 @@ private:
     std::unique_ptr<WindowHost> host_;
     FolderTree tree_;
     QTreeWidget* treeView_ = nullptr;
-    ImageList* drvoI_ = nullptr;
+    ImageList* treeImages_ = nullptr;
     QLabel* statusLabel_ = nullptr;
-    QMenu* menuMailboxes_ = nullptr;
-    QMenu* menuDrvo_ = nullptr;
+    QMenu* mailboxesMenu_ = nullptr;
+    QMenu* toolsMenu_ = nullptr;
     QPointer<ToolPalette> palettes_[3];
     int normalWidth_ = 5000;   // twips
     int normalHeight_ = 5000;  // twips

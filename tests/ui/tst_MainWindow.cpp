@@ -15,15 +15,15 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "tests/ui/support/SampleFolder.h"
-#include "ui/AboutF.h"
+#include "ui/AboutDialog.h"
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
 #include "ui/Palettes.h"
 #include "ui/Pictures.h"
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 using namespace ledgerly;
-using ledgerly::ui::pregledF;
+using ledgerly::ui::MainWindow;
 
 namespace {
 
@@ -55,15 +55,15 @@ class MainWindowTest : public QObject {
 
     std::string data() const { return dir_->str() + "data/"; }
 
-    std::unique_ptr<pregledF> makeWindow(bool withTree = true) {
-        auto w = std::make_unique<pregledF>(state_, &prompter_);
+    std::unique_ptr<MainWindow> makeWindow(bool withTree = true) {
+        auto w = std::make_unique<MainWindow>(state_, &prompter_);
         if (withTree) {
             w->setFolderTree(LoadFolderTree(data()));
             w->selectNode(1);
         }
         return w;
     }
-    static QAction* act(const pregledF& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
+    static QAction* act(const MainWindow& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
 
     std::unique_ptr<test::TempDir> sample_;  // written once (its files are flushed to disk), copied for each test
 
@@ -391,16 +391,16 @@ private slots:
     }
 
     void aboutWindowSaysWhetherEachLibraryIsPresent() {
-        const QStringList missing = ui::AboutF::LibraryChecks(state_.paths.ProgramFolder);
+        const QStringList missing = ui::AboutDialog::LibraryChecks(state_.paths.ProgramFolder);
         QCOMPARE(missing.size(), 2);
         QVERIFY(missing[0].startsWith("Qt " + QString(qVersion())));
         QVERIFY2(missing[1].endsWith(": MISSING"), qPrintable(missing[1]));
-        const QStringList present = ui::AboutF::LibraryChecks(std::string(LEDGERLY_BIN_DIR) + "/");
+        const QStringList present = ui::AboutDialog::LibraryChecks(std::string(LEDGERLY_BIN_DIR) + "/");
         QVERIFY2(present[1].endsWith(": present"), qPrintable(present[1]));
         test::WriteFile(state_.paths.ProgramFolder + "liblwb.so", "not a library");
-        const QStringList broken = ui::AboutF::LibraryChecks(state_.paths.ProgramFolder);
+        const QStringList broken = ui::AboutDialog::LibraryChecks(state_.paths.ProgramFolder);
         QVERIFY2(broken[1].contains("unusable"), qPrintable(broken[1]));
-        ui::AboutF about(state_);
+        ui::AboutDialog about(state_);
         QVERIFY(about.isModal());
         QVERIFY(about.findChild<QLabel*>("librariesL")->text().contains("MISSING") ||
                 about.findChild<QLabel*>("librariesL")->text().contains("unusable"));
@@ -425,4 +425,4 @@ private slots:
 };
 
 QTEST_MAIN(MainWindowTest)
-#include "tst_pregledF.moc"
+#include "tst_MainWindow.moc"

@@ -1,4 +1,4 @@
-#include "ui/scripterF.h"
+#include "ui/RunScriptDialog.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
@@ -41,7 +41,7 @@ QString Q(const std::string& s) { return QString::fromUtf8(s.c_str()); }
 
 }  // namespace
 
-scripterF::scripterF(MainWindowApi& main, std::string mailboxKey, const QString& nodeText)
+RunScriptDialog::RunScriptDialog(MainWindowApi& main, std::string mailboxKey, const QString& nodeText)
     : QDialog(main.window()), main_(main), key_(std::move(mailboxKey)) {
     setObjectName(QStringLiteral("scripterF"));
     setWindowTitle(QStringLiteral("Run Script > ") + nodeText);
@@ -64,7 +64,7 @@ scripterF::scripterF(MainWindowApi& main, std::string mailboxKey, const QString&
     PlaceBesideMainWindow();
 }
 
-void scripterF::PlaceBesideMainWindow() {
+void RunScriptDialog::PlaceBesideMainWindow() {
     QWidget* mainWindow = main_.window();
     if (!mainWindow) return;
     const QRect frame = mainWindow->frameGeometry();
@@ -75,7 +75,7 @@ void scripterF::PlaceBesideMainWindow() {
     move(left, frame.top());
 }
 
-bool scripterF::RunSelected() {
+bool RunScriptDialog::RunSelected() {
     QListWidgetItem* item = list_->currentItem();
     if (!item) return false;
     const ScriptEntry script{item->text().toStdString(), item->data(Qt::UserRole).toString().toStdString(),
@@ -95,7 +95,7 @@ bool scripterF::RunSelected() {
     return last_.backupError.empty() && last_.startError.empty();
 }
 
-void scripterF::EditSelected() {
+void RunScriptDialog::EditSelected() {
     QListWidgetItem* item = list_->currentItem();
     if (!item) return;
     const std::string path = GetShortPath(item->data(Qt::UserRole).toString().toStdString());
@@ -107,7 +107,7 @@ void scripterF::EditSelected() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
 }
 
-void scripterF::ShowProperties() {
+void RunScriptDialog::ShowProperties() {
     QListWidgetItem* item = list_->currentItem();
     if (!item) return;
     const QFileInfo info(item->data(Qt::UserRole).toString());
@@ -120,7 +120,7 @@ void scripterF::ShowProperties() {
     main_.prompter().information(this, text, QStringLiteral("Properties - ") + info.fileName(), false);
 }
 
-bool scripterF::eventFilter(QObject* watched, QEvent* event) {
+bool RunScriptDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers mods = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);

@@ -1,4 +1,4 @@
-#include "ui/DuplicatesWindow.h"
+#include "ui/DuplicateOptionsDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,7 +17,7 @@ QCheckBox* Box(QWidget* parent, const char* name, const char* text) {
 }
 }  // namespace
 
-duplikatiF::duplikatiF(QWidget* parent) : QDialog(parent) {
+DuplicateOptionsDialog::DuplicateOptionsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("duplikatiF"));
     setWindowTitle(QStringLiteral("Flag Duplicates"));
 
@@ -78,7 +78,7 @@ duplikatiF::duplikatiF(QWidget* parent) : QDialog(parent) {
     });
 }
 
-DuplicateOptions duplikatiF::options() const {
+DuplicateOptions DuplicateOptionsDialog::options() const {
     DuplicateOptions o;
     o.ExcludeDelimiters = ExcludeDelimiters;
     o.ExcludeHeaders = ExcludeHeaders;

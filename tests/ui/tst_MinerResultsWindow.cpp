@@ -13,14 +13,14 @@
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
 #include "ui/MinerPictures.h"
-#include "ui/minerF.h"
+#include "ui/MinerResultsWindow.h"
 
 using namespace ledgerly;
 using ledgerly::test::FakeMainWindow;
 using ledgerly::test::ReadFile;
 using ledgerly::test::TempDir;
 using ledgerly::test::WriteFile;
-using ledgerly::ui::minerF;
+using ledgerly::ui::MinerResultsWindow;
 
 namespace {
 
@@ -52,19 +52,19 @@ MinerResult AddressResult(const std::string& mailbox, std::vector<std::string> a
     return r;
 }
 
-void Select(minerF* w, std::initializer_list<int> rows) {
+void Select(MinerResultsWindow* w, std::initializer_list<int> rows) {
     w->list()->clearSelection();
     for (int r : rows) w->list()->topLevelItem(r)->setSelected(true);
     if (rows.size() > 0) w->list()->setCurrentItem(w->list()->topLevelItem(*rows.begin()), 0, QItemSelectionModel::NoUpdate);
 }
 
-QStringList Texts(minerF* w) {
+QStringList Texts(MinerResultsWindow* w) {
     QStringList out;
     for (const MinerEntry& e : w->entries()) out << QString::fromStdString(e.text);
     return out;
 }
 
-QAction* Action(minerF* w, const char* name) { return w->findChild<QAction*>(QString::fromLatin1(name)); }
+QAction* Action(MinerResultsWindow* w, const char* name) { return w->findChild<QAction*>(QString::fromLatin1(name)); }
 
 }  // namespace
 
@@ -75,8 +75,8 @@ class MinerWindowTest : public QObject {
     FakeMainWindow main_;
     QList<QUrl> opened_;
 
-    minerF* Open(const MinerResult& r) {
-        minerF* w = minerF::Open(main_, r);
+    MinerResultsWindow* Open(const MinerResult& r) {
+        MinerResultsWindow* w = MinerResultsWindow::Open(main_, r);
         w->setUrlOpener([this](const QUrl& u) { opened_ << u; });
         return w;
     }
@@ -94,7 +94,7 @@ private slots:
     }
 
     void controlsCarryTheirNamesAndCaptions() {
-        QPointer<minerF> w = Open(LinkResult({{"cd", "http://cd"}}));
+        QPointer<MinerResultsWindow> w = Open(LinkResult({{"cd", "http://cd"}}));
         QCOMPARE(w->windowTitle(), QStringLiteral("URL Miner - Inbox"));
         QCOMPARE(w->list()->objectName(), QStringLiteral("ListaURL"));
         QCOMPARE(w->list()->headerItem()->text(0), QStringLiteral("URL - HTTP - 1 Links"));
@@ -120,7 +120,7 @@ private slots:
         w->close();
         QTRY_VERIFY(w.isNull());  // released when closed
 
-        QPointer<minerF> h = Open(AddressResult("Inbox", {"a@b"}));
+        QPointer<MinerResultsWindow> h = Open(AddressResult("Inbox", {"a@b"}));
         QCOMPARE(h->windowTitle(), QStringLiteral("Inbox: 1 E-Mail Addresses"));
         QVERIFY(!Action(h, "menuExecute")->isVisible());
         QVERIFY(Action(h, "menuAddToAddressBook")->isVisible());
@@ -130,7 +130,7 @@ private slots:
     }
 
     void onAnEmptyListOnlyEscActs() {
-        QPointer<minerF> w = Open(LinkResult({}));
+        QPointer<MinerResultsWindow> w = Open(LinkResult({}));
         QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
         for (int key : {Qt::Key_C, Qt::Key_E, Qt::Key_H, Qt::Key_A, Qt::Key_D, Qt::Key_S})
             QTest::keyClick(w->list(), static_cast<Qt::Key>(key), Qt::ControlModifier);
@@ -144,7 +144,7 @@ private slots:
     }
 
     void copyNeedsOneSelectedEntryByKeyButNotFromTheMenu() {
-        minerF* w = Open(LinkResult({{"a", "http://a"}, {"b", "http://b"}, {"c", "http://c"}}));
+        MinerResultsWindow* w = Open(LinkResult({{"a", "http://a"}, {"b", "http://b"}, {"c", "http://c"}}));
         Select(w, {0, 2});
         QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
         QTest::keyClick(w->list(), Qt::Key_C, Qt::ControlModifier);
@@ -175,7 +175,7 @@ private slots:
     }
 
     void executeAsksFirst() {
-        minerF* w = Open(LinkResult({{"ab", "news://ab"}}));
+        MinerResultsWindow* w = Open(LinkResult({{"ab", "news://ab"}}));
         Select(w, {0});
         main_.fakePrompter.answers = {false, true};
         QTest::keyClick(w->list(), Qt::Key_Return);
@@ -186,7 +186,7 @@ private slots:
         w->close();
 
         // No Execute among the harvester's commands, not even by Enter.
-        minerF* h = Open(AddressResult("Inbox", {"a@b"}));
+        MinerResultsWindow* h = Open(AddressResult("Inbox", {"a@b"}));
         Select(h, {0});
         QTest::keyClick(h->list(), Qt::Key_Return);
         QCOMPARE(main_.fakePrompter.asked.size(), 2);
@@ -194,7 +194,7 @@ private slots:
     }
 
     void viewSourceEditsTheTextAndKeepsTheTag() {
-        minerF* w = Open(LinkResult({{"cd/e", "http://cd/e"}, {"x", "http://x"}}));
+        MinerResultsWindow* w = Open(LinkResult({{"cd/e", "http://cd/e"}, {"x", "http://x"}}));
         auto* editor = w->findChild<QLineEdit*>(QStringLiteral("sourceT"));
         struct Case { Qt::Key key; QString typed; QString text; };
         for (const Case& c : {Case{Qt::Key_Escape, "zz", "cd/e"}, Case{Qt::Key_Tab, "zz", "cd/e"}, Case{Qt::Key_Return, "caf\u00e9", "caf\u00e9"}}) {
@@ -220,7 +220,7 @@ private slots:
     }
 
     void deleteAndSelectAll() {
-        minerF* w = Open(LinkResult({{"a", "http://a"}, {"b", "http://b"}, {"c", "http://c"}, {"d", "http://d"}}));
+        MinerResultsWindow* w = Open(LinkResult({{"a", "http://a"}, {"b", "http://b"}, {"c", "http://c"}, {"d", "http://d"}}));
         Select(w, {1, 3});
         QTest::keyClick(w->list(), Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(Texts(w), (QStringList{"a", "c"}));
@@ -232,7 +232,7 @@ private slots:
     }
 
     void exportWritesTheChosenFormat() {
-        minerF* w = Open(AddressResult("Inbox", {"a", "b", "c"}));
+        MinerResultsWindow* w = Open(AddressResult("Inbox", {"a", "b", "c"}));
         Select(w, {0, 1});
         struct Case { int filter; QString file; std::string bytes; };
         for (const Case& c : {Case{0, "x.csv", "Inbox,a,b"}, Case{1, "x.txt", "Inbox\ta\tb"}, Case{2, "x.lst", "Inbox\r\na\r\nb"}}) {
@@ -252,7 +252,7 @@ private slots:
 
     void historyAndAddressBook() {
         // A missing history file leaves the entry disabled, and Ctrl+H writes nothing.
-        minerF* w = Open(AddressResult("Inbox", {"a@b", "c@d"}));
+        MinerResultsWindow* w = Open(AddressResult("Inbox", {"a@b", "c@d"}));
         Action(w, "menuAddToHistory")->setEnabled(false);
         Select(w, {0, 1});
         QTest::keyClick(w->list(), Qt::Key_H, Qt::ControlModifier);
@@ -263,7 +263,7 @@ private slots:
         QTest::keyClick(w->list(), Qt::Key_B, Qt::ControlModifier);
         QCOMPARE(ReadFile(dir_ / "Inbox.txt"), NicknameLines("a@b", "Inbox") + NicknameLines("c@d", "Inbox"));
         // A second window of another mailbox writes to its own nickname file.
-        minerF* work = Open(AddressResult("Work", {"e@f"}));
+        MinerResultsWindow* work = Open(AddressResult("Work", {"e@f"}));
         Select(work, {0});
         QTest::keyClick(work->list(), Qt::Key_B, Qt::ControlModifier);
         QCOMPARE(ReadFile(dir_ / "Work.txt"), NicknameLines("e@f", "Work"));
@@ -279,11 +279,11 @@ private slots:
     }
 
     void composeHandsAMailtoToTheDesktop() {
-        minerF* w = Open(AddressResult("Inbox", {"a@b", "c@d"}));
+        MinerResultsWindow* w = Open(AddressResult("Inbox", {"a@b", "c@d"}));
         Select(w, {0, 1});
-        w->compose(minerF::Compose::To);
-        w->compose(minerF::Compose::CC);
-        w->compose(minerF::Compose::BCC);
+        w->compose(MinerResultsWindow::Compose::To);
+        w->compose(MinerResultsWindow::Compose::CC);
+        w->compose(MinerResultsWindow::Compose::BCC);
         QCOMPARE(opened_.size(), 3);
         QCOMPARE(opened_[0], QUrl(QStringLiteral("mailto:a@b, c@d"), QUrl::TolerantMode));
         QCOMPARE(opened_[1], QUrl(QStringLiteral("mailto:?cc=a@b, c@d"), QUrl::TolerantMode));
@@ -298,7 +298,7 @@ private slots:
         WriteIni("Windows", "MinerTop", "-50", ini);
         WriteIni("Windows", "MinerLeft", "1440", ini);
         WriteIni("Windows", "MinerState", "0", ini);
-        minerF* w = Open(LinkResult({}));
+        MinerResultsWindow* w = Open(LinkResult({}));
         const int dpi = w->logicalDpiX();
         QCOMPARE(w->width(), 3200 * dpi / 1440);
         QCOMPARE(w->height(), 6000 * w->logicalDpiY() / 1440);
@@ -315,10 +315,10 @@ private slots:
         QVERIFY(ui::RunCommand("menuWebAddresses", main_));
         main_.eudoraRunning = true;  // reading only: no refusal
         QVERIFY(ui::RunCommand("menuHarvestEMailAddresses", main_));
-        const QList<minerF*> windows = main_.widget.findChildren<minerF*>();
+        const QList<MinerResultsWindow*> windows = main_.widget.findChildren<MinerResultsWindow*>();
         QCOMPARE(windows.size(), 3);
         QStringList titles;
-        for (minerF* w : windows) titles << w->windowTitle() + "|" + w->list()->headerItem()->text(0);
+        for (MinerResultsWindow* w : windows) titles << w->windowTitle() + "|" + w->list()->headerItem()->text(0);
         titles.sort();
         QCOMPARE(titles, (QStringList{"In: 1 E-Mail Addresses|E-Mail Addresses", "URL Miner - In|URL - All - 2 Links",
                                       "URL Miner - In|URL - HTTP - 1 Links"}));
@@ -326,7 +326,7 @@ private slots:
         QCOMPARE(main_.unlocks, 1);
         QCOMPARE(main_.statuses.last(), QStringLiteral("Ready"));
         QVERIFY(main_.statuses.contains(QStringLiteral("2 entries")));
-        for (minerF* w : windows) w->close();
+        for (MinerResultsWindow* w : windows) w->close();
 
         for (const char* name : {"menuExtractEMails", "menuFileReferences", "menuFTPLinks", "menuTelnetLinks", "menuUsenetLinks",
                                  "menuPhLinks", "menuFingerLinks", "menuRTSPLinks", "menuXOptionsLinks"})
@@ -344,4 +344,4 @@ private slots:
 };
 
 QTEST_MAIN(MinerWindowTest)
-#include "tst_minerF.moc"
+#include "tst_MinerResultsWindow.moc"

@@ -10,7 +10,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/Twips.h"
-#include "ui/prozorF.h"
+#include "ui/AlignColumnsDialog.h"
 
 using namespace ledgerly;
 
@@ -35,7 +35,7 @@ private slots:
         test::TempDir dir;
         test::FakeMainWindow main;
         main.appState.paths.IniPath = dir / "Ledgerly.ini";
-        ui::prozorF window(main, dir.str(), QStringLiteral("Mail"));
+        ui::AlignColumnsDialog window(main, dir.str(), QStringLiteral("Mail"));
         QCOMPARE(window.Widths(), (ColumnWidthSet{3, 3, 3, 5, 7, 7, 3, 3}));
         QVERIFY(window.width() >= ui::TwipsToPixelsX(window, 4000) - 1);
         QCOMPARE(window.height(), ui::TwipsToPixelsY(window, 2000));
@@ -59,7 +59,7 @@ private slots:
         };
         for (const auto& [text, caption] : cases) {
             test::FakeMainWindow main;
-            ui::prozorF window(main, "/x/", text);
+            ui::AlignColumnsDialog window(main, "/x/", text);
             QCOMPARE(window.windowTitle(), caption);
         }
     }
@@ -73,7 +73,7 @@ private slots:
                              "SampleMailboxTop=750\r\nSampleMailboxWidth=6000\r\nSampleMailboxHeight=3000\r\n");
         test::FakeMainWindow main;
         main.appState.paths.IniPath = ini;
-        ui::prozorF window(main, dir.str(), QStringLiteral("Mail"));
+        ui::AlignColumnsDialog window(main, dir.str(), QStringLiteral("Mail"));
         QCOMPARE(window.Widths(), (ColumnWidthSet{12, 3, 3, 5, 20, 7, 3, 3}));
         QCOMPARE(window.pos(), QPoint(ui::TwipsToPixelsX(window, 1500), ui::TwipsToPixelsY(window, 750)));
         QCOMPARE(window.size(), QSize(ui::TwipsToPixelsX(window, 6000), ui::TwipsToPixelsY(window, 3000)));
@@ -81,7 +81,7 @@ private slots:
 
     void resizingKeepsTheWindowInsideItsLimits() {
         test::FakeMainWindow main;
-        ui::prozorF window(main, "/x/", QStringLiteral("Mail"));
+        ui::AlignColumnsDialog window(main, "/x/", QStringLiteral("Mail"));
         struct Case { int w, h, expectedW, expectedH; };  // twips
         const Case cases[] = {
             {2000, 2000, 4000, 2000}, {6000, 1000, 6000, 2000}, {6000, 5000, 6000, 3500}, {5000, 2500, 5000, 2500}};
@@ -94,7 +94,7 @@ private slots:
 
     void subjectColumnTakesTheWidthTheOthersLeave() {
         test::FakeMainWindow main;
-        ui::prozorF window(main, "/x/", QStringLiteral("Mail"));
+        ui::AlignColumnsDialog window(main, "/x/", QStringLiteral("Mail"));
         window.resize(ui::TwipsToPixelsX(window, 6000), window.height());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -123,7 +123,7 @@ private slots:
             main.appState.paths.IniPath = dir / "Ledgerly.ini";
             main.nodes = {{dir.str(), "Root"}, {dir / "Old.mbx", "Old (1)"}, {dir / "New.mbx", "New (1)"}};
             {
-                ui::prozorF window(main, dir.str(), QStringLiteral("Root"));
+                ui::AlignColumnsDialog window(main, dir.str(), QStringLiteral("Root"));
                 window.show();
                 window.SetWidths({12.6, 2, 3, 4, 5, 6, 7, 8});
                 window.Apply();
@@ -156,7 +156,7 @@ private slots:
             main.nodes.push_back({dir / f, "x (1)"});
         {
             // The folder key given without its separator still names only that folder.
-            ui::prozorF window(main, dir / "Work.fol", QStringLiteral("Work"));
+            ui::AlignColumnsDialog window(main, dir / "Work.fol", QStringLiteral("Work"));
             window.SetWidths({9, 9, 9, 9, 9, 9, 9, 9});
             window.Apply();
         }
@@ -175,7 +175,7 @@ private slots:
         test::FakeMainWindow main;
         main.eudoraRunning = true;
         main.nodes = {{dir / "In.mbx", "In (1)"}};
-        ui::prozorF window(main, dir.str(), QStringLiteral("Root"));
+        ui::AlignColumnsDialog window(main, dir.str(), QStringLiteral("Root"));
         window.Apply();
         QCOMPARE(test::ReadFile(dir / "In.toc"), before);
         QCOMPARE(main.fakePrompter.informed.value(0), QStringLiteral("Ledgerly|Please close Eudora before performing this action."));
@@ -183,4 +183,4 @@ private slots:
 };
 
 QTEST_MAIN(ProzorFTest)
-#include "tst_prozorF.moc"
+#include "tst_AlignColumnsDialog.moc"

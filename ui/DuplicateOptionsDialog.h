@@ -1,5 +1,5 @@
 #pragma once
-// duplikatiF: the options of a duplicate search, asked before each run. Every
+// DuplicateOptionsDialog: the options of a duplicate search, asked before each run. Every
 // opening starts from the defaults; the values are set when Proceed is pressed.
 #include <QDialog>
 #include <cstdint>
@@ -11,10 +11,10 @@ class QComboBox;
 
 namespace ledgerly::ui {
 
-class duplikatiF : public QDialog {
+class DuplicateOptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit duplikatiF(QWidget* parent = nullptr);
+    explicit DuplicateOptionsDialog(QWidget* parent = nullptr);
 
     bool Proceed = false;
     bool ExcludeDelimiters = true;

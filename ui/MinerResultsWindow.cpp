@@ -1,4 +1,4 @@
-#include "ui/minerF.h"
+#include "ui/MinerResultsWindow.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -36,16 +36,16 @@ std::string Bytes(const QVariant& v) { return v.toByteArray().toStdString(); }
 QByteArray ByteArray(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
 MinerEntry EntryOf(const QTreeWidgetItem* item) {
-    return MinerEntry{Bytes(item->data(0, minerF::kTextRole)), Bytes(item->data(0, minerF::kTagRole)),
-                      item->data(0, minerF::kIconRole).toString().toStdString()};
+    return MinerEntry{Bytes(item->data(0, MinerResultsWindow::kTextRole)), Bytes(item->data(0, MinerResultsWindow::kTagRole)),
+                      item->data(0, MinerResultsWindow::kIconRole).toString().toStdString()};
 }
 
 QUrl UrlOf(const std::string& cp1252) { return QUrl(Show(cp1252), QUrl::TolerantMode); }
 
 }  // namespace
 
-minerF* minerF::Open(MainWindowApi& main, const MinerResult& result) {
-    auto* w = new minerF(main, result, main.window());
+MinerResultsWindow* MinerResultsWindow::Open(MainWindowApi& main, const MinerResult& result) {
+    auto* w = new MinerResultsWindow(main, result, main.window());
     switch (w->startState_) {
         case 1: w->showMinimized(); break;
         case 2: w->showMaximized(); break;
@@ -54,7 +54,7 @@ minerF* minerF::Open(MainWindowApi& main, const MinerResult& result) {
     return w;
 }
 
-minerF::minerF(MainWindowApi& main, const MinerResult& result, QWidget* parent)
+MinerResultsWindow::MinerResultsWindow(MainWindowApi& main, const MinerResult& result, QWidget* parent)
     : QWidget(parent, Qt::Window), main_(main), mailboxName_(result.mailboxName) {
     setObjectName(QStringLiteral("minerF"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -92,7 +92,7 @@ minerF::minerF(MainWindowApi& main, const MinerResult& result, QWidget* parent)
     applyPlacement();
 }
 
-void minerF::buildMenu() {
+void MinerResultsWindow::buildMenu() {
     menuURL_ = new QMenu(QStringLiteral("URL"), this);
     menuURL_->setObjectName(QStringLiteral("menuURL"));
     auto add = [this](QMenu* menu, const char* name, const char* caption, const char* shortcut = nullptr) {
@@ -122,20 +122,20 @@ void minerF::buildMenu() {
     menuURL_->addSeparator()->setObjectName(QStringLiteral("menuLinija1"));
     menuSelectAll_ = add(menuURL_, "menuSelectAll", "&Select All", "Ctrl+A");
 
-    connect(menuExecute_, &QAction::triggered, this, &minerF::execute);
-    connect(menuCopy_, &QAction::triggered, this, &minerF::copySelection);
-    connect(menuViewSource_, &QAction::triggered, this, &minerF::viewSource);
-    connect(menuAddToHistory_, &QAction::triggered, this, &minerF::addToHistory);
-    connect(menuAddToAddressBook_, &QAction::triggered, this, &minerF::addToAddressBook);
-    connect(menuExport_, &QAction::triggered, this, &minerF::exportEntries);
-    connect(menuDelete_, &QAction::triggered, this, &minerF::deleteSelection);
-    connect(menuSelectAll_, &QAction::triggered, this, &minerF::selectAllEntries);
+    connect(menuExecute_, &QAction::triggered, this, &MinerResultsWindow::execute);
+    connect(menuCopy_, &QAction::triggered, this, &MinerResultsWindow::copySelection);
+    connect(menuViewSource_, &QAction::triggered, this, &MinerResultsWindow::viewSource);
+    connect(menuAddToHistory_, &QAction::triggered, this, &MinerResultsWindow::addToHistory);
+    connect(menuAddToAddressBook_, &QAction::triggered, this, &MinerResultsWindow::addToAddressBook);
+    connect(menuExport_, &QAction::triggered, this, &MinerResultsWindow::exportEntries);
+    connect(menuDelete_, &QAction::triggered, this, &MinerResultsWindow::deleteSelection);
+    connect(menuSelectAll_, &QAction::triggered, this, &MinerResultsWindow::selectAllEntries);
     connect(to, &QAction::triggered, this, [this] { compose(Compose::To); });
     connect(cc, &QAction::triggered, this, [this] { compose(Compose::CC); });
     connect(bcc, &QAction::triggered, this, [this] { compose(Compose::BCC); });
 }
 
-void minerF::fill(const MinerResult& result) {
+void MinerResultsWindow::fill(const MinerResult& result) {
     setWindowTitle(Show(result.windowCaption));
     list_->setHeaderLabel(Show(result.columnCaption));
     QList<QTreeWidgetItem*> items;
@@ -160,26 +160,26 @@ void minerF::fill(const MinerResult& result) {
     if (!result.windowIcon.empty()) setWindowIcon(formI_->icon(QString::fromStdString(result.windowIcon)));
 }
 
-MinerMode minerF::mode() const {
+MinerMode MinerResultsWindow::mode() const {
     return menuAddToHistory_->text() == QLatin1String(kAddressHistoryCaption) ? MinerMode::Addresses : MinerMode::Links;
 }
 
-std::vector<MinerEntry> minerF::entries() const {
+std::vector<MinerEntry> MinerResultsWindow::entries() const {
     std::vector<MinerEntry> out;
     for (int i = 0; i < list_->topLevelItemCount(); ++i) out.push_back(EntryOf(list_->topLevelItem(i)));
     return out;
 }
 
-std::vector<MinerEntry> minerF::selectedEntries() const {
+std::vector<MinerEntry> MinerResultsWindow::selectedEntries() const {
     std::vector<MinerEntry> out;
     for (int i = 0; i < list_->topLevelItemCount(); ++i)
         if (list_->topLevelItem(i)->isSelected()) out.push_back(EntryOf(list_->topLevelItem(i)));
     return out;
 }
 
-int minerF::selectedCount() const { return static_cast<int>(list_->selectedItems().size()); }
+int MinerResultsWindow::selectedCount() const { return static_cast<int>(list_->selectedItems().size()); }
 
-QTreeWidgetItem* minerF::singleOrCurrent() const {
+QTreeWidgetItem* MinerResultsWindow::singleOrCurrent() const {
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
     if (selected.size() == 1) return selected.front();
     return list_->currentItem();
@@ -188,7 +188,7 @@ QTreeWidgetItem* minerF::singleOrCurrent() const {
 // ---- placement ----
 
 
-void minerF::applyPlacement() {
+void MinerResultsWindow::applyPlacement() {
     const PlacementDecision d = DecidePlacement(ReadMinerPlacement(main_.state().paths.IniPath));
     switch (d.action) {
         case PlacementAction::Normal:
@@ -208,14 +208,14 @@ void minerF::applyPlacement() {
     }
 }
 
-void minerF::resizeEvent(QResizeEvent* event) {
+void MinerResultsWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (isMinimized()) return;
     list_->setGeometry(0, 0, width(), height());
     list_->setColumnWidth(0, std::max(0, list_->width() - TwipsToPixelsX(*this, kColumnNarrowerTwips)));
 }
 
-void minerF::closeEvent(QCloseEvent* event) {
+void MinerResultsWindow::closeEvent(QCloseEvent* event) {
     const std::string& ini = main_.state().paths.IniPath;
     if (!ini.empty()) {
         MinerPlacement p;
@@ -232,7 +232,7 @@ void minerF::closeEvent(QCloseEvent* event) {
 
 // ---- keys and mouse ----
 
-bool minerF::eventFilter(QObject* watched, QEvent* event) {
+bool MinerResultsWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_) {
         if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
@@ -265,7 +265,7 @@ bool minerF::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool minerF::listKey(QKeyEvent* key) {
+bool MinerResultsWindow::listKey(QKeyEvent* key) {
     const Qt::KeyboardModifiers mods =
         key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool ctrl = mods == Qt::ControlModifier;
@@ -303,7 +303,7 @@ bool minerF::listKey(QKeyEvent* key) {
     return true;
 }
 
-void minerF::openContextMenu(const QPoint& globalPos) {
+void MinerResultsWindow::openContextMenu(const QPoint& globalPos) {
     const bool atMostOne = selectedCount() <= 1;
     menuViewSource_->setEnabled(atMostOne);
     menuExecute_->setEnabled(atMostOne);
@@ -312,7 +312,7 @@ void minerF::openContextMenu(const QPoint& globalPos) {
 
 // ---- commands ----
 
-void minerF::execute() {
+void MinerResultsWindow::execute() {
     QTreeWidgetItem* item = singleOrCurrent();
     if (!item) return;
     std::string link = Bytes(item->data(0, kTagRole));
@@ -323,7 +323,7 @@ void minerF::execute() {
     list_->setFocus();
 }
 
-void minerF::copySelection() {
+void MinerResultsWindow::copySelection() {
     std::string joined;
     bool first = true;
     for (const MinerEntry& e : selectedEntries()) {
@@ -336,7 +336,7 @@ void minerF::copySelection() {
     clipboard->setText(Show(joined));
 }
 
-void minerF::viewSource() {
+void MinerResultsWindow::viewSource() {
     QTreeWidgetItem* item = singleOrCurrent();
     if (!item) return;
     list_->scrollToItem(item);
@@ -352,7 +352,7 @@ void minerF::viewSource() {
     list_->setEnabled(false);
 }
 
-bool minerF::editorKey(QKeyEvent* key) {
+bool MinerResultsWindow::editorKey(QKeyEvent* key) {
     switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter: closeEditor(true); return true;
@@ -363,7 +363,7 @@ bool minerF::editorKey(QKeyEvent* key) {
     }
 }
 
-void minerF::closeEditor(bool keepText) {
+void MinerResultsWindow::closeEditor(bool keepText) {
     closingEditor_ = true;
     if (keepText && editing_) {
         // The entry's text takes the edit; its tag stays the link that was found.
@@ -378,7 +378,7 @@ void minerF::closeEditor(bool keepText) {
     closingEditor_ = false;
 }
 
-void minerF::deleteSelection() {
+void MinerResultsWindow::deleteSelection() {
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
     if (selected.isEmpty()) return;
     const QSet<QTreeWidgetItem*> gone(selected.begin(), selected.end());
@@ -392,9 +392,9 @@ void minerF::deleteSelection() {
     list_->addTopLevelItems(kept);
 }
 
-void minerF::selectAllEntries() { list_->selectAll(); }
+void MinerResultsWindow::selectAllEntries() { list_->selectAll(); }
 
-void minerF::compose(Compose kind) {
+void MinerResultsWindow::compose(Compose kind) {
     std::string joined;
     for (const MinerEntry& e : selectedEntries()) {
         if (!joined.empty()) joined += ", ";
@@ -404,23 +404,23 @@ void minerF::compose(Compose kind) {
     openUrl_(UrlOf(prefix + joined));
 }
 
-void minerF::refuseOrReport(const std::string& error) {
+void MinerResultsWindow::refuseOrReport(const std::string& error) {
     main_.prompter().information(this, QString::fromUtf8(error.c_str()), QStringLiteral("Ledgerly"), true);
 }
 
-void minerF::addToHistory() {
+void MinerResultsWindow::addToHistory() {
     if (list_->topLevelItemCount() == 0 || !menuAddToHistory_->isEnabled()) return;
     ToolContext context{main_.state(), main_.host()};
     if (Status s = AddToHistory(context, mode(), selectedEntries()); !s) refuseOrReport(s.error());
 }
 
-void minerF::addToAddressBook() {
+void MinerResultsWindow::addToAddressBook() {
     if (list_->topLevelItemCount() == 0 || !menuAddToAddressBook_->isVisible()) return;
     ToolContext context{main_.state(), main_.host()};
     if (auto r = AddToAddressBook(context, mailboxName_, selectedEntries()); !r) refuseOrReport(r.error());
 }
 
-void minerF::exportEntries() {
+void MinerResultsWindow::exportEntries() {
     QStringList filters;
     for (const char* f : kExportFilters) filters << QString::fromUtf8(f);
     QString chosen;

@@ -25,12 +25,12 @@ namespace ledgerly::ui {
 class MainWindowApi;
 class AttachmentWindowHost;
 
-class finderF : public QDialog {
+class OrphanedAttachmentsDialog : public QDialog {
     Q_OBJECT
 public:
     // `folderKey` is the selected tree folder (ending in the separator), `folderText` its text.
-    finderF(MainWindowApi& main, const std::string& folderKey, const QString& folderText, QWidget* parent = nullptr);
-    ~finderF() override;
+    OrphanedAttachmentsDialog(MainWindowApi& main, const std::string& folderKey, const QString& folderText, QWidget* parent = nullptr);
+    ~OrphanedAttachmentsDialog() override;
 
     std::size_t mailboxCount() const { return mailboxes_.size(); }
     bool scanning() const { return scanning_; }

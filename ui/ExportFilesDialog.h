@@ -16,15 +16,15 @@ namespace ledgerly::ui {
 
 class MainWindowApi;
 
-class izvozF : public QDialog {
+class ExportFilesDialog : public QDialog {
     Q_OBJECT
 public:
     // The open window of `main` re-targeted at the mailbox, or a new one; shown modeless.
-    static izvozF* Open(MainWindowApi& main, const std::string& mbxPath);
+    static ExportFilesDialog* Open(MainWindowApi& main, const std::string& mbxPath);
     // The window of `main` that is open, or nullptr.
-    static izvozF* Current(MainWindowApi& main);
+    static ExportFilesDialog* Current(MainWindowApi& main);
 
-    explicit izvozF(MainWindowApi& main);
+    explicit ExportFilesDialog(MainWindowApi& main);
     void SetMailbox(const std::string& mbxPath);
 
     const std::string& mailboxPath() const { return mbxPath_; }
@@ -47,7 +47,7 @@ private:
     QGroupBox* ExportFrame_;
     QLineEdit* folderT_;
     QPushButton* browseD_;
-    QListWidget* FLB_;
+    QListWidget* fileList_;
     QCheckBox* htmlC_;
     QLabel* headersL_;
     QComboBox* headersC_;

@@ -12,10 +12,10 @@ namespace ledgerly::ui {
 
 class MainWindowApi;
 
-class scripterF : public QDialog {
+class RunScriptDialog : public QDialog {
     Q_OBJECT
 public:
-    scripterF(MainWindowApi& main, std::string mailboxKey, const QString& nodeText);
+    RunScriptDialog(MainWindowApi& main, std::string mailboxKey, const QString& nodeText);
 
     // Backs up the pair and starts the selected script; false when nothing ran.
     bool RunSelected();

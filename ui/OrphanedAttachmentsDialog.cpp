@@ -1,4 +1,4 @@
-#include "ui/finderF.h"
+#include "ui/OrphanedAttachmentsDialog.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -38,7 +38,7 @@ bool SameFolder(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-finderF::finderF(MainWindowApi& main, const std::string& folderKey, const QString& folderText, QWidget* parent)
+OrphanedAttachmentsDialog::OrphanedAttachmentsDialog(MainWindowApi& main, const std::string& folderKey, const QString& folderText, QWidget* parent)
     : QDialog(parent), main_(main), folderKey_(WithTrailingSeparator(folderKey)) {
     setObjectName(QStringLiteral("finderF"));
     setWindowTitle(QStringLiteral("Unreferenced Attachments"));
@@ -144,30 +144,30 @@ finderF::finderF(MainWindowApi& main, const std::string& folderKey, const QStrin
     enableScanControls(ListFolders->count() > 0);
 }
 
-finderF::~finderF() = default;
+OrphanedAttachmentsDialog::~OrphanedAttachmentsDialog() = default;
 
-void finderF::addFolderRow(const std::string& path) {
+void OrphanedAttachmentsDialog::addFolderRow(const std::string& path) {
     auto* item = new QListWidgetItem(Q(GetFolderName(path)), ListFolders);
     item->setData(kPathRole, Q(path));
     item->setToolTip(Q(path));
 }
 
-FinderMode finderF::mode() const { return filesEmbedded->isChecked() ? FinderMode::Embedded : FinderMode::Attachments; }
+FinderMode OrphanedAttachmentsDialog::mode() const { return filesEmbedded->isChecked() ? FinderMode::Embedded : FinderMode::Attachments; }
 
-void finderF::enableScanControls(bool on) {
+void OrphanedAttachmentsDialog::enableScanControls(bool on) {
     scanD->setEnabled(on);
     filesAttachments->setEnabled(on);
     filesEmbedded->setEnabled(on);
 }
 
-void finderF::updateFileButtons() {
+void OrphanedAttachmentsDialog::updateFileButtons() {
     const bool any = ListFiles->topLevelItemCount() > 0;
     copyD->setEnabled(any);
     moveD->setEnabled(any);
     deleteD->setEnabled(any);
 }
 
-void finderF::scan() {
+void OrphanedAttachmentsDialog::scan() {
     if (ListFolders->count() == 0 || scanning_) return;
     ListFiles->clear();
     FolderAddD->setEnabled(false);
@@ -217,9 +217,9 @@ void finderF::scan() {
     filesEmbedded->setEnabled(true);
 }
 
-void finderF::stop() { control_.stopRequested = true; }
+void OrphanedAttachmentsDialog::stop() { control_.stopRequested = true; }
 
-void finderF::done(int r) {
+void OrphanedAttachmentsDialog::done(int r) {
     // Closing ends a running scan at once; nothing keeps running behind a closed window.
     if (scanning_) {
         control_.stopRequested = true;
@@ -229,7 +229,7 @@ void finderF::done(int r) {
     QDialog::done(r);
 }
 
-void finderF::addFolder() {
+void OrphanedAttachmentsDialog::addFolder() {
     QString chosen;
     {
         BusyCursor busy;
@@ -248,7 +248,7 @@ void finderF::addFolder() {
     updateFileButtons();
 }
 
-void finderF::removeFolder() {
+void OrphanedAttachmentsDialog::removeFolder() {
     if (ListFolders->count() > 0) {
         QListWidgetItem* item = ListFolders->currentItem();
         if (!item && !ListFolders->selectedItems().isEmpty()) item = ListFolders->selectedItems().front();
@@ -258,7 +258,7 @@ void finderF::removeFolder() {
     updateFileButtons();
 }
 
-void finderF::modeChanged() {
+void OrphanedAttachmentsDialog::modeChanged() {
     if (mode() == FinderMode::Attachments) {
         FolderAddD->setEnabled(true);
         FolderRemoveD->setEnabled(true);
@@ -269,7 +269,7 @@ void finderF::modeChanged() {
     if (ListFiles->topLevelItemCount() == 0) updateFileButtons();
 }
 
-std::vector<ResultRow> finderF::rowsOfList(std::vector<std::size_t>& selected, std::vector<QTreeWidgetItem*>& items) const {
+std::vector<ResultRow> OrphanedAttachmentsDialog::rowsOfList(std::vector<std::size_t>& selected, std::vector<QTreeWidgetItem*>& items) const {
     std::vector<ResultRow> rows;
     for (int i = 0; i < ListFiles->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = ListFiles->topLevelItem(i);
@@ -281,7 +281,7 @@ std::vector<ResultRow> finderF::rowsOfList(std::vector<std::size_t>& selected, s
     return rows;
 }
 
-void finderF::copySelectedFiles(bool move) {
+void OrphanedAttachmentsDialog::copySelectedFiles(bool move) {
     if (ListFiles->topLevelItemCount() == 0) return;
     BusyCursor busy;
     const QString folder = main_.prompter().chooseFolder(
@@ -304,7 +304,7 @@ void finderF::copySelectedFiles(bool move) {
     if (!s.status.empty()) StatusBar->showMessage(Q(s.status));
 }
 
-void finderF::wipe() {
+void OrphanedAttachmentsDialog::wipe() {
     if (ListFiles->topLevelItemCount() == 0) return;
     if (!main_.prompter().question(this, QString::fromUtf8(kWipeQuestion), QString::fromUtf8(msg::kTitle))) return;
     std::vector<std::size_t> selected;
@@ -316,12 +316,12 @@ void finderF::wipe() {
     updateFileButtons();
 }
 
-void finderF::folderDoubleClicked() {
+void OrphanedAttachmentsDialog::folderDoubleClicked() {
     if (ListFolders->count() == 0 || !ListFolders->currentItem()) return;
     openWithShell(ListFolders->currentItem()->data(kPathRole).toString());
 }
 
-void finderF::resultDoubleClicked() {
+void OrphanedAttachmentsDialog::resultDoubleClicked() {
     if (ListFiles->topLevelItemCount() == 0 || !ListFiles->currentItem()) return;
     const QString path = ListFiles->currentItem()->text(1);
     if (!FileExists(path.toStdString())) return;

@@ -19,7 +19,7 @@ namespace ledgerly::ui {
 class ImageList;
 class MainWindowApi;
 
-class minerF : public QWidget {
+class MinerResultsWindow : public QWidget {
     Q_OBJECT
 public:
     // Item data roles: the entry's bytes (Windows-1252) and its icon key.
@@ -28,9 +28,9 @@ public:
     static constexpr int kIconRole = Qt::UserRole + 2;
 
     // A new window owned by the main window and released when it closes.
-    static minerF* Open(MainWindowApi& main, const MinerResult& result);
+    static MinerResultsWindow* Open(MainWindowApi& main, const MinerResult& result);
 
-    minerF(MainWindowApi& main, const MinerResult& result, QWidget* parent);
+    MinerResultsWindow(MainWindowApi& main, const MinerResult& result, QWidget* parent);
 
     const std::string& mailboxName() const { return mailboxName_; }
     MinerMode mode() const;  // follows from the history entry's caption

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "ui/DuplicatesWindow.h"
+#include "ui/DuplicateOptionsDialog.h"
 
 using namespace ledgerly;
 using namespace ledgerly::ui;
@@ -20,7 +20,7 @@ class DuplicatesWindowTest : public QObject {
     }
 private slots:
     void opensWithTheDefaults() {
-        duplikatiF w;
+        DuplicateOptionsDialog w;
         QCOMPARE(w.windowTitle(), QStringLiteral("Flag Duplicates"));
         QCOMPARE(Find<QGroupBox>(w, "ExcludeFrame")->title(), QStringLiteral("Exclude from Checking"));
         struct Box { const char* name; const char* text; bool checked; };
@@ -42,7 +42,7 @@ private slots:
     }
 
     void headersAndBodiesExcludeEachOther() {
-        duplikatiF w;
+        DuplicateOptionsDialog w;
         auto* headers = Find<QCheckBox>(w, "headersC");
         auto* bodies = Find<QCheckBox>(w, "bodiesC");
         headers->setChecked(true);
@@ -57,7 +57,7 @@ private slots:
     void proceedTakesTheChoices() {
         struct Case { int cpuIndex; bool delimiters, headers, reset; };
         for (const Case& c : {Case{0, false, true, true}, Case{2, true, false, false}}) {
-            duplikatiF w;
+            DuplicateOptionsDialog w;
             Find<QComboBox>(w, "cpuC")->setCurrentIndex(c.cpuIndex);
             Find<QCheckBox>(w, "delimitersC")->setChecked(c.delimiters);
             Find<QCheckBox>(w, "headersC")->setChecked(c.headers);
@@ -74,7 +74,7 @@ private slots:
     }
 
     void abortLeavesTheDefaults() {
-        duplikatiF w;
+        DuplicateOptionsDialog w;
         Find<QCheckBox>(w, "headersC")->setChecked(true);
         Find<QPushButton>(w, "abortD")->click();
         QVERIFY(!w.Proceed);
@@ -84,4 +84,4 @@ private slots:
 };
 
 QTEST_MAIN(DuplicatesWindowTest)
-#include "tst_duplikatiF.moc"
+#include "tst_DuplicateOptionsDialog.moc"

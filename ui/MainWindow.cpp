@@ -1,4 +1,4 @@
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,7 +18,7 @@
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Messages.h"
-#include "ui/AboutF.h"
+#include "ui/AboutDialog.h"
 #include "ui/CommandRegistry.h"
 #include "ui/Palettes.h"
 #include "ui/Pictures.h"
@@ -52,16 +52,16 @@ public:
 }  // namespace
 
 // The desktop host, with the Eudora-running test replaceable for tests.
-class pregledF::WindowHost : public GuiHost {
+class MainWindow::WindowHost : public GuiHost {
 public:
-    explicit WindowHost(pregledF& main) : GuiHost(main), main_(main) {}
+    explicit WindowHost(MainWindow& main) : GuiHost(main), main_(main) {}
     bool EudoraRunning() override { return main_.eudoraProbe ? main_.eudoraProbe() : GuiHost::EudoraRunning(); }
 
 private:
-    pregledF& main_;
+    MainWindow& main_;
 };
 
-pregledF::pregledF(AppState& state, Prompter* prompter, QWidget* parent)
+MainWindow::MainWindow(AppState& state, Prompter* prompter, QWidget* parent)
     : QMainWindow(parent), state_(state), prompter_(prompter) {
     if (!prompter_) {
         ownPrompter_ = std::make_unique<DialogPrompter>();
@@ -83,19 +83,19 @@ pregledF::pregledF(AppState& state, Prompter* prompter, QWidget* parent)
     treeView_->setColumnCount(1);
     treeView_->setContextMenuPolicy(Qt::NoContextMenu);
     treeView_->setSelectionMode(QAbstractItemView::SingleSelection);
-    drvoI_ = MakeTreeImages(this);
+    treeImages_ = MakeTreeImages(this);
     treeView_->installEventFilter(this);
     treeView_->viewport()->installEventFilter(this);
     setCentralWidget(treeView_);  // fills the client area above the status bar
     connect(treeView_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         const std::string key = item->data(0, kKeyRole).toByteArray().toStdString();
         tree_.SetExpanded(key, true);
-        if (const TreeNode* n = tree_.Find(key)) item->setIcon(0, drvoI_->icon(n->image));
+        if (const TreeNode* n = tree_.Find(key)) item->setIcon(0, treeImages_->icon(n->image));
     });
     connect(treeView_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
         const std::string key = item->data(0, kKeyRole).toByteArray().toStdString();
         tree_.SetExpanded(key, false);
-        if (const TreeNode* n = tree_.Find(key)) item->setIcon(0, drvoI_->icon(n->image));
+        if (const TreeNode* n = tree_.Find(key)) item->setIcon(0, treeImages_->icon(n->image));
     });
     connect(treeView_, &QTreeWidget::itemClicked, this, [this] { chooseCommandState(); });
     connect(treeView_, &QTreeWidget::currentItemChanged, this, [this] { chooseCommandState(); });
@@ -125,16 +125,16 @@ pregledF::pregledF(AppState& state, Prompter* prompter, QWidget* parent)
     setBusy(false);
 }
 
-ledgerly::Host& pregledF::host() { return *host_; }
+ledgerly::Host& MainWindow::host() { return *host_; }
 
-pregledF::~pregledF() {
+MainWindow::~MainWindow() {
     while (busy_ > 0) setBusy(false);
     qDeleteAll(findChildren<ToolPalette*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
-QAction* pregledF::action(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
+QAction* MainWindow::action(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
 
-void pregledF::buildMenus() {
+void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
     auto* barStyle = new RightAlignedInfoStyle(QStyleFactory::create(QApplication::style()->name()));
     barStyle->setParent(bar);
@@ -155,17 +155,17 @@ void pregledF::buildMenus() {
     };
     auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
 
-    menuMailboxes_ = sub(bar, "menuMailboxes", "&Mailboxes");
-    item(menuMailboxes_, "menuAddMailbox", "&Add...");
-    item(menuMailboxes_, "menuSynchronizeMailbox", "&Synchronize");
+    mailboxesMenu_ = sub(bar, "menuMailboxes", "&Mailboxes");
+    item(mailboxesMenu_, "menuAddMailbox", "&Add...");
+    item(mailboxesMenu_, "menuSynchronizeMailbox", "&Synchronize");
 
-    menuDrvo_ = sub(bar, "menuDrvo", "&Tools");
-    QMenu* mark = sub(menuDrvo_, "menuMark", "&Mark");
+    toolsMenu_ = sub(bar, "menuDrvo", "&Tools");
+    QMenu* mark = sub(toolsMenu_, "menuMark", "&Mark");
     item(mark, "menuMarkAllReceived", "All Messages &Received");
     item(mark, "menuMarkAllSent", "All Messages &Sent");
     item(mark, "menuMarkDuplicatesClassic", "&Duplicates (Slow)");
     item(mark, "menuMarkDuplicatesHash", "&Duplicates (Fast)");
-    QMenu* update = sub(menuDrvo_, "menuUpdate", "&Update");
+    QMenu* update = sub(toolsMenu_, "menuUpdate", "&Update");
     item(update, "menuUpdateSR", "&Sent / Received Status");
     item(update, "menuUpdatePriority", "&Priority");
     item(update, "menuUpdateAttachment", "&Attachment");
@@ -174,11 +174,11 @@ void pregledF::buildMenus() {
     item(update, "menuUpdateWho", "&Who");
     separator(update, "menuL12");
     item(update, "menuUpdateAll", "A&ll");
-    QMenu* exportTo = sub(menuDrvo_, "menuExport", "&Export To");
+    QMenu* exportTo = sub(toolsMenu_, "menuExport", "&Export To");
     item(exportTo, "menuExportFiles", "&Files");
     item(exportTo, "menuExportReadersDigest", "&Readers Digest");
     item(exportTo, "menuExportOutlook", "&Outlook");
-    QMenu* extract = sub(menuDrvo_, "menuExtract", "&Extract URL");
+    QMenu* extract = sub(toolsMenu_, "menuExtract", "&Extract URL");
     item(extract, "menuExtractEMails", "&E-Mail");
     item(extract, "menuWebAddresses", "&Web");
     item(extract, "menuFileReferences", "&File References");
@@ -191,24 +191,24 @@ void pregledF::buildMenus() {
     item(extract, "menuXOptionsLinks", "&X-Eudora-Options");
     separator(extract, "menuL22");
     item(extract, "menuExtractAll", "&All");
-    QMenu* special = sub(menuDrvo_, "menuSpecial", "&Special");
+    QMenu* special = sub(toolsMenu_, "menuSpecial", "&Special");
     item(special, "menuRunScript", "Run &Script...");
     item(special, "menuHarvestEMailAddresses", "&Harvest E-Mail Addresses...");
     item(special, "menuStripHTMLTags", "Strip &HTML Tags");
     item(special, "menuDecodeQP", "Decode &Quoted Printable");
     item(special, "menuUpdateAttachmentLinks", "&Link Attachments...");
     item(special, "menuFixLastTag", "&Repair Message Delimiters");
-    QMenu* encryption = sub(menuDrvo_, "menuEncryption", "&Encryption");
+    QMenu* encryption = sub(toolsMenu_, "menuEncryption", "&Encryption");
     item(encryption, "menuCipher", "Cipher");
     item(encryption, "menuDecipher", "Decipher");
     separator(encryption, "menuL41");
     item(encryption, "menuROT13", "&ROT13");
-    item(menuDrvo_, "menuCreateBackup", "&Backup");
-    QMenu* bonus = sub(menuDrvo_, "menuBonus", "&Bonus");
+    item(toolsMenu_, "menuCreateBackup", "&Backup");
+    QMenu* bonus = sub(toolsMenu_, "menuBonus", "&Bonus");
     item(bonus, "menuFlagDuplicates", "&Flag Duplicates");
-    separator(menuDrvo_, "menuL2");
-    item(menuDrvo_, "menuAlignColumns", "&Align Columns...");
-    item(menuDrvo_, "menuFindAttachments", "&Orphaned Attachments...");
+    separator(toolsMenu_, "menuL2");
+    item(toolsMenu_, "menuAlignColumns", "&Align Columns...");
+    item(toolsMenu_, "menuFindAttachments", "&Orphaned Attachments...");
 
     QMenu* view = sub(bar, "menuView", "&View");
     QMenu* toolbars = sub(view, "menuToolbars", "Toolbars");
@@ -227,16 +227,16 @@ void pregledF::buildMenus() {
 
 // ---- the tree ---------------------------------------------------------------
 
-void pregledF::buildTreeItems(QTreeWidgetItem* item, const TreeNode& node) {
+void MainWindow::buildTreeItems(QTreeWidgetItem* item, const TreeNode& node) {
     item->setText(0, FromCp1252(node.text));
-    item->setIcon(0, drvoI_->icon(node.image));
+    item->setIcon(0, treeImages_->icon(node.image));
     item->setData(0, kKeyRole, QByteArray::fromStdString(node.key));
     item->setData(0, kTagRole, QString::fromStdString(node.tag));
     for (const TreeNode* child : tree_.ChildrenOf(node.key)) buildTreeItems(new QTreeWidgetItem(item), *child);
     item->setExpanded(node.expanded);
 }
 
-void pregledF::refreshTreeView() {
+void MainWindow::refreshTreeView() {
     const QSignalBlocker block(treeView_);
     const std::string current = selectedKey();
     treeView_->clear();
@@ -249,7 +249,7 @@ void pregledF::refreshTreeView() {
     }
 }
 
-void pregledF::setFolderTree(FolderTree tree) {
+void MainWindow::setFolderTree(FolderTree tree) {
     tree_ = std::move(tree);
     {
         const QSignalBlocker block(treeView_);
@@ -258,14 +258,14 @@ void pregledF::setFolderTree(FolderTree tree) {
     refreshTreeView();
 }
 
-QTreeWidgetItem* pregledF::itemFor(const std::string& key) const {
+QTreeWidgetItem* MainWindow::itemFor(const std::string& key) const {
     const QByteArray wanted = QByteArray::fromStdString(key);
     for (QTreeWidgetItemIterator it(treeView_); *it; ++it)
         if ((*it)->data(0, kKeyRole).toByteArray() == wanted) return *it;
     return nullptr;
 }
 
-bool pregledF::selectKey(const std::string& key) {
+bool MainWindow::selectKey(const std::string& key) {
     QTreeWidgetItem* item = itemFor(key);
     if (!item) return false;
     treeView_->setCurrentItem(item);
@@ -274,26 +274,26 @@ bool pregledF::selectKey(const std::string& key) {
     return true;
 }
 
-void pregledF::selectNode(int index) {
+void MainWindow::selectNode(int index) {
     if (index >= 1 && index <= tree_.Count()) selectKey(tree_.Nodes()[static_cast<std::size_t>(index - 1)].key);
 }
 
-std::string pregledF::selectedKey() const {
+std::string MainWindow::selectedKey() const {
     const QTreeWidgetItem* item = treeView_ ? treeView_->currentItem() : nullptr;
     return item ? item->data(0, kKeyRole).toByteArray().toStdString() : std::string();
 }
 
-std::string pregledF::selectedTag() const {
+std::string MainWindow::selectedTag() const {
     const QTreeWidgetItem* item = treeView_ ? treeView_->currentItem() : nullptr;
     return item ? item->data(0, kTagRole).toString().toStdString() : std::string();
 }
 
-QString pregledF::selectedText() const {
+QString MainWindow::selectedText() const {
     const QTreeWidgetItem* item = treeView_ ? treeView_->currentItem() : nullptr;
     return item ? item->text(0) : QString();
 }
 
-std::vector<MainWindowApi::TreeEntry> pregledF::treeNodes() const {
+std::vector<MainWindowApi::TreeEntry> MainWindow::treeNodes() const {
     std::vector<TreeEntry> entries;
     for (const TreeNode& node : tree_.Nodes()) entries.push_back({node.key, FromCp1252(node.text)});
     return entries;
@@ -301,7 +301,7 @@ std::vector<MainWindowApi::TreeEntry> pregledF::treeNodes() const {
 
 // ---- command state ----------------------------------------------------------
 
-void pregledF::setMailboxState(bool mailbox) {
+void MainWindow::setMailboxState(bool mailbox) {
     for (auto& p : palettes_)
         if (p) p->setEnabled(mailbox);
     for (const char* name : {"menuToolbars", "menuMark", "menuUpdate", "menuExtract", "menuSpecial", "menuBonus", "menuExport",
@@ -311,43 +311,43 @@ void pregledF::setMailboxState(bool mailbox) {
     setCommandEnabled("menuFindAttachments", selectedTag() == kRootTag);
 }
 
-void pregledF::setCommandEnabled(const char* name, bool enabled) {
+void MainWindow::setCommandEnabled(const char* name, bool enabled) {
     if (QAction* a = action(name)) {
         a->setProperty("commandEnabled", enabled);
         a->setEnabled(enabled);
     }
 }
 
-bool pregledF::commandEnabled(const char* name) const {
+bool MainWindow::commandEnabled(const char* name) const {
     const QAction* a = action(name);
     if (!a) return false;
     const QVariant v = a->property("commandEnabled");
     return v.isValid() ? v.toBool() : a->isEnabled();
 }
 
-void pregledF::EnableMailboxCommands() { setMailboxState(true); }
-void pregledF::EnableFolderCommands() { setMailboxState(false); }
+void MainWindow::EnableMailboxCommands() { setMailboxState(true); }
+void MainWindow::EnableFolderCommands() { setMailboxState(false); }
 
-void pregledF::chooseCommandState() {
+void MainWindow::chooseCommandState() {
     if (tree_.Empty()) return;
     if (IsMailboxKey(selectedKey())) EnableMailboxCommands();
     else EnableFolderCommands();
 }
 
-void pregledF::updateScriptCommand() {
+void MainWindow::updateScriptCommand() {
     setCommandEnabled("menuRunScript", FolderExists(state_.paths.DataFolder + "Scripts"));
 }
 
 // ---- MainWindowApi ----------------------------------------------------------
 
-void pregledF::setStatus(const QString& text) {
+void MainWindow::setStatus(const QString& text) {
     statusLabel_->setText(text);
     statusLabel_->repaint();
 }
 
-QString pregledF::statusText() const { return statusLabel_->text(); }
+QString MainWindow::statusText() const { return statusLabel_->text(); }
 
-void pregledF::setBusy(bool busy) {
+void MainWindow::setBusy(bool busy) {
     if (busy) {
         ++busy_;
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -357,27 +357,27 @@ void pregledF::setBusy(bool busy) {
     }
 }
 
-void pregledF::lockForTool(bool withFolderState) {
+void MainWindow::lockForTool(bool withFolderState) {
     treeView_->setEnabled(false);
-    menuMailboxes_->menuAction()->setEnabled(false);
-    menuDrvo_->menuAction()->setEnabled(false);
+    mailboxesMenu_->menuAction()->setEnabled(false);
+    toolsMenu_->menuAction()->setEnabled(false);
     if (withFolderState) EnableFolderCommands();
 }
 
-void pregledF::unlockAfterTool(bool withFolderState) {
+void MainWindow::unlockAfterTool(bool withFolderState) {
     treeView_->setEnabled(true);
-    menuMailboxes_->menuAction()->setEnabled(true);
-    menuDrvo_->menuAction()->setEnabled(true);
+    mailboxesMenu_->menuAction()->setEnabled(true);
+    toolsMenu_->menuAction()->setEnabled(true);
     if (withFolderState) EnableMailboxCommands();
 }
 
-void pregledF::synchronizeTree() { menuSynchronizeMailbox_Click(); }
+void MainWindow::synchronizeTree() { menuSynchronizeMailbox_Click(); }
 
 // ---- events -----------------------------------------------------------------
 
-void pregledF::popupTools(const QPoint& globalPos) { menuDrvo_->popup(globalPos); }
+void MainWindow::popupTools(const QPoint& globalPos) { toolsMenu_->popup(globalPos); }
 
-bool pregledF::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == treeView_->viewport() && event->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::RightButton) {
@@ -385,7 +385,7 @@ bool pregledF::eventFilter(QObject* watched, QEvent* event) {
                 chooseCommandState();
                 popupTools(me->globalPosition().toPoint());
             } else {
-                menuMailboxes_->popup(me->globalPosition().toPoint());
+                mailboxesMenu_->popup(me->globalPosition().toPoint());
             }
             return true;
         }
@@ -411,13 +411,13 @@ bool pregledF::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void pregledF::StatusBar_Click() {
+void MainWindow::StatusBar_Click() {
     prompter_->information(this, statusText(), QStringLiteral("Status Information - Ledgerly"), true);
 }
 
 // ---- settings ---------------------------------------------------------------
 
-void pregledF::loadSettings() {
+void MainWindow::loadSettings() {
     const std::string& ini = state_.paths.IniPath;
     long long top = 0, left = 0;
     if (auto v = ReadIniNumber("Settings", "WindowTop", ini)) top = *v;
@@ -456,7 +456,7 @@ void pregledF::loadSettings() {
     if (wanted("SpecialTools", "0")) openPalette(PaletteKind::Special);
 }
 
-void pregledF::showAsLoaded() {
+void MainWindow::showAsLoaded() {
     if (loadedState_ == 2) showMaximized();
     else if (loadedState_ == 1) showMinimized();
     else show();
@@ -464,7 +464,7 @@ void pregledF::showAsLoaded() {
         if (p) p->show();
 }
 
-void pregledF::saveToolbarFlags() {
+void MainWindow::saveToolbarFlags() {
     const std::string& ini = state_.paths.IniPath;
     auto flag = [this](PaletteKind k) { return palettes_[static_cast<int>(k)] ? "1" : "0"; };
     WriteIni("Toolbars", "FlaggingTools", flag(PaletteKind::Flagging), ini);
@@ -472,7 +472,7 @@ void pregledF::saveToolbarFlags() {
     WriteIni("Toolbars", "MiningTools", flag(PaletteKind::Mining), ini);
 }
 
-void pregledF::saveGeometry() {
+void MainWindow::saveGeometry() {
     const std::string& ini = state_.paths.IniPath;
     const bool normal = !isMinimized() && !isMaximized();
     if (normal) {
@@ -492,7 +492,7 @@ void pregledF::saveGeometry() {
     }
 }
 
-void pregledF::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     saveToolbarFlags();
     saveGeometry();
     // The palettes keep their own positions as they close.
@@ -503,17 +503,17 @@ void pregledF::closeEvent(QCloseEvent* event) {
 
 // ---- palettes ---------------------------------------------------------------
 
-ToolPalette* pregledF::palette(PaletteKind kind) const { return palettes_[static_cast<int>(kind)].data(); }
+ToolPalette* MainWindow::palette(PaletteKind kind) const { return palettes_[static_cast<int>(kind)].data(); }
 
-void pregledF::paletteClosed(PaletteKind kind) { palettes_[static_cast<int>(kind)] = nullptr; }
+void MainWindow::paletteClosed(PaletteKind kind) { palettes_[static_cast<int>(kind)] = nullptr; }
 
-ToolPalette* pregledF::openPalette(PaletteKind kind) {
+ToolPalette* MainWindow::openPalette(PaletteKind kind) {
     QPointer<ToolPalette>& slot = palettes_[static_cast<int>(kind)];
     if (!slot) {
         switch (kind) {
-        case PaletteKind::Flagging: slot = new TFlaggingF(*this); break;
-        case PaletteKind::Special: slot = new TSpecialF(*this); break;
-        case PaletteKind::Mining: slot = new TMiningF(*this); break;
+        case PaletteKind::Flagging: slot = new FlaggingToolsPalette(*this); break;
+        case PaletteKind::Special: slot = new SpecialToolsPalette(*this); break;
+        case PaletteKind::Mining: slot = new MiningToolsPalette(*this); break;
         }
     }
     if (isVisible()) {
@@ -524,13 +524,13 @@ ToolPalette* pregledF::openPalette(PaletteKind kind) {
     return slot.data();
 }
 
-void pregledF::menuFlaggingTools_Click() { openPalette(PaletteKind::Flagging); }
-void pregledF::menuSpecialTools_Click() { openPalette(PaletteKind::Special); }
-void pregledF::menuMiningTools_Click() { openPalette(PaletteKind::Mining); }
+void MainWindow::menuFlaggingTools_Click() { openPalette(PaletteKind::Flagging); }
+void MainWindow::menuSpecialTools_Click() { openPalette(PaletteKind::Special); }
+void MainWindow::menuMiningTools_Click() { openPalette(PaletteKind::Mining); }
 
 // ---- the commands of this window --------------------------------------------
 
-void pregledF::menuAddMailbox_Click() {
+void MainWindow::menuAddMailbox_Click() {
     const QString chosen = prompter_->openFile(this, QStringLiteral("Eudora Mailbox Files (*.mbx)"), FromNative(state_.paths.DataFolder));
     if (chosen.isEmpty()) return;
     const AddMailboxResult result = AddMailbox(tree_, ToNative(chosen));
@@ -544,7 +544,7 @@ void pregledF::menuAddMailbox_Click() {
     setCommandEnabled("menuAlignColumns", true);
 }
 
-void pregledF::menuSynchronizeMailbox_Click() {
+void MainWindow::menuSynchronizeMailbox_Click() {
     const std::string& data = state_.paths.DataFolder;
     if (!FolderExists(data) || tree_.Empty()) return;
     setBusy(true);
@@ -558,33 +558,33 @@ void pregledF::menuSynchronizeMailbox_Click() {
     }
 }
 
-bool pregledF::openUrl(const QUrl& url) { return urlOpener ? urlOpener(url) : false; }
+bool MainWindow::openUrl(const QUrl& url) { return urlOpener ? urlOpener(url) : false; }
 
-void pregledF::menuHelp_Click() {
+void MainWindow::menuHelp_Click() {
     const QString index = FromNative(state_.paths.ProgramFolder) + QStringLiteral("help/index.html");
     if (!QFileInfo::exists(index) || !openUrl(QUrl::fromLocalFile(index)))
         prompter_->information(this, QStringLiteral("The manual could not be opened: ") + QDir::toNativeSeparators(index),
                                QString::fromUtf8(msg::kTitle), true);
 }
 
-void pregledF::menuReleaseNotes_Click() {
+void MainWindow::menuReleaseNotes_Click() {
     const QString page = FromNative(state_.paths.ProgramFolder) + QStringLiteral("release-notes.html");
     if (!QFileInfo::exists(page) || !openUrl(QUrl::fromLocalFile(page)))
         prompter_->information(this, QStringLiteral("The release notes could not be opened: ") + QDir::toNativeSeparators(page),
                                QString::fromUtf8(msg::kTitle), true);
 }
 
-void pregledF::menuAbout_Click() {
-    AboutF about(state_, this);
+void MainWindow::menuAbout_Click() {
+    AboutDialog about(state_, this);
     about.exec();
 }
 
 // ---- the commands of the tools ----------------------------------------------
 
-void pregledF::runRegistered(const char* control) { RunCommand(control, *this); }
+void MainWindow::runRegistered(const char* control) { RunCommand(control, *this); }
 
 #define LEDGERLY_REGISTERED(name) \
-    void pregledF::name##_Click() { runRegistered(#name); }
+    void MainWindow::name##_Click() { runRegistered(#name); }
 LEDGERLY_REGISTERED(menuMarkAllReceived)
 LEDGERLY_REGISTERED(menuMarkAllSent)
 LEDGERLY_REGISTERED(menuMarkDuplicatesClassic)

@@ -16,10 +16,10 @@ namespace ledgerly::ui {
 
 class MainWindowApi;
 
-class prozorF : public QDialog {
+class AlignColumnsDialog : public QDialog {
     Q_OBJECT
 public:
-    prozorF(MainWindowApi& main, std::string folderKey, const QString& nodeText);
+    AlignColumnsDialog(MainWindowApi& main, std::string folderKey, const QString& nodeText);
 
     // Widths of columns S ... V in character cells (120 twips each), with
     // their fractions: what a drag left, or what SetWidths gave.

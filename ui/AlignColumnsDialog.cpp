@@ -1,4 +1,4 @@
-#include "ui/prozorF.h"
+#include "ui/AlignColumnsDialog.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -48,7 +48,7 @@ QString Trimmed(double value) {
 
 }  // namespace
 
-prozorF::prozorF(MainWindowApi& main, std::string folderKey, const QString& nodeText)
+AlignColumnsDialog::AlignColumnsDialog(MainWindowApi& main, std::string folderKey, const QString& nodeText)
     : QDialog(main.window()), main_(main), tag_(std::move(folderKey)) {
     setObjectName(QStringLiteral("prozorF"));
     // A folder's key ends in the separator; without it "Work.fol" would also
@@ -91,7 +91,7 @@ prozorF::prozorF(MainWindowApi& main, std::string folderKey, const QString& node
     apply_->setObjectName(QStringLiteral("applyD"));
     close_ = new QPushButton(QStringLiteral("&Close"), this);
     close_->setObjectName(QStringLiteral("closeD"));
-    connect(apply_, &QPushButton::clicked, this, &prozorF::Apply);
+    connect(apply_, &QPushButton::clicked, this, &AlignColumnsDialog::Apply);
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
 
     auto* buttons = new QHBoxLayout;
@@ -120,9 +120,9 @@ prozorF::prozorF(MainWindowApi& main, std::string folderKey, const QString& node
     SetWidths(widths);
 }
 
-double prozorF::CellPx() const { return kCellTwips * logicalDpiX() / 1440.0; }
+double AlignColumnsDialog::CellPx() const { return kCellTwips * logicalDpiX() / 1440.0; }
 
-void prozorF::SetWidths(const ColumnWidthSet& widths) {
+void AlignColumnsDialog::SetWidths(const ColumnWidthSet& widths) {
     settingWidths_ = true;
     for (std::size_t c = 0; c < widths_.size(); ++c) {
         widths_[c] = std::max(widths[c], 0.0);
@@ -132,23 +132,23 @@ void prozorF::SetWidths(const ColumnWidthSet& widths) {
     FitSubject();
 }
 
-void prozorF::FitSubject() {
+void AlignColumnsDialog::FitSubject() {
     int others = 0;
     for (int c = 0; c < 8; ++c) others += list_->columnWidth(c);
     list_->setColumnWidth(8, std::max(list_->viewport()->width() - others, 20));
 }
 
-bool prozorF::eventFilter(QObject* watched, QEvent* event) {
+bool AlignColumnsDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_->viewport() && event->type() == QEvent::Resize) FitSubject();
     return QDialog::eventFilter(watched, event);
 }
 
-void prozorF::resizeEvent(QResizeEvent* event) {
+void AlignColumnsDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     strip_->setPixmap(ColumnsPicture(strip_->width(), strip_->height()));
 }
 
-void prozorF::Apply() {
+void AlignColumnsDialog::Apply() {
     if (main_.host().EudoraRunning()) {
         main_.prompter().information(this, QString::fromUtf8(msg::kCloseEudora));
         return;
@@ -170,7 +170,7 @@ void prozorF::Apply() {
         main_.prompter().information(this, QStringLiteral("These mailboxes were left unchanged:\n") + refused.join(QLatin1Char('\n')));
 }
 
-void prozorF::SaveSettings() {
+void AlignColumnsDialog::SaveSettings() {
     if (saved_) return;
     saved_ = true;
     const std::string& ini = main_.state().paths.IniPath;
@@ -183,12 +183,12 @@ void prozorF::SaveSettings() {
     for (std::size_t i = 0; i < widths.size(); ++i) put("Columns", kColumnKeys[i], widths[i]);
 }
 
-void prozorF::done(int result) {
+void AlignColumnsDialog::done(int result) {
     SaveSettings();
     QDialog::done(result);
 }
 
-void prozorF::closeEvent(QCloseEvent* event) {
+void AlignColumnsDialog::closeEvent(QCloseEvent* event) {
     SaveSettings();
     QDialog::closeEvent(event);
 }

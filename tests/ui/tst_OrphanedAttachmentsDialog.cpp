@@ -15,7 +15,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
-#include "ui/finderF.h"
+#include "ui/OrphanedAttachmentsDialog.h"
 
 namespace fs = std::filesystem;
 using namespace ledgerly;
@@ -65,7 +65,7 @@ class FinderWindowTest : public QObject {
 private slots:
     void opensWithCaptionsAndTheAttachFolder() {
         Store s;
-        ui::finderF f(s.main, s.data, QStringLiteral("Eudora"));
+        ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
         QCOMPARE(f.windowTitle(), QStringLiteral("Unreferenced Attachments >> Mailfolder: Eudora (1 mailboxes)"));
         QCOMPARE(Child<QPushButton>(f, "scanD")->text(), QStringLiteral("&Scan one mailbox"));
         QCOMPARE(StatusText(f), QStringLiteral("Ready"));
@@ -80,7 +80,7 @@ private slots:
 
     void scanListsSortedOrphansAndGoesIdle() {
         Store s;
-        ui::finderF f(s.main, s.data, QStringLiteral("Eudora"));
+        ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
         Child<QPushButton>(f, "scanD")->click();
         auto* list = Child<QTreeWidget>(f, "ListFiles");
         QCOMPARE(list->topLevelItemCount(), 2);
@@ -100,7 +100,7 @@ private slots:
     void addFolderRefusesRootsAndDuplicates() {
         Store s;
         fs::create_directories(s.dir.path() / "More");
-        ui::finderF f(s.main, s.data, QStringLiteral("Eudora"));
+        ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
         auto* folders = Child<QListWidget>(f, "ListFolders");
         s.main.fakePrompter.folders = {QStringLiteral("/"), QString::fromStdString(s.data + "ATTACH"),
                                        QString::fromStdString(s.data + "attach/"), QString::fromStdString(s.dir / "More")};
@@ -117,7 +117,7 @@ private slots:
 
     void embeddedModeEmptiesTheFolderList() {
         Store s;
-        ui::finderF f(s.main, s.data, QStringLiteral("Eudora"));
+        ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
         Child<QRadioButton>(f, "filesO2")->click();
         QCOMPARE(Child<QListWidget>(f, "ListFolders")->count(), 0);
         QVERIFY(!Child<QPushButton>(f, "scanD")->isEnabled());
@@ -131,7 +131,7 @@ private slots:
     void copyMarksBoldAndMoveOntoItselfKeepsTheFile() {
         Store s;
         fs::create_directories(s.dir.path() / "Saved");
-        ui::finderF f(s.main, s.data, QStringLiteral("Eudora"));
+        ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
         Child<QPushButton>(f, "scanD")->click();
         auto* list = Child<QTreeWidget>(f, "ListFiles");
         list->topLevelItem(0)->setSelected(true);
@@ -158,7 +158,7 @@ private slots:
         Store s;
         fs::create_directories(s.data + "attach/stuck.bin");
         WriteFile(s.data + "attach/stuck.bin/inside", "x");
-        ui::finderF f(s.main, s.data, QStringLiteral("Eudora"));
+        ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
         Child<QPushButton>(f, "scanD")->click();
         auto* list = Child<QTreeWidget>(f, "ListFiles");
         // stuck.bin is a folder (its file "inside" is a candidate): put it in as a row would be.
@@ -178,7 +178,7 @@ private slots:
 
     void doubleClickAsksBeforeOpening() {
         Store s;
-        ui::finderF f(s.main, s.data, QStringLiteral("Eudora"));
+        ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
         QStringList opened;
         f.openWithShell = [&opened](const QString& p) { opened << p; };
         Child<QPushButton>(f, "scanD")->click();
@@ -197,7 +197,7 @@ private slots:
         for (bool close : {false, true}) {
             Store s;
             for (int i = 0; i < 12; ++i) WriteMailbox(s.data + "Box" + std::to_string(10 + i) + ".", "Attachment");
-            ui::finderF f(s.main, s.data, QStringLiteral("Eudora"));
+            ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
             f.show();
             QTimer::singleShot(0, &f, [&f, close] {
                 QVERIFY(f.scanning());
@@ -233,4 +233,4 @@ private slots:
 };
 
 QTEST_MAIN(FinderWindowTest)
-#include "tst_finderF.moc"
+#include "tst_OrphanedAttachmentsDialog.moc"
