@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
@@ -21,6 +22,7 @@
 #include "store/Mailbox.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
+#include "ui/ToolRunner.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -162,27 +164,41 @@ void ExportFilesDialog::Proceed() {
     options.headers = headersC_->currentIndex() == 1 ? HeaderMode::Compact : headersC_->currentIndex() == 2 ? HeaderMode::None : HeaderMode::All;
     options.keepHtml = htmlC_->isChecked();
 
-    ToolContext context{main_.state(), main_.host()};
-    main_.setBusy(true);
+    // The export runs off the UI thread; the window stays up, disabled, until it ends.
+    auto result = std::make_shared<Result<ExportResult>>(Result<ExportResult>::Fail(""));
+    ToolJob job;
+    job.title = tr("Export to Files");
+    job.stop = StopMode::Abandon;  // a Stop keeps the files written so far
+    const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath_);
+    job.work = [result, pair, options](ToolContext& context) { *result = ExportToFiles(context, pair, options); };
+    job.finish = [this, result](const ToolRunEnd& end) {
+        exporting_ = false;
+        setEnabled(true);
+        if (end.abandoned || end.outOfMemory) {
+            main_.setStatus(end.abandoned ? tr("Stopped. The files written so far stay in the folder.") : QStringLiteral("Ready"));
+            ShowFolder(QString::fromStdString(exportFolder_));
+            return;
+        }
+        if (!*result) {
+            // Nothing was written: the window stays for another try.
+            main_.prompter().information(this, Q(result->error()));
+            return;
+        }
+        WriteIni("Settings", "ExportDir", exportFolder_, main_.state().paths.IniPath);
+        if (!(*result)->failures.empty()) main_.prompter().information(this, Q((*result)->FailureReport()));
+        close();
+    };
     exporting_ = true;
     setEnabled(false);
-    auto result = ExportToFiles(context, MailboxPair::FromMailboxPath(mbxPath_), options);
-    setEnabled(true);
-    exporting_ = false;
-    main_.setBusy(false);
-    if (!result) {
-        // Nothing was written: the window stays for another try.
-        main_.prompter().information(this, Q(result.error()));
-        return;
+    if (!main_.runner().start(std::move(job))) {
+        exporting_ = false;
+        setEnabled(true);
     }
-    WriteIni("Settings", "ExportDir", exportFolder_, main_.state().paths.IniPath);
-    if (!result->failures.empty()) main_.prompter().information(this, Q(result->FailureReport()));
-    close();
 }
 
 void ExportFilesDialog::closeEvent(QCloseEvent* event) {
-    // While the export pauses every 100 messages, clicks are still handled:
-    // closing then would release the window under the running export.
+    // The window waits for its export: closing it then would release the
+    // window under the run's closing step.
     if (exporting_) {
         event->ignore();
         return;

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProxyStyle>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyleFactory>
 #include <QTreeWidget>
@@ -20,9 +21,14 @@
 #include "app/Messages.h"
 #include "ui/AboutDialog.h"
 #include "ui/CommandRegistry.h"
+#include "ui/ManualWindow.h"
 #include "ui/Palettes.h"
 #include "ui/Pictures.h"
+#include "ui/Placement.h"
 #include "ui/Prompter.h"
+#include "ui/Settings.h"
+#include "ui/SummaryList.h"
+#include "ui/ToolRunner.h"
 #include "ui/Twips.h"
 
 namespace ledgerly::ui {
@@ -49,6 +55,14 @@ public:
     }
 };
 
+// Commands kept out of the menus for good: their tools do nothing (Cipher and
+// Decipher leave every body as it is, the Outlook export writes nothing, the
+// Bonus search finds nothing).
+constexpr const char* kHiddenCommands[] = {"menuBonus", "menuExportOutlook", "menuCipher", "menuDecipher", "menuL41"};
+
+// The menus a running tool disables: each of their commands touches a mailbox.
+constexpr const char* kToolMenus[] = {"menuMailboxes", "menuDrvo"};
+
 }  // namespace
 
 // The desktop host, with the Eudora-running test replaceable for tests.
@@ -68,7 +82,10 @@ MainWindow::MainWindow(AppState& state, Prompter* prompter, QWidget* parent)
         prompter_ = ownPrompter_.get();
     }
     host_ = std::make_unique<WindowHost>(*this);
-    urlOpener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    runner_ = new ToolRunner(state_, *host_, this);
+    connect(runner_, &ToolRunner::runStarted, this, &MainWindow::toolStarted);
+    connect(runner_, &ToolRunner::runFinished, this, &MainWindow::toolFinished);
+    urlOpener = [](const QUrl& url) { return DefaultBrowserSet() && QDesktopServices::openUrl(url); };
 
     // Load step: the current folder is the program's, the hourglass shows.
     if (!state_.paths.ProgramFolder.empty()) QDir::setCurrent(FromNative(state_.paths.ProgramFolder));
@@ -77,7 +94,9 @@ MainWindow::MainWindow(AppState& state, Prompter* prompter, QWidget* parent)
     setWindowTitle(QString::fromUtf8(msg::kTitle));
     setWindowIcon(ProgramIcon());
 
-    treeView_ = new QTreeWidget(this);
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("MailboxSplitter"));
+    treeView_ = new QTreeWidget(splitter_);
     treeView_->setObjectName(QStringLiteral("DrvoSanducad"));
     treeView_->setHeaderHidden(true);
     treeView_->setColumnCount(1);
@@ -86,7 +105,13 @@ MainWindow::MainWindow(AppState& state, Prompter* prompter, QWidget* parent)
     treeImages_ = MakeTreeImages(this);
     treeView_->installEventFilter(this);
     treeView_->viewport()->installEventFilter(this);
-    setCentralWidget(treeView_);  // fills the client area above the status bar
+    summaries_ = new SummaryList(splitter_);
+    splitter_->addWidget(treeView_);
+    splitter_->addWidget(summaries_);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 3);
+    splitter_->setChildrenCollapsible(false);
+    setCentralWidget(splitter_);  // fills the client area above the status bar
     connect(treeView_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         const std::string key = item->data(0, kKeyRole).toByteArray().toStdString();
         tree_.SetExpanded(key, true);
@@ -98,21 +123,20 @@ MainWindow::MainWindow(AppState& state, Prompter* prompter, QWidget* parent)
         if (const TreeNode* n = tree_.Find(key)) item->setIcon(0, treeImages_->icon(n->image));
     });
     connect(treeView_, &QTreeWidget::itemClicked, this, [this] { chooseCommandState(); });
-    connect(treeView_, &QTreeWidget::currentItemChanged, this, [this] { chooseCommandState(); });
+    connect(treeView_, &QTreeWidget::currentItemChanged, this, &MainWindow::selectionChanged);
 
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setSizeGripEnabled(true);
     statusLabel_ = new QLabel(statusBar());
     statusLabel_->setObjectName(QStringLiteral("StatusText"));
+    statusLabel_->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(statusLabel_, 1);
     statusBar()->installEventFilter(this);
     statusLabel_->installEventFilter(this);
 
     buildMenus();
 
-    // Commands that stay hidden for the life of the window.
-    for (const char* name : {"menuFindAttachments", "menuMarkDuplicatesClassic", "menuMarkDuplicatesHash", "menuBonus",
-                             "menuExportFiles", "menuExportOutlook", "menuEncryption"})
+    for (const char* name : kHiddenCommands)
         if (QAction* a = action(name)) a->setVisible(false);
     updateScriptCommand();
     setCommandEnabled("menuFlagDuplicates", false);
@@ -128,11 +152,17 @@ MainWindow::MainWindow(AppState& state, Prompter* prompter, QWidget* parent)
 ledgerly::Host& MainWindow::host() { return *host_; }
 
 MainWindow::~MainWindow() {
+    delete runner_;  // waits for a run still going; its host must outlive it
+    runner_ = nullptr;
     while (busy_ > 0) setBusy(false);
     qDeleteAll(findChildren<ToolPalette*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 QAction* MainWindow::action(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
+
+void MainWindow::runCommand(const char* control) { RunCommand(control, *this); }
+
+bool MainWindow::toolRunning() const { return runner_ && runner_->running(); }
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -140,24 +170,40 @@ void MainWindow::buildMenus() {
     barStyle->setParent(bar);
     bar->setStyle(barStyle);
 
-    auto sub = [this](auto* owner, const char* name, const char* caption) {
+    auto sub = [](auto* owner, const char* name, const char* caption) {
         QMenu* m = owner->addMenu(QString::fromLatin1(caption));
         m->setObjectName(QString::fromLatin1(name));
         m->menuAction()->setObjectName(QString::fromLatin1(name));
         return m;
     };
-    auto item = [this](QMenu* menu, const char* name, const char* caption) {
+    auto named = [](QMenu* menu, const char* name, const char* caption) {
         QAction* a = menu->addAction(QString::fromLatin1(caption));
         a->setObjectName(QString::fromLatin1(name));
-        const QByteArray slot = QByteArray("1") + name + "_Click()";  // what SLOT() writes
-        connect(a, SIGNAL(triggered()), this, slot.constData());
+        return a;
+    };
+    // A tool's command, run by the name its tool registered it under.
+    auto item = [this, named](QMenu* menu, const char* name, const char* caption) {
+        QAction* a = named(menu, name, caption);
+        connect(a, &QAction::triggered, this, [this, name] { runCommand(name); });
+        return a;
+    };
+    // One of the window's own commands.
+    auto own = [this, named](QMenu* menu, const char* name, const char* caption, void (MainWindow::*command)()) {
+        QAction* a = named(menu, name, caption);
+        connect(a, &QAction::triggered, this, command);
         return a;
     };
     auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
 
     mailboxesMenu_ = sub(bar, "menuMailboxes", "&Mailboxes");
-    item(mailboxesMenu_, "menuAddMailbox", "&Add...");
-    item(mailboxesMenu_, "menuSynchronizeMailbox", "&Synchronize");
+    own(mailboxesMenu_, "menuAddMailbox", "&Add...", &MainWindow::addMailbox);
+    own(mailboxesMenu_, "menuSynchronizeMailbox", "&Synchronize", &MainWindow::synchronize);
+    item(mailboxesMenu_, "menuCheckMailbox", "&Check Mailbox");
+    separator(mailboxesMenu_, "menuL1");
+    QAction* quit = named(mailboxesMenu_, "menuQuit", "&Quit");
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 
     toolsMenu_ = sub(bar, "menuDrvo", "&Tools");
     QMenu* mark = sub(toolsMenu_, "menuMark", "&Mark");
@@ -212,17 +258,28 @@ void MainWindow::buildMenus() {
 
     QMenu* view = sub(bar, "menuView", "&View");
     QMenu* toolbars = sub(view, "menuToolbars", "Toolbars");
-    item(toolbars, "menuFlaggingTools", "Flagging Tools");
-    item(toolbars, "menuSpecialTools", "Special Tools");
-    item(toolbars, "menuMiningTools", "Mining Tools");
+    // Checked while the palette is open; choosing it opens the palette or brings it up.
+    const std::pair<const char*, const char*> paletteItems[] = {
+        {"menuFlaggingTools", "Flagging Tools"}, {"menuSpecialTools", "Special Tools"}, {"menuMiningTools", "Mining Tools"}};
+    const PaletteKind kinds[] = {PaletteKind::Flagging, PaletteKind::Special, PaletteKind::Mining};
+    for (int i = 0; i < 3; ++i) {
+        QAction* a = named(toolbars, paletteItems[i].first, paletteItems[i].second);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, a, kind = kinds[i]] {
+            openPalette(kind);
+            a->setChecked(palette(kind) != nullptr);
+        });
+    }
 
     // Everything after this separator stands at the right-hand end of the bar.
     bar->addSeparator()->setObjectName(QStringLiteral("menuInfoSpacer"));
     QMenu* info = sub(bar, "menuInfo", "&Info");
-    item(info, "menuHelp", "&Help");
-    item(info, "menuReleaseNotes", "&Release Notes (Web)");
+    QAction* help = own(info, "menuHelp", "&Help", &MainWindow::openManual);
+    help->setShortcut(QKeySequence::HelpContents);
+    help->setShortcutContext(Qt::ApplicationShortcut);
+    own(info, "menuReleaseNotes", "&Release Notes (Web)", &MainWindow::openReleaseNotes);
     separator(info, "menuL51");
-    item(info, "menuAbout", "&About");
+    own(info, "menuAbout", "&About", &MainWindow::showAbout);
 }
 
 // ---- the tree ---------------------------------------------------------------
@@ -247,6 +304,7 @@ void MainWindow::refreshTreeView() {
     if (!current.empty()) {
         if (QTreeWidgetItem* item = itemFor(current)) treeView_->setCurrentItem(item);
     }
+    summaries_->showMailbox(selectedKey());
 }
 
 void MainWindow::setFolderTree(FolderTree tree) {
@@ -256,6 +314,20 @@ void MainWindow::setFolderTree(FolderTree tree) {
         treeView_->clear();
     }
     refreshTreeView();
+}
+
+void MainWindow::openDataFolder(const std::string& folder) {
+    if (toolRunning()) return;
+    state_.paths.DataFolder = WithTrailingSeparator(folder);
+    state_.paths.LinkHistoryPath = state_.paths.DataFolder + "LinkHistory.dat";
+    state_.paths.AddressHistoryPath = state_.paths.DataFolder + "History.lst";
+    state_.paths.NicknameFolder = state_.paths.DataFolder + "Nickname" + kPathSeparator;
+    state_.paths.EudoraIniPath.clear();
+    setFolderTree(LoadFolderTree(state_.paths.DataFolder));
+    updateScriptCommand();
+    if (!tree_.Empty()) selectNode(1);
+    setCommandEnabled("menuAlignColumns", !tree_.Empty());
+    setStatus(QString::fromUtf8(msg::kReady));
 }
 
 QTreeWidgetItem* MainWindow::itemFor(const std::string& key) const {
@@ -276,6 +348,11 @@ bool MainWindow::selectKey(const std::string& key) {
 
 void MainWindow::selectNode(int index) {
     if (index >= 1 && index <= tree_.Count()) selectKey(tree_.Nodes()[static_cast<std::size_t>(index - 1)].key);
+}
+
+void MainWindow::selectionChanged() {
+    chooseCommandState();
+    summaries_->showMailbox(selectedKey());
 }
 
 std::string MainWindow::selectedKey() const {
@@ -303,9 +380,9 @@ std::vector<MainWindowApi::TreeEntry> MainWindow::treeNodes() const {
 
 void MainWindow::setMailboxState(bool mailbox) {
     for (auto& p : palettes_)
-        if (p) p->setEnabled(mailbox);
+        if (p) p->setEnabled(mailbox && !toolRunning());
     for (const char* name : {"menuToolbars", "menuMark", "menuUpdate", "menuExtract", "menuSpecial", "menuBonus", "menuExport",
-                             "menuDecodeQP", "menuCreateBackup"})
+                             "menuEncryption", "menuDecodeQP", "menuCreateBackup", "menuCheckMailbox"})
         setCommandEnabled(name, mailbox);
     setCommandEnabled("menuAlignColumns", !mailbox);
     setCommandEnabled("menuFindAttachments", selectedTag() == kRootTag);
@@ -338,12 +415,34 @@ void MainWindow::updateScriptCommand() {
     setCommandEnabled("menuRunScript", FolderExists(state_.paths.DataFolder + "Scripts"));
 }
 
+// ---- a tool's run -----------------------------------------------------------
+
+// The run's mailbox must not change under it: no other tree node can be
+// chosen and no command that touches a mailbox starts. The View and Info
+// menus stay open to the user.
+void MainWindow::toolStarted() {
+    treeView_->setEnabled(false);
+    for (const char* name : kToolMenus)
+        if (QAction* a = action(name)) a->setEnabled(false);
+    for (auto& p : palettes_)
+        if (p) p->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+
+void MainWindow::toolFinished() {
+    if (toolRunning()) return;  // the closing step started the next run
+    QApplication::restoreOverrideCursor();
+    treeView_->setEnabled(true);
+    for (const char* name : kToolMenus)
+        if (QAction* a = action(name)) a->setEnabled(true);
+    chooseCommandState();
+    summaries_->reload();  // what the tool changed shows at once
+    if (closeWhenToolEnds_) close();
+}
+
 // ---- MainWindowApi ----------------------------------------------------------
 
-void MainWindow::setStatus(const QString& text) {
-    statusLabel_->setText(text);
-    statusLabel_->repaint();
-}
+void MainWindow::setStatus(const QString& text) { statusLabel_->setText(text); }
 
 QString MainWindow::statusText() const { return statusLabel_->text(); }
 
@@ -357,46 +456,38 @@ void MainWindow::setBusy(bool busy) {
     }
 }
 
-void MainWindow::lockForTool(bool withFolderState) {
-    treeView_->setEnabled(false);
-    mailboxesMenu_->menuAction()->setEnabled(false);
-    toolsMenu_->menuAction()->setEnabled(false);
-    if (withFolderState) EnableFolderCommands();
-}
-
-void MainWindow::unlockAfterTool(bool withFolderState) {
-    treeView_->setEnabled(true);
-    mailboxesMenu_->menuAction()->setEnabled(true);
-    toolsMenu_->menuAction()->setEnabled(true);
-    if (withFolderState) EnableMailboxCommands();
-}
-
-void MainWindow::synchronizeTree() { menuSynchronizeMailbox_Click(); }
-
 // ---- events -----------------------------------------------------------------
 
 void MainWindow::popupTools(const QPoint& globalPos) { toolsMenu_->popup(globalPos); }
+
+void MainWindow::popupContextMenu(const QPoint& globalPos) {
+    if (!tree_.Empty()) {
+        chooseCommandState();
+        popupTools(globalPos);
+    } else {
+        mailboxesMenu_->popup(globalPos);
+    }
+}
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == treeView_->viewport() && event->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::RightButton) {
-            if (!tree_.Empty()) {
-                chooseCommandState();
-                popupTools(me->globalPosition().toPoint());
-            } else {
-                mailboxesMenu_->popup(me->globalPosition().toPoint());
-            }
+            popupContextMenu(me->globalPosition().toPoint());
             return true;
         }
         chooseCommandState();
     } else if (watched == treeView_ && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
-        if (ke->key() == Qt::Key_F10 && (ke->modifiers() & Qt::ShiftModifier)) {
+        const bool shiftF10 = ke->key() == Qt::Key_F10 && (ke->modifiers() & Qt::ShiftModifier);
+        if (shiftF10 || ke->key() == Qt::Key_Menu) {
+            // The keyboard's context menu: under the selected node.
             if (!tree_.Empty() && IsMailboxKey(selectedKey())) {
                 chooseCommandState();
-                const int y = statusBar()->geometry().top() - TwipsToPixelsY(*this, 1100);
-                popupTools(mapToGlobal(QPoint(0, y)));
+                const QRect node = treeView_->visualItemRect(treeView_->currentItem());
+                popupTools(treeView_->viewport()->mapToGlobal(node.isValid() ? node.bottomLeft() : QPoint(0, 0)));
+            } else if (tree_.Empty() && ke->key() == Qt::Key_Menu) {
+                mailboxesMenu_->popup(treeView_->mapToGlobal(QPoint(0, 0)));
             }
             return true;
         }
@@ -404,14 +495,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         chooseCommandState();
     } else if ((watched == statusBar() || watched == statusLabel_) && event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            StatusBar_Click();
+            showStatusText();
             return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::StatusBar_Click() {
+void MainWindow::showStatusText() {
     prompter_->information(this, statusText(), QStringLiteral("Status Information - Ledgerly"), true);
 }
 
@@ -445,6 +536,7 @@ void MainWindow::loadSettings() {
     }
     // Also the size a maximised or minimised window returns to.
     resize(TwipsToPixelsX(*this, width), TwipsToPixelsY(*this, height));
+    KeepOnScreen(*this);
 
     // A palette opens when the whole-number part of its value is exactly 1.
     auto wanted = [&ini](const char* key, const char* fallback) {
@@ -461,15 +553,20 @@ void MainWindow::showAsLoaded() {
     else if (loadedState_ == 1) showMinimized();
     else show();
     for (auto& p : palettes_)
-        if (p) p->show();
+        if (p) {
+            placePalette(*p);
+            p->show();
+        }
 }
 
+// Only what differs from what the file holds (or, without a key, from its
+// default) is written: a run that changed nothing creates no settings file.
 void MainWindow::saveToolbarFlags() {
     const std::string& ini = state_.paths.IniPath;
     auto flag = [this](PaletteKind k) { return palettes_[static_cast<int>(k)] ? "1" : "0"; };
-    WriteIni("Toolbars", "FlaggingTools", flag(PaletteKind::Flagging), ini);
-    WriteIni("Toolbars", "SpecialTools", flag(PaletteKind::Special), ini);
-    WriteIni("Toolbars", "MiningTools", flag(PaletteKind::Mining), ini);
+    KeepSetting("Toolbars", "FlaggingTools", flag(PaletteKind::Flagging), "1", ini);
+    KeepSetting("Toolbars", "SpecialTools", flag(PaletteKind::Special), "0", ini);
+    KeepSetting("Toolbars", "MiningTools", flag(PaletteKind::Mining), "0", ini);
 }
 
 void MainWindow::saveGeometry() {
@@ -479,20 +576,28 @@ void MainWindow::saveGeometry() {
         normalWidth_ = static_cast<int>(std::min<long long>(PixelsToTwipsX(*this, width()), 32767));
         normalHeight_ = static_cast<int>(std::min<long long>(PixelsToTwipsY(*this, height()), 32767));
     }
-    WriteIni("Settings", "WindowHeight", FormatIniNumber(normalHeight_), ini);
-    WriteIni("Settings", "WindowWidth", FormatIniNumber(normalWidth_), ini);
+    KeepSetting("Settings", "WindowHeight", FormatIniNumber(normalHeight_), " 5000", ini);
+    KeepSetting("Settings", "WindowWidth", FormatIniNumber(normalWidth_), " 5000", ini);
     if (isMaximized()) {
-        WriteIni("Settings", "WindowState", FormatIniNumber(2), ini);
+        KeepSetting("Settings", "WindowState", FormatIniNumber(2), " 0", ini);
     } else if (isMinimized()) {
-        WriteIni("Settings", "WindowState", FormatIniNumber(1), ini);
+        KeepSetting("Settings", "WindowState", FormatIniNumber(1), " 0", ini);
     } else {
-        WriteIni("Settings", "WindowState", FormatIniNumber(0), ini);
-        WriteIni("Settings", "WindowTop", FormatIniNumber(PixelsToTwipsY(*this, y())), ini);
-        WriteIni("Settings", "WindowLeft", FormatIniNumber(PixelsToTwipsX(*this, x())), ini);
+        KeepSetting("Settings", "WindowState", FormatIniNumber(0), " 0", ini);
+        KeepSetting("Settings", "WindowTop", FormatIniNumber(PixelsToTwipsY(*this, y())), " 0", ini);
+        KeepSetting("Settings", "WindowLeft", FormatIniNumber(PixelsToTwipsX(*this, x())), " 0", ini);
     }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // A running tool is asked to stop; the window closes once it has ended.
+    if (toolRunning()) {
+        closeWhenToolEnds_ = true;
+        runner_->requestStop();
+        setStatus(QStringLiteral("Stopping the running tool; the window closes when it has ended..."));
+        event->ignore();
+        return;
+    }
     saveToolbarFlags();
     saveGeometry();
     // The palettes keep their own positions as they close.
@@ -505,7 +610,25 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 ToolPalette* MainWindow::palette(PaletteKind kind) const { return palettes_[static_cast<int>(kind)].data(); }
 
-void MainWindow::paletteClosed(PaletteKind kind) { palettes_[static_cast<int>(kind)] = nullptr; }
+void MainWindow::paletteClosed(PaletteKind kind) {
+    palettes_[static_cast<int>(kind)] = nullptr;
+    const char* items[] = {"menuFlaggingTools", "menuSpecialTools", "menuMiningTools"};
+    if (QAction* a = action(items[static_cast<int>(kind)])) a->setChecked(false);
+}
+
+// A palette without a saved place goes beside the main window, the next one
+// below the last, never over the menu bar.
+void MainWindow::placePalette(ToolPalette& p) {
+    if (!p.needsPlacing()) return;
+    int index = 0;
+    for (auto& other : palettes_)
+        if (other && other != &p && other->isVisible()) ++index;
+    const QRect frame = frameGeometry();
+    const QSize size = p.frameGeometry().size();
+    const int menuBarBottom = menuBar()->mapToGlobal(QPoint(0, menuBar()->height())).y();
+    p.move(PaletteStartPosition(frame, size, index, AvailableAreaAt(frame.center()), menuBarBottom));
+    p.placed(p.pos());
+}
 
 ToolPalette* MainWindow::openPalette(PaletteKind kind) {
     QPointer<ToolPalette>& slot = palettes_[static_cast<int>(kind)];
@@ -515,8 +638,12 @@ ToolPalette* MainWindow::openPalette(PaletteKind kind) {
         case PaletteKind::Special: slot = new SpecialToolsPalette(*this); break;
         case PaletteKind::Mining: slot = new MiningToolsPalette(*this); break;
         }
+        slot->setEnabled(!toolRunning() && !tree_.Empty() && IsMailboxKey(selectedKey()));
     }
+    const char* items[] = {"menuFlaggingTools", "menuSpecialTools", "menuMiningTools"};
+    if (QAction* a = action(items[static_cast<int>(kind)])) a->setChecked(true);
     if (isVisible()) {
+        placePalette(*slot);
         slot->show();
         slot->raise();
         slot->activateWindow();
@@ -524,13 +651,10 @@ ToolPalette* MainWindow::openPalette(PaletteKind kind) {
     return slot.data();
 }
 
-void MainWindow::menuFlaggingTools_Click() { openPalette(PaletteKind::Flagging); }
-void MainWindow::menuSpecialTools_Click() { openPalette(PaletteKind::Special); }
-void MainWindow::menuMiningTools_Click() { openPalette(PaletteKind::Mining); }
-
 // ---- the commands of this window --------------------------------------------
 
-void MainWindow::menuAddMailbox_Click() {
+void MainWindow::addMailbox() {
+    if (toolRunning()) return;
     const QString chosen = prompter_->openFile(this, QStringLiteral("Eudora Mailbox Files (*.mbx)"), FromNative(state_.paths.DataFolder));
     if (chosen.isEmpty()) return;
     const AddMailboxResult result = AddMailbox(tree_, ToNative(chosen));
@@ -544,9 +668,9 @@ void MainWindow::menuAddMailbox_Click() {
     setCommandEnabled("menuAlignColumns", true);
 }
 
-void MainWindow::menuSynchronizeMailbox_Click() {
+void MainWindow::synchronize() {
     const std::string& data = state_.paths.DataFolder;
-    if (!FolderExists(data) || tree_.Empty()) return;
+    if (toolRunning() || !FolderExists(data) || tree_.Empty()) return;
     setBusy(true);
     Synchronize(tree_, data);
     refreshTreeView();
@@ -558,71 +682,32 @@ void MainWindow::menuSynchronizeMailbox_Click() {
     }
 }
 
-bool MainWindow::openUrl(const QUrl& url) { return urlOpener ? urlOpener(url) : false; }
+// A page of the program's own: in the desktop's web browser, else in a window
+// of the program.
+bool MainWindow::openUrl(const QUrl& url) {
+    if (urlOpener && urlOpener(url)) return true;
+    auto* window = new ManualWindow(url, this);
+    window->show();
+    return true;
+}
 
-void MainWindow::menuHelp_Click() {
+void MainWindow::openManual() {
     const QString index = FromNative(state_.paths.ProgramFolder) + QStringLiteral("help/index.html");
     if (!QFileInfo::exists(index) || !openUrl(QUrl::fromLocalFile(index)))
         prompter_->information(this, QStringLiteral("The manual could not be opened: ") + QDir::toNativeSeparators(index),
                                QString::fromUtf8(msg::kTitle), true);
 }
 
-void MainWindow::menuReleaseNotes_Click() {
+void MainWindow::openReleaseNotes() {
     const QString page = FromNative(state_.paths.ProgramFolder) + QStringLiteral("release-notes.html");
     if (!QFileInfo::exists(page) || !openUrl(QUrl::fromLocalFile(page)))
         prompter_->information(this, QStringLiteral("The release notes could not be opened: ") + QDir::toNativeSeparators(page),
                                QString::fromUtf8(msg::kTitle), true);
 }
 
-void MainWindow::menuAbout_Click() {
+void MainWindow::showAbout() {
     AboutDialog about(state_, this);
     about.exec();
 }
-
-// ---- the commands of the tools ----------------------------------------------
-
-void MainWindow::runRegistered(const char* control) { RunCommand(control, *this); }
-
-#define LEDGERLY_REGISTERED(name) \
-    void MainWindow::name##_Click() { runRegistered(#name); }
-LEDGERLY_REGISTERED(menuMarkAllReceived)
-LEDGERLY_REGISTERED(menuMarkAllSent)
-LEDGERLY_REGISTERED(menuMarkDuplicatesClassic)
-LEDGERLY_REGISTERED(menuMarkDuplicatesHash)
-LEDGERLY_REGISTERED(menuUpdateSR)
-LEDGERLY_REGISTERED(menuUpdatePriority)
-LEDGERLY_REGISTERED(menuUpdateAttachment)
-LEDGERLY_REGISTERED(menuUpdateDate)
-LEDGERLY_REGISTERED(menuUpdateSubject)
-LEDGERLY_REGISTERED(menuUpdateWho)
-LEDGERLY_REGISTERED(menuUpdateAll)
-LEDGERLY_REGISTERED(menuExportFiles)
-LEDGERLY_REGISTERED(menuExportReadersDigest)
-LEDGERLY_REGISTERED(menuExportOutlook)
-LEDGERLY_REGISTERED(menuExtractEMails)
-LEDGERLY_REGISTERED(menuWebAddresses)
-LEDGERLY_REGISTERED(menuFileReferences)
-LEDGERLY_REGISTERED(menuFTPLinks)
-LEDGERLY_REGISTERED(menuTelnetLinks)
-LEDGERLY_REGISTERED(menuUsenetLinks)
-LEDGERLY_REGISTERED(menuPhLinks)
-LEDGERLY_REGISTERED(menuFingerLinks)
-LEDGERLY_REGISTERED(menuRTSPLinks)
-LEDGERLY_REGISTERED(menuXOptionsLinks)
-LEDGERLY_REGISTERED(menuExtractAll)
-LEDGERLY_REGISTERED(menuRunScript)
-LEDGERLY_REGISTERED(menuHarvestEMailAddresses)
-LEDGERLY_REGISTERED(menuStripHTMLTags)
-LEDGERLY_REGISTERED(menuDecodeQP)
-LEDGERLY_REGISTERED(menuUpdateAttachmentLinks)
-LEDGERLY_REGISTERED(menuFixLastTag)
-LEDGERLY_REGISTERED(menuCipher)
-LEDGERLY_REGISTERED(menuDecipher)
-LEDGERLY_REGISTERED(menuROT13)
-LEDGERLY_REGISTERED(menuCreateBackup)
-LEDGERLY_REGISTERED(menuFlagDuplicates)
-LEDGERLY_REGISTERED(menuAlignColumns)
-LEDGERLY_REGISTERED(menuFindAttachments)
-#undef LEDGERLY_REGISTERED
 
 }  // namespace ledgerly::ui

@@ -1,7 +1,11 @@
 #pragma once
-// The main window: the mail folder tree above the status bar, and the menu bar
-// that holds every command. A menu item's click handler runs the command that
-// its tool registered under the item's control name (ui/CommandRegistry.h).
+// The main window (object name pregledF): the mail folder tree beside the
+// selected mailbox's summaries, above the status bar, and the menu bar that
+// holds every command. A menu item runs the command its tool registered under
+// the item's control name (ui/CommandRegistry.h); the window's own commands
+// (the tree, the palettes, help) are its member functions. Tools run on a
+// worker thread: meanwhile the window repaints and its menus open, while the
+// tree and the commands that would touch a mailbox stay disabled.
 #include <QMainWindow>
 #include <QPointer>
 #include <QUrl>
@@ -16,6 +20,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -23,7 +28,9 @@ namespace ledgerly::ui {
 
 class ImageList;
 class Prompter;
+class SummaryList;
 class ToolPalette;
+class ToolRunner;
 
 enum class PaletteKind { Flagging, Special, Mining };
 
@@ -47,9 +54,8 @@ public:
     std::vector<TreeEntry> treeNodes() const override;
     void setStatus(const QString& text) override;
     void setBusy(bool busy) override;
-    void lockForTool(bool withFolderState) override;
-    void unlockAfterTool(bool withFolderState) override;
-    void synchronizeTree() override;
+    ToolRunner& runner() override { return *runner_; }
+    void synchronizeTree() override { synchronize(); }
 
     // The tree
     const FolderTree& folderTree() const { return tree_; }
@@ -58,6 +64,9 @@ public:
     bool selectKey(const std::string& key);
     QTreeWidget* treeWidget() const { return treeView_; }
     ImageList* treeImages() const { return treeImages_; }
+    SummaryList* summaryList() const { return summaries_; }
+    // Shows another data folder: the tree built anew from it, its root selected.
+    void openDataFolder(const std::string& folder);
 
     // Command state for the selected node.
     void EnableMailboxCommands();
@@ -67,10 +76,14 @@ public:
     // this is the state the command has, hidden or not.
     void setCommandEnabled(const char* name, bool enabled);
     bool commandEnabled(const char* name) const;
+    // Runs the command registered under a menu item's control name, as the
+    // menu item and the palette buttons do.
+    void runCommand(const char* control);
 
     QString statusText() const;
     QMenu* toolsMenu() const { return toolsMenu_; }
     QMenu* mailboxesMenu() const { return mailboxesMenu_; }
+    bool toolRunning() const;
 
     // Shows the window in the state the settings file asked for.
     void showAsLoaded();
@@ -83,60 +96,19 @@ public:
     ToolPalette* openPalette(PaletteKind kind);
     void paletteClosed(PaletteKind kind);  // called by the palette as it closes
 
+    // The window's own commands.
+    void addMailbox();
+    void synchronize();
+    void openManual();
+    void openReleaseNotes();
+    void showAbout();
+    void showStatusText();
+
     // What the window does with a file or web page to open (the desktop's
     // default handler); tests record instead.
     std::function<bool(const QUrl&)> urlOpener;
     // Stands in for the Eudora-running test when set (tests).
     std::function<bool()> eudoraProbe;
-
-public slots:
-    void menuAddMailbox_Click();
-    void menuSynchronizeMailbox_Click();
-    void menuMarkAllReceived_Click();
-    void menuMarkAllSent_Click();
-    void menuMarkDuplicatesClassic_Click();
-    void menuMarkDuplicatesHash_Click();
-    void menuUpdateSR_Click();
-    void menuUpdatePriority_Click();
-    void menuUpdateAttachment_Click();
-    void menuUpdateDate_Click();
-    void menuUpdateSubject_Click();
-    void menuUpdateWho_Click();
-    void menuUpdateAll_Click();
-    void menuExportFiles_Click();
-    void menuExportReadersDigest_Click();
-    void menuExportOutlook_Click();
-    void menuExtractEMails_Click();
-    void menuWebAddresses_Click();
-    void menuFileReferences_Click();
-    void menuFTPLinks_Click();
-    void menuTelnetLinks_Click();
-    void menuUsenetLinks_Click();
-    void menuPhLinks_Click();
-    void menuFingerLinks_Click();
-    void menuRTSPLinks_Click();
-    void menuXOptionsLinks_Click();
-    void menuExtractAll_Click();
-    void menuRunScript_Click();
-    void menuHarvestEMailAddresses_Click();
-    void menuStripHTMLTags_Click();
-    void menuDecodeQP_Click();
-    void menuUpdateAttachmentLinks_Click();
-    void menuFixLastTag_Click();
-    void menuCipher_Click();
-    void menuDecipher_Click();
-    void menuROT13_Click();
-    void menuCreateBackup_Click();
-    void menuFlagDuplicates_Click();
-    void menuAlignColumns_Click();
-    void menuFindAttachments_Click();
-    void menuFlaggingTools_Click();
-    void menuSpecialTools_Click();
-    void menuMiningTools_Click();
-    void menuHelp_Click();
-    void menuReleaseNotes_Click();
-    void menuAbout_Click();
-    void StatusBar_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -149,11 +121,15 @@ private:
     QTreeWidgetItem* itemFor(const std::string& key) const;
     void refreshTreeView();
     void setMailboxState(bool mailbox);
+    void selectionChanged();
+    void toolStarted();
+    void toolFinished();
     void loadSettings();
     void saveToolbarFlags();
     void saveGeometry();
+    void placePalette(ToolPalette& palette);
     void popupTools(const QPoint& globalPos);
-    void runRegistered(const char* control);
+    void popupContextMenu(const QPoint& globalPos);
     bool openUrl(const QUrl& url);
     void updateScriptCommand();
     QAction* action(const char* name) const;
@@ -163,7 +139,9 @@ private:
     Prompter* prompter_ = nullptr;
     std::unique_ptr<WindowHost> host_;
     FolderTree tree_;
+    QSplitter* splitter_ = nullptr;
     QTreeWidget* treeView_ = nullptr;
+    SummaryList* summaries_ = nullptr;
     ImageList* treeImages_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QMenu* mailboxesMenu_ = nullptr;
@@ -173,7 +151,8 @@ private:
     int normalHeight_ = 5000;  // twips
     int loadedState_ = 0;
     int busy_ = 0;
-    bool closing_ = false;
+    bool closeWhenToolEnds_ = false;
+    ToolRunner* runner_ = nullptr;  // a child: goes before the host it calls
 };
 
 }  // namespace ledgerly::ui

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
+#include <future>
 
 #include "app/IniFile.h"
 #include "store/MailboxBuilder.h"
@@ -15,6 +16,7 @@
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
 #include "ui/ExportFilesDialog.h"
+#include "ui/ToolRunner.h"
 
 using namespace ledgerly;
 namespace fs = std::filesystem;
@@ -59,7 +61,7 @@ private slots:
     void browseAndExtensionRuleTheProceedButton();
     void proceedExportsRemembersFolderAndCloses();
     void proceedWithoutFolderDoesNothing();
-    void clicksDuringTheExportsPauseNeitherRunItAgainNorCloseTheWindow();
+    void clicksDuringTheExportNeitherRunItAgainNorCloseTheWindow();
     void menuRefusesMissingToc();
     void digestWritesPageAndStatus();
     void digestCancelledOrMissingWritesNothing();
@@ -182,6 +184,7 @@ void tst_izvozF::proceedExportsRemembersFolderAndCloses() {
     Child<QCheckBox>(w, "htmlC")->setChecked(true);
     Child<QPushButton>(w, "proceedD")->setEnabled(true);
     Child<QPushButton>(w, "proceedD")->click();
+    QVERIFY(main.waitForTool());
 
     QVERIFY(!ui::ExportFilesDialog::Current(main));
     QCOMPARE(test::ReadFile(s.out + "/01-Note1.Eml"), std::string("Who: Ann\r\nSubject: Note 1\r\nSent: d\r\n\r\n\r\n<i>text</i>\r\n\r\n"));
@@ -191,9 +194,9 @@ void tst_izvozF::proceedExportsRemembersFolderAndCloses() {
     QVERIFY(main.fakePrompter.informed.isEmpty());
 }
 
-// The export pauses at message 100 with the window live; a second Proceed
-// then appended every message twice, and Abort released the running window.
-void tst_izvozF::clicksDuringTheExportsPauseNeitherRunItAgainNorCloseTheWindow() {
+// The export runs with the window live but disabled: a second Proceed used to
+// append every message twice, and Abort released the window under the run.
+void tst_izvozF::clicksDuringTheExportNeitherRunItAgainNorCloseTheWindow() {
     Store s(100);
     test::FakeMainWindow main;
     s.Select(main);
@@ -201,15 +204,19 @@ void tst_izvozF::clicksDuringTheExportsPauseNeitherRunItAgainNorCloseTheWindow()
     Child<QLineEdit>(w, "folderT")->setText(Q(s.out));
     Child<QComboBox>(w, "headersC")->setCurrentIndex(2);
     Child<QPushButton>(w, "proceedD")->setEnabled(true);
-    bool clicked = false;
-    QTimer::singleShot(0, w, [&] {  // runs inside the pause
-        clicked = true;
-        Child<QPushButton>(w, "proceedD")->click();
-        Child<QPushButton>(w, "abortD")->click();
-        w->close();
-    });
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    main.runner().workerEntry = [released] { released.wait(); };
     Child<QPushButton>(w, "proceedD")->click();
-    QVERIFY(clicked);
+    main.runner().workerEntry = {};
+    QVERIFY(main.runner().running());
+    QVERIFY(!w->isEnabled());
+    Child<QPushButton>(w, "proceedD")->click();
+    Child<QPushButton>(w, "abortD")->click();
+    w->close();
+    QCOMPARE(ui::ExportFilesDialog::Current(main), w);
+    release.set_value();
+    QVERIFY(main.waitForTool());
     QCOMPARE(test::ReadFile(s.out + "/01-Note1.txt"), std::string("\r\n\r\ntext\r\n\r\n"));
     QCOMPARE(main.statuses.last(), QStringLiteral("100 messages exported."));
     QVERIFY(!ui::ExportFilesDialog::Current(main));
@@ -249,6 +256,7 @@ void tst_izvozF::digestWritesPageAndStatus() {
         test::WriteFile(page, "old");
         main.fakePrompter.files = {Q(page)};
         QVERIFY(ui::RunCommand("menuExportReadersDigest", main));
+        QVERIFY(main.waitForTool());
         QCOMPARE(main.fakePrompter.lastFilter, QStringLiteral("HTML File (*.html)"));
         const std::string bytes = test::ReadFile(page);
         QVERIFY(bytes.starts_with("<BR>\r\n<HTML>\r\n"));

@@ -1,6 +1,7 @@
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <climits>
@@ -23,78 +24,73 @@ private slots:
         for (const Case& c : cases) QCOMPARE(ProgressPercent(c.value, c.max), c.percent);
     }
 
-    void loadsWithItsControlsAndAFreshStopFlag() {
-        AppState state;
-        state.progress.StopSearch = true;
+    void countSaysWhatItCounts() {
+        QCOMPARE(CountText(12000, 32767, "messages"), QStringLiteral("12,000 / 32,767 messages"));
+        QCOMPARE(CountText(7, 0, "files"), QStringLiteral("7 files"));
+        QCOMPARE(CountText(0, 3, {}), QStringLiteral("0 / 3"));
+    }
+
+    void opensWithItsControls() {
         QWidget owner;
-        auto* w = new ProgressWindow(state, &owner);
+        auto* w = new ProgressWindow(&owner);
+        QCOMPARE(w->objectName(), QStringLiteral("progresF"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Progress"));
-        QVERIFY(!state.progress.StopSearch);
-        QVERIFY(w->findChild<QWidget*>(QStringLiteral("ProgressBarP")));
+        QVERIFY(w->findChild<QProgressBar*>(QStringLiteral("ProgressBarP")));
         QCOMPARE(w->findChild<QLabel*>(QStringLiteral("informacijeL"))->text(), QStringLiteral("Search in progress..."));
         auto* stop = w->findChild<QPushButton*>(QStringLiteral("stopD"));
         QCOMPARE(stop->text(), QStringLiteral("&Stop"));
         QCOMPARE(stop->toolTip(), QStringLiteral(" Press Stop button to stop the search. "));
-        auto* timer = w->findChild<QTimer*>(QStringLiteral("Timer"));
-        QCOMPARE(timer->interval(), 5);
-        QVERIFY(timer->isActive());
         QVERIFY(!w->isModal());
         delete w;
     }
 
-    void stopSetsTheFlagAndTheWindowStays() {
-        AppState state;
+    void theBarFollowsTheSearchAndTheCount() {
         QWidget owner;
-        auto* w = new ProgressWindow(state, &owner);
-        state.progress.ProgressShown = true;
-        state.progress.ProgressMax = 100;
-        state.progress.ProgressValue = 1;
+        QPointer<ProgressWindow> w = new ProgressWindow(&owner);
         w->show();
-        w->findChild<QPushButton*>(QStringLiteral("stopD"))->click();
-        QVERIFY(state.progress.StopSearch);
-        QTest::qWait(20);
-        QVERIFY(w->isVisible());
-        QVERIFY(state.progress.ProgressShown);
-        w->close();
-    }
-
-    void timerDrawsTheBarAndClosesAtTheTotal() {
-        AppState state;
-        QWidget owner;
-        QPointer<ProgressWindow> w = new ProgressWindow(state, &owner);
-        state.progress.ProgressShown = true;
-        state.progress.ProgressMax = 200;
-        state.progress.ProgressValue = 50;
-        w->show();
-        QTRY_COMPARE(w->bar()->percent(), 25);
+        w->setSearchProgress(50, 200, "7");
+        QCOMPARE(w->percent(), 25);
         QCOMPARE(w->bar()->property("tag").toInt(), 25);
-        state.progress.ProgressValue = 200;
-        QTRY_VERIFY(w.isNull() || !w->isVisible());  // closed (and released)
-        QVERIFY(!state.progress.ProgressShown);
-    }
-
-    void closingByTheUserDoesNotStopTheSearch() {
-        AppState state;
-        QWidget owner;
-        QPointer<ProgressWindow> w = new ProgressWindow(state, &owner);
-        state.progress.ProgressShown = true;
-        state.progress.ProgressMax = 100;
-        state.progress.ProgressValue = 3;
-        w->show();
-        w->close();
-        QVERIFY(!state.progress.ProgressShown);
-        QVERIFY(!state.progress.StopSearch);
+        QCOMPARE(w->findChild<QLabel*>(QStringLiteral("informacijeL"))->text(), QStringLiteral("7"));
+        w->setCount(32766, 32767, "messages");
+        QCOMPARE(w->percent(), 100);
+        QCOMPARE(w->findChild<QLabel*>(QStringLiteral("countL"))->text(), QStringLiteral("32,766 / 32,767 messages"));
+        w->setStatusText("12");  // a count is showing: the status text does not replace it
+        QCOMPARE(w->findChild<QLabel*>(QStringLiteral("countL"))->text(), QStringLiteral("32,766 / 32,767 messages"));
+        QSignalSpy stops(w.data(), &ProgressWindow::stopRequested);
+        w->setSearchProgress(200, 200, "9");  // the search reached its total: the window goes, no Stop
         QTRY_VERIFY(w.isNull());
+        QCOMPARE(stops.count(), 0);
     }
 
-    void showsTheSearchsRunningText() {
-        AppState state;
+    // Stop and the close box both ask the run to stop, once; the window ends a run's use of it without.
+    void stopAndClosingAskTheRunToStop_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Stop") << 0;
+        QTest::newRow("close box") << 1;
+        QTest::newRow("Esc") << 2;
+        QTest::newRow("the run ends") << 3;
+    }
+    void stopAndClosingAskTheRunToStop() {
+        QFETCH(int, how);
         QWidget owner;
-        ProgressWindow w(state, &owner);
-        state.progress.Info = "7";
-        w.refreshInfo();
-        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("informacijeL"))->text(), QStringLiteral("7"));
-        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        QPointer<ProgressWindow> w = new ProgressWindow(&owner);
+        QSignalSpy stops(w.data(), &ProgressWindow::stopRequested);
+        w->show();
+        switch (how) {
+            case 0:
+                w->findChild<QPushButton*>(QStringLiteral("stopD"))->click();
+                w->findChild<QPushButton*>(QStringLiteral("stopD"))->click();
+                QVERIFY(w->isVisible());  // the run closes it when it has stopped
+                QVERIFY(!w->findChild<QPushButton*>(QStringLiteral("stopD"))->isEnabled());
+                w->close();
+                break;
+            case 1: w->close(); break;
+            case 2: QTest::keyClick(w.data(), Qt::Key_Escape); break;
+            case 3: w->finish(); break;
+        }
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(stops.count(), how == 3 ? 0 : 1);
     }
 };
 

@@ -1,5 +1,6 @@
 // The main window's and the palettes' keys in the settings file: defaults,
 // clamping, and what closing writes back.
+#include <QScreen>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -73,8 +74,10 @@ private slots:
         QCOMPARE(w.rememberedHeight(), wantHeight);
         QCOMPARE(w.rememberedWidth(), wantWidth);
         // The window's own limits still hold: 3800..22000 wide, 4400..20000 high.
-        QCOMPARE(w.height(), ui::TwipsToPixelsY(w, std::clamp(wantHeight, 4400, 20000)));
-        QCOMPARE(w.width(), ui::TwipsToPixelsX(w, std::clamp(wantWidth, 3800, 22000)));
+        // ... and the screen's: the window fits in its available area.
+        const QRect area = w.screen()->availableGeometry();
+        QCOMPARE(w.height(), std::min(ui::TwipsToPixelsY(w, std::clamp(wantHeight, 4400, 20000)), area.height()));
+        QCOMPARE(w.width(), std::min(ui::TwipsToPixelsX(w, std::clamp(wantWidth, 3800, 22000)), area.width()));
     }
 
     void closingInTheNormalStateWritesGeometryAndPaletteFlags() {
@@ -95,14 +98,15 @@ private slots:
         QCOMPARE(read("Toolbars", "FlaggingTools"), std::string("0"));
         QCOMPARE(read("Toolbars", "MiningTools"), std::string("1"));
         QCOMPARE(read("Toolbars", "SpecialTools"), std::string("0"));
-        QCOMPARE(read("Settings", "WindowState"), std::string("0"));
+        QCOMPARE(ReadIni("Settings", "WindowState", "0", ini()), std::string("0"));  // the default: not written
         QVERIFY(std::abs(std::stoi(read("Settings", "WindowWidth")) - 6000) <= 15);
         QVERIFY(std::abs(std::stoi(read("Settings", "WindowHeight")) - 7000) <= 15);
         QVERIFY(std::abs(std::stoi(read("Settings", "WindowLeft")) - 1500) <= 15);
         QVERIFY(std::abs(std::stoi(read("Settings", "WindowTop")) - 900) <= 15);
         QVERIFY(test::ReadFile(ini()).find("WindowWidth= ") != std::string::npos);  // numbers are written with a blank
-        QVERIFY(read("Windows", "MiningToolsTop") != "<none>");
-        QVERIFY(read("Windows", "SpecialToolsLeft") != "<none>");
+        // Placed beside the main window and left there: no place of their own.
+        QCOMPARE(read("Windows", "MiningToolsTop"), std::string("<none>"));
+        QCOMPARE(read("Windows", "SpecialToolsLeft"), std::string("<none>"));
 
         MainWindow again(state_, &prompter_);  // and they come back
         QVERIFY(std::abs(again.rememberedWidth() - 6000) <= 15);
@@ -150,7 +154,11 @@ private slots:
         MainWindow w(state_, &prompter_);
         ui::ToolPalette* p = w.palette(PaletteKind::Flagging);
         QVERIFY(p);
-        QCOMPARE(p->pos(), QPoint(ui::TwipsToPixelsX(*p, wantLeft), ui::TwipsToPixelsY(*p, wantTop)));
+        // Then kept inside the screen's available area.
+        const QRect area = p->screen()->availableGeometry();
+        const QPoint want(std::min(ui::TwipsToPixelsX(*p, wantLeft), area.right() + 1 - p->width()),
+                          std::min(ui::TwipsToPixelsY(*p, wantTop), area.bottom() + 1 - p->height()));
+        QCOMPARE(p->pos(), want);
         const long long topTwips = ui::PixelsToTwipsY(*p, p->pos().y());
         p->close();
         // written back as decimal text without a blank
