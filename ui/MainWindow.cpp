@@ -198,6 +198,8 @@ void MainWindow::buildMenus() {
     mailboxesMenu_ = sub(bar, "menuMailboxes", "&Mailboxes");
     own(mailboxesMenu_, "menuAddMailbox", "&Add...", &MainWindow::addMailbox);
     own(mailboxesMenu_, "menuSynchronizeMailbox", "&Synchronize", &MainWindow::synchronize);
+    QAction* openFolder = named(mailboxesMenu_, "menuOpenDataFolder", "&Open Data Folder...");
+    connect(openFolder, &QAction::triggered, this, [this] { chooseDataFolder(); });
     item(mailboxesMenu_, "menuCheckMailbox", "&Check Mailbox");
     separator(mailboxesMenu_, "menuL1");
     QAction* quit = named(mailboxesMenu_, "menuQuit", "&Quit");
@@ -328,6 +330,37 @@ void MainWindow::openDataFolder(const std::string& folder) {
     if (!tree_.Empty()) selectNode(1);
     setCommandEnabled("menuAlignColumns", !tree_.Empty());
     setStatus(QString::fromUtf8(msg::kReady));
+}
+
+void MainWindow::chooseDataFolder(const QString& why) {
+    if (toolRunning()) return;
+    if (!why.isEmpty()) prompter_->information(this, why, QString::fromUtf8(msg::kTitle), true);
+    const QString start = state_.paths.DataFolder.empty() ? QDir::homePath() : FromNative(state_.paths.DataFolder);
+    const QString chosen = prompter_->chooseFolder(this, QStringLiteral("Choose Eudora's data folder"), start);
+    if (chosen.isEmpty()) {
+        if (tree_.Empty()) setStatus(QStringLiteral("No data folder: choose one with Mailboxes > Open Data Folder..."));
+        return;
+    }
+    openDataFolder(ToNative(chosen));
+    WriteIni("Settings", kDataFolderKey, state_.paths.DataFolder, state_.paths.IniPath);
+}
+
+void MainWindow::bringToFront(const std::string& commandLine) {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+    if (commandLine.empty()) return;
+    const std::string folder = WithTrailingSeparator(commandLine);
+    const QString shown = FromNative(commandLine);
+    if (folder.size() < 5 || !FolderExists(folder)) {
+        prompter_->information(this, QStringLiteral("The data folder '%1' does not exist.").arg(shown), QString::fromUtf8(msg::kTitle), true);
+    } else if (toolRunning()) {
+        prompter_->information(this, QStringLiteral("A tool is running: the folder '%1' was not opened.").arg(shown),
+                               QString::fromUtf8(msg::kTitle), true);
+    } else if (folder != state_.paths.DataFolder) {
+        openDataFolder(folder);
+    }
 }
 
 QTreeWidgetItem* MainWindow::itemFor(const std::string& key) const {
@@ -510,10 +543,9 @@ void MainWindow::showStatusText() {
 
 void MainWindow::loadSettings() {
     const std::string& ini = state_.paths.IniPath;
-    long long top = 0, left = 0;
-    if (auto v = ReadIniNumber("Settings", "WindowTop", ini)) top = *v;
-    if (auto v = ReadIniNumber("Settings", "WindowLeft", ini)) left = *v;
-    move(TwipsToPixelsX(*this, left), TwipsToPixelsY(*this, top));
+    if (auto v = ReadIniNumber("Settings", "WindowTop", ini)) loadedTop_ = *v;
+    if (auto v = ReadIniNumber("Settings", "WindowLeft", ini)) loadedLeft_ = *v;
+    move(TwipsToPixelsX(*this, loadedLeft_), TwipsToPixelsY(*this, loadedTop_));
 
     // The remembered normal size is a pair of 16-bit values: a value out of
     // their range leaves the design size in place.
@@ -572,9 +604,14 @@ void MainWindow::saveToolbarFlags() {
 void MainWindow::saveGeometry() {
     const std::string& ini = state_.paths.IniPath;
     const bool normal = !isMinimized() && !isMaximized();
+    // A size or place unchanged in pixels keeps its twips: converting back
+    // and forth would change the file for nothing.
+    const auto twips = [](long long kept, int keptPixels, int pixels, long long converted) { return pixels == keptPixels ? kept : converted; };
     if (normal) {
-        normalWidth_ = static_cast<int>(std::min<long long>(PixelsToTwipsX(*this, width()), 32767));
-        normalHeight_ = static_cast<int>(std::min<long long>(PixelsToTwipsY(*this, height()), 32767));
+        normalWidth_ = static_cast<int>(std::min<long long>(
+            twips(normalWidth_, TwipsToPixelsX(*this, normalWidth_), width(), PixelsToTwipsX(*this, width())), 32767));
+        normalHeight_ = static_cast<int>(std::min<long long>(
+            twips(normalHeight_, TwipsToPixelsY(*this, normalHeight_), height(), PixelsToTwipsY(*this, height())), 32767));
     }
     KeepSetting("Settings", "WindowHeight", FormatIniNumber(normalHeight_), " 5000", ini);
     KeepSetting("Settings", "WindowWidth", FormatIniNumber(normalWidth_), " 5000", ini);
@@ -584,8 +621,10 @@ void MainWindow::saveGeometry() {
         KeepSetting("Settings", "WindowState", FormatIniNumber(1), " 0", ini);
     } else {
         KeepSetting("Settings", "WindowState", FormatIniNumber(0), " 0", ini);
-        KeepSetting("Settings", "WindowTop", FormatIniNumber(PixelsToTwipsY(*this, y())), " 0", ini);
-        KeepSetting("Settings", "WindowLeft", FormatIniNumber(PixelsToTwipsX(*this, x())), " 0", ini);
+        const long long top = twips(loadedTop_, TwipsToPixelsY(*this, loadedTop_), y(), PixelsToTwipsY(*this, y()));
+        const long long left = twips(loadedLeft_, TwipsToPixelsX(*this, loadedLeft_), x(), PixelsToTwipsX(*this, x()));
+        KeepSetting("Settings", "WindowTop", FormatIniNumber(top), " 0", ini);
+        KeepSetting("Settings", "WindowLeft", FormatIniNumber(left), " 0", ini);
     }
 }
 

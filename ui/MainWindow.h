@@ -67,6 +67,12 @@ public:
     SummaryList* summaryList() const { return summaries_; }
     // Shows another data folder: the tree built anew from it, its root selected.
     void openDataFolder(const std::string& folder);
+    // Says `why` (when given), lets the user choose the data folder and opens
+    // it; the choice is remembered in the settings file.
+    void chooseDataFolder(const QString& why = {});
+    // A second start's command line: the window comes to the front and opens
+    // the folder given, if any.
+    void bringToFront(const std::string& commandLine);
 
     // Command state for the selected node.
     void EnableMailboxCommands();
@@ -150,6 +156,7 @@ private:
     int normalWidth_ = 5000;   // twips
     int normalHeight_ = 5000;  // twips
     int loadedState_ = 0;
+    long long loadedTop_ = 0, loadedLeft_ = 0;  // twips
     int busy_ = 0;
     bool closeWhenToolEnds_ = false;
     ToolRunner* runner_ = nullptr;  // a child: goes before the host it calls

@@ -7,6 +7,9 @@
 
 namespace ledgerly::ui {
 
+// [Settings] DataFolder: the data folder the user chose, for the starts that find none.
+inline constexpr const char* kDataFolderKey = "DataFolder";
+
 // False only when a write was needed and failed.
 bool KeepSetting(std::string_view section, std::string_view key, const std::string& value, std::string_view defaultValue,
                  const std::string& iniPath);
