@@ -12,14 +12,18 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Messages.h"
 #include "app/TextHelpers.h"
 #include "store/Mailbox.h"
+#include "ui/CommandPattern.h"
 #include "ui/MainWindowApi.h"
+#include "ui/Placement.h"
 #include "ui/Prompter.h"
+#include "ui/ToolRunner.h"
 #include "ui/Twips.h"
 
 namespace ledgerly::ui {
@@ -114,6 +118,7 @@ AlignColumnsDialog::AlignColumnsDialog(MainWindowApi& main, std::string folderKe
     auto twips = [&](const char* key, double fallback) { return static_cast<long long>(number("Settings", key, fallback)); };
     move(TwipsToPixelsX(*this, twips("SampleMailboxLeft", 0)), TwipsToPixelsY(*this, twips("SampleMailboxTop", 0)));
     resize(TwipsToPixelsX(*this, twips("SampleMailboxWidth", 2000)), TwipsToPixelsY(*this, twips("SampleMailboxHeight", 2000)));
+    KeepOnScreen(*this);
     // The stored widths' integer parts.
     ColumnWidthSet widths = kDefaultColumnWidths;
     for (std::size_t i = 0; i < widths.size(); ++i) widths[i] = std::floor(number("Columns", kColumnKeys[i], widths[i]));
@@ -153,21 +158,38 @@ void AlignColumnsDialog::Apply() {
         main_.prompter().information(this, QString::fromUtf8(msg::kCloseEudora));
         return;
     }
-    const ColumnWidthSet widths = Widths();
-    QStringList refused;
+    // The mailboxes below the folder, in tree order, with the text the status bar shows for each.
+    std::vector<std::pair<std::string, std::string>> targets;
     for (const MainWindowApi::TreeEntry& node : main_.treeNodes()) {
         const std::string& key = node.key;
         if (key.size() < tag_.size() || !EqualsNoCase(std::string_view(key).substr(0, tag_.size()), tag_)) continue;
         if (!EndsWithNoCase(key, ".mbx")) continue;
         const qsizetype paren = node.text.indexOf(QLatin1Char('('));
-        main_.setStatus(paren >= 0 ? node.text.left(paren) : node.text);
-        main_.setBusy(true);
-        auto r = WriteColumnWidths(key.substr(0, key.size() - 3), widths);
-        main_.setBusy(false);
-        if (!r) refused << QString::fromUtf8(r.error().c_str());
+        targets.emplace_back(key, (paren >= 0 ? node.text.left(paren) : node.text).toStdString());
     }
-    if (!refused.isEmpty())
-        main_.prompter().information(this, QStringLiteral("These mailboxes were left unchanged:\n") + refused.join(QLatin1Char('\n')));
+    const QString question = QStringLiteral("Write these column widths into the %1 mailbox(es) of '%2'?\n\n"
+                                            "The TOC files' headers change in place; no backup is made.")
+                                 .arg(targets.size())
+                                 .arg(QString::fromLocal8Bit(tag_.c_str()));
+    if (targets.empty() || !ConfirmChange(main_, "menuAlignColumns", question)) return;
+
+    auto refused = std::make_shared<std::vector<std::string>>();
+    ToolJob job;
+    job.title = QStringLiteral("Align Columns");
+    job.owner = this;
+    job.work = [targets, refused, widths = Widths()](ToolContext& context) {
+        for (const auto& [key, label] : targets) {
+            context.host.Status(label);
+            if (auto r = WriteColumnWidths(key.substr(0, key.size() - 3), widths); !r) refused->push_back(r.error());
+        }
+    };
+    applying_ = main_.runner().start(std::move(job));
+    if (applying_) main_.runner().waitUntilIdle();
+    applying_ = false;
+    if (refused->empty()) return;
+    QStringList lines;
+    for (const std::string& r : *refused) lines << QString::fromUtf8(r.c_str());
+    main_.prompter().information(this, QStringLiteral("These mailboxes were left unchanged:\n") + lines.join(QLatin1Char('\n')));
 }
 
 void AlignColumnsDialog::SaveSettings() {
@@ -184,11 +206,16 @@ void AlignColumnsDialog::SaveSettings() {
 }
 
 void AlignColumnsDialog::done(int result) {
+    if (applying_) return;  // the window waits for its widths to be written
     SaveSettings();
     QDialog::done(result);
 }
 
 void AlignColumnsDialog::closeEvent(QCloseEvent* event) {
+    if (applying_) {
+        event->ignore();
+        return;
+    }
     SaveSettings();
     QDialog::closeEvent(event);
 }

@@ -48,6 +48,7 @@ private:
     ColumnWidthSet widths_{};
     bool settingWidths_ = false;  // column widths being set by the program, not dragged
     bool saved_ = false;
+    bool applying_ = false;
 };
 
 }  // namespace ledgerly::ui

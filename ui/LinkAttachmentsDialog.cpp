@@ -20,7 +20,9 @@
 #include "attachments/AttachmentFolders.h"
 #include "ui/AttachmentWindowHost.h"
 #include "ui/MainWindowApi.h"
+#include "ui/CommandPattern.h"
 #include "ui/Prompter.h"
+#include "ui/ToolRunner.h"
 #include "ui/Twips.h"
 
 namespace ledgerly::ui {
@@ -173,13 +175,20 @@ bool LinkAttachmentsDialog::load() {
     ListLinks->setColumnWidth(2, TwipsToPixelsX(*this, 1400));
     ListLinks->setColumnWidth(3, TwipsToPixelsX(*this, 1400));
     {
-        BusyCursor busy;
-        auto found = FindBrokenLinks(mailboxPath_, mapper_, main_.host());
-        if (!found) {
-            main_.prompter().information(this, Q(found.error()), QString::fromUtf8(msg::kTitle), true);
+        // The search runs off the UI thread; the window waits for it, live.
+        auto found = std::make_shared<Result<std::vector<BrokenLink>>>(Result<std::vector<BrokenLink>>::Fail(""));
+        ToolJob job;
+        job.title = QStringLiteral("Find Broken Attachment Links");
+        job.stop = StopMode::Abandon;
+        job.work = [this, found](ToolContext& context) { *found = FindBrokenLinks(mailboxPath_, mapper_, context.host); };
+        bool stopped = false;
+        job.finish = [&stopped](const ToolRunEnd& end) { stopped = end.abandoned || end.outOfMemory; };
+        if (!main_.runner().start(std::move(job)) || !main_.runner().waitUntilIdle() || stopped) return false;
+        if (!*found) {
+            main_.prompter().information(this, Q(found->error()), QString::fromUtf8(msg::kTitle), true);
             return false;
         }
-        rows_ = std::move(*found);
+        rows_ = std::move(**found);
     }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         auto* item = new QTreeWidgetItem(ListLinks);
@@ -289,21 +298,31 @@ void LinkAttachmentsDialog::update() {
         main_.prompter().information(this, QString::fromUtf8(msg::kCloseEudora), QString::fromUtf8(msg::kTitle), true);
         return;
     }
+    const MailboxCommand command{"menuUpdateAttachmentLinks", "Update the attachment links", FileChecks::None, false,
+                                 Change::BodiesWithBackups};
+    if (!ConfirmChange(main_, command.control, ChangeQuestion(command, mailboxPath_))) return;
     // The rows in the list's current order: that is the order they are applied in.
     std::vector<BrokenLink> ordered;
     for (int i = 0; i < ListLinks->topLevelItemCount(); ++i) ordered.push_back(rowOf(ListLinks->topLevelItem(i)));
     setButtonsEnabled(false);
     updateD->setEnabled(false);
     redT->setReadOnly(true);
-    Result<RewriteReport> report = Result<RewriteReport>::Fail("");
-    {
-        BusyCursor busy;
-        ToolContext context{main_.state(), *host_};
-        report = RewriteAttachmentLinks(context, mailboxPath_, ordered, mapper_);
-    }
+    auto rewritten = std::make_shared<Result<RewriteReport>>(Result<RewriteReport>::Fail(""));
+    ToolJob job;
+    job.title = QStringLiteral("Update Attachment Links");
+    job.owner = this;
+    job.uiHost = host_.get();
+    job.work = [this, rewritten, ordered = std::move(ordered)](ToolContext& context) {
+        *rewritten = RewriteAttachmentLinks(context, mailboxPath_, ordered, mapper_);
+    };
+    rewriting_ = main_.runner().start(std::move(job));
+    if (rewriting_) main_.runner().waitUntilIdle();
+    rewriting_ = false;
     setButtonsEnabled(true);
     updateD->setEnabled(true);
     redT->setReadOnly(false);
+    const Result<RewriteReport>& report = *rewritten;
+    if (report.error().empty() && !report) return;  // nothing ran (out of memory: already said)
     if (!report) {
         StatusBar->showMessage(Q(report.error()));
         main_.prompter().information(this, Q(report.error()), QString::fromUtf8(msg::kTitle), true);
@@ -317,6 +336,7 @@ void LinkAttachmentsDialog::update() {
 }
 
 void LinkAttachmentsDialog::done(int r) {
+    if (rewriting_) return;  // the window waits for its rewrite
     SaveAttachmentFolder(main_.state(), LocalFolderOf(redT->text().toStdString(), mapper_), attachmentFolder_);
     QDialog::done(r);
 }

@@ -75,6 +75,7 @@ private:
     QPushButton* updateD = nullptr;
     QStatusBar* StatusBar = nullptr;
     std::unique_ptr<AttachmentWindowHost> host_;
+    bool rewriting_ = false;
 };
 
 }  // namespace ledgerly::ui

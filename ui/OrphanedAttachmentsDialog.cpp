@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
@@ -21,11 +22,34 @@
 #include "attachments/AttachmentFolders.h"
 #include "ui/AttachmentWindowHost.h"
 #include "ui/MainWindowApi.h"
+#include "ui/ForwardingHost.h"
 #include "ui/Prompter.h"
+#include "ui/ToolRunner.h"
 #include "ui/Twips.h"
 
 namespace ledgerly::ui {
 namespace {
+
+// The finder reads its stop from its own control: the run's stop (Cancel, or
+// the window closing) is put there at each of its calls.
+class StopReachingFinder : public ForwardingHost {
+public:
+    using ForwardingHost::ForwardingHost;
+    FinderControl control;
+    void Status(std::string_view text) override {
+        Sync();
+        inner_.Status(text);
+    }
+    void Wait(int milliseconds) override {
+        inner_.Wait(milliseconds);
+        Sync();
+    }
+
+private:
+    void Sync() {
+        if (inner_.StopRequested()) control.stopRequested = control.closing = true;
+    }
+};
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 constexpr int kPathRole = Qt::UserRole;
@@ -177,7 +201,6 @@ void OrphanedAttachmentsDialog::scan() {
     moveD->setEnabled(false);
     deleteD->setEnabled(false);
     stopD->setEnabled(true);
-    control_ = FinderControl{};
     closed_ = false;
     scanning_ = true;
 
@@ -189,14 +212,25 @@ void OrphanedAttachmentsDialog::scan() {
         request.searchFolders.push_back(WithTrailingSeparator(ListFolders->item(i)->data(kPathRole).toString().toStdString()));
     request.mailboxes = ListMailboxes(folderKey_);
     request.mapper = &mapper;
-    const FinderResult result = FindOrphans(request, *host_, control_);
+    // The scan runs off the UI thread, the window live meanwhile; its Cancel
+    // reaches the scan through the run's stop.
+    auto result = std::make_shared<FinderResult>();
+    ToolJob job;
+    job.title = QStringLiteral("Search for Orphaned Attachments");
+    job.owner = this;
+    job.uiHost = host_.get();
+    job.work = [result, request](ToolContext& context) {
+        StopReachingFinder host(context.host);
+        *result = FindOrphans(request, host, host.control);
+    };
+    if (main_.runner().start(std::move(job))) main_.runner().waitUntilIdle();
     scanning_ = false;
     if (closed_) return;  // the window was closed during the scan: nothing more to show
 
-    if (!result.stopped && !result.nothingToSearch) {
+    if (!result->stopped && !result->nothingToSearch) {
         ListFiles->setSortingEnabled(false);
         int k = 0;
-        for (const std::string& path : result.orphans) {
+        for (const std::string& path : result->orphans) {
             const ResultRow row = MakeResultRow(path);
             auto* item = new QTreeWidgetItem(ListFiles, {Q(row.fileName), Q(row.fullPath)});
             item->setToolTip(1, Q(row.fullPath));
@@ -206,7 +240,7 @@ void OrphanedAttachmentsDialog::scan() {
     }
     stopD->setEnabled(false);
     updateFileButtons();
-    StatusBar->showMessage(Q(result.status));
+    StatusBar->showMessage(Q(result->status));
     scanD->setText(Q(RescanCaption(mailboxes_.size())));
     ListFiles->sortByColumn(0, Qt::AscendingOrder);
     FrameResults->setTitle(mode() == FinderMode::Attachments ? QStringLiteral("Orphaned Attachments") : QStringLiteral("Orphaned Embedded Files"));
@@ -217,14 +251,15 @@ void OrphanedAttachmentsDialog::scan() {
     filesEmbedded->setEnabled(true);
 }
 
-void OrphanedAttachmentsDialog::stop() { control_.stopRequested = true; }
+void OrphanedAttachmentsDialog::stop() {
+    if (scanning_) main_.runner().requestStop();
+}
 
 void OrphanedAttachmentsDialog::done(int r) {
     // Closing ends a running scan at once; nothing keeps running behind a closed window.
     if (scanning_) {
-        control_.stopRequested = true;
-        control_.closing = true;
         closed_ = true;
+        main_.runner().requestStop();
     }
     QDialog::done(r);
 }

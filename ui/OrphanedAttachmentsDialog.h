@@ -60,7 +60,6 @@ private:
     MainWindowApi& main_;
     std::string folderKey_;
     std::vector<MailboxEntry> mailboxes_;
-    FinderControl control_;
     bool scanning_ = false;
     bool closed_ = false;
 

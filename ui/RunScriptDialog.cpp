@@ -10,11 +10,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <memory>
 
 #include "app/FileHelpers.h"
 #include "app/Process.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
+#include "ui/ScriptOutputWindow.h"
+#include "ui/ToolRunner.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -86,13 +89,39 @@ bool RunScriptDialog::RunSelected() {
         main_.prompter().information(this, Q(missing), title);
         return false;
     }
-    main_.setBusy(true);
-    last_ = PrepareScriptRun(main_.state(), key_, script);
-    if (last_.backupError.empty())
-        if (Status s = StartDetached(last_.argv); !s) last_.startError = s.error();
-    main_.setBusy(false);
-    main_.prompter().information(this, Q(last_.Confirmation()), title);
-    return last_.backupError.empty() && last_.startError.empty();
+    auto launch = std::make_shared<ScriptLaunch>();
+    ToolJob job;
+    job.title = QStringLiteral("Back up for ") + item->text();
+    job.owner = this;
+    job.work = [launch, key = key_, script](ToolContext& context) { *launch = PrepareScriptRun(context.state, key, script); };
+    job.finish = [this, launch, title, name = item->text()](const ToolRunEnd&) {
+        backingUp_ = false;
+        setEnabled(true);
+        last_ = *launch;
+        if (last_.backupError.empty() && !last_.argv.empty()) {
+            // Owned by the main window: the output stays when this window closes.
+            auto* window = new ScriptOutputWindow(name, main_.window());
+            QString error;
+            if (window->start(last_.argv, &error)) {
+                output_ = window;
+                window->show();
+            } else {
+                last_.startError = error.toStdString();
+                delete window;
+            }
+        }
+        main_.prompter().information(this, Q(last_.Confirmation()), title);
+    };
+    backingUp_ = true;
+    setEnabled(false);
+    if (main_.runner().start(std::move(job))) return true;
+    backingUp_ = false;
+    setEnabled(true);
+    return false;
+}
+
+void RunScriptDialog::done(int result) {
+    if (!backingUp_) QDialog::done(result);
 }
 
 void RunScriptDialog::EditSelected() {

@@ -70,18 +70,19 @@ public:
                 latest = std::move(run.latestStatus);
                 run.statusPosted = false;
             }
-            r.uiHost_.Status(latest);
+            r.hostOf(run).Status(latest);
             if (r.window_) r.window_->setStatusText(Q(latest));
         });
     }
     void Inform(std::string_view text, std::string_view title, BoxIcon icon) override {
-        OnUi<bool>([t = std::string(text), ti = std::string(title), icon](ToolRunner& r) {
-            r.uiHost_.Inform(t, ti, icon);
+        OnUi<bool>([t = std::string(text), ti = std::string(title), icon](ToolRunner& r, Run& run) {
+            r.hostOf(run).Inform(t, ti, icon);
             return true;
         }, true);
     }
     bool Ask(std::string_view question, std::string_view title) override {
-        return OnUi<bool>([q = std::string(question), t = std::string(title)](ToolRunner& r) { return r.uiHost_.Ask(q, t); }, false);
+        return OnUi<bool>([q = std::string(question), t = std::string(title)](ToolRunner& r, Run& run) { return r.hostOf(run).Ask(q, t); },
+                          false);
     }
     // The window lives on its own thread: a pause is only where Stop is seen.
     void Wait(int) override {
@@ -91,7 +92,7 @@ public:
     // When the answer cannot come (the window is going away), Eudora counts as
     // running, so that a tool that asks changes nothing.
     bool EudoraRunning() override {
-        return OnUi<bool>([](ToolRunner& r) { return r.uiHost_.EudoraRunning(); }, true);
+        return OnUi<bool>([](ToolRunner& r, Run& run) { return r.hostOf(run).EudoraRunning(); }, true);
     }
 
     void OpenProgress() override {
@@ -173,7 +174,7 @@ private:
         QMetaObject::invokeMethod(
             &runner_,
             [r = &runner_, run, answer, f] {
-                R value = f(*r);
+                R value = f(*r, *run);
                 const std::lock_guard lock(run->mutex);
                 *answer = value;
                 run->answered.notify_all();
@@ -234,9 +235,11 @@ bool ToolRunner::start(ToolJob job) {
     return true;
 }
 
+Host& ToolRunner::hostOf(Run& run) { return run.job.uiHost ? *run.job.uiHost : uiHost_; }
+
 void ToolRunner::showWindow() {
     if (!run_ || window_) return;
-    auto* w = new ProgressWindow(owner_);
+    auto* w = new ProgressWindow(run_->job.owner ? run_->job.owner : owner_);
     if (!run_->job.title.isEmpty()) {
         w->setWindowTitle(QStringLiteral("Progress - ") + run_->job.title);
         w->setText(run_->job.title);
@@ -273,7 +276,7 @@ bool ToolRunner::waitUntilIdle(int timeoutMs) {
     if (!run_) return true;
     QEventLoop loop;
     connect(this, &ToolRunner::runFinished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (timeoutMs >= 0) QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     loop.exec();
     return !run_;
 }

@@ -43,6 +43,11 @@ struct ToolJob {
     std::function<void(const ToolRunEnd&)> finish;  // on the UI thread, once the work is over
     StopMode stop = StopMode::ToolChecks;
     int progressDelayMs = 400;  // the progress window shows once the run lasts this long
+    // The progress window's owner: the modal window that started the run (so
+    // that its Stop can be clicked); null: the runner's.
+    QWidget* owner = nullptr;
+    // Answers the run on the UI thread (a window's own status bar); null: the runner's.
+    Host* uiHost = nullptr;
 };
 
 class ToolRunner : public QObject {
@@ -57,8 +62,10 @@ public:
     bool running() const { return run_ != nullptr; }
     void requestStop();
     ProgressWindow* progressWindow() const { return window_.data(); }
-    // Handles events until the run has ended (tests, and a window that closes).
-    bool waitUntilIdle(int timeoutMs = 60000);
+    // Handles events until the run has ended, or for at most `timeoutMs`
+    // (negative: as long as it takes). A window that needs the result before
+    // it goes on waits here, live.
+    bool waitUntilIdle(int timeoutMs = -1);
     // Called on the worker thread before each run's work: tests hold a run there.
     std::function<void()> workerEntry;
 
@@ -71,6 +78,7 @@ private:
     class WorkerHost;
     void showWindow();
     void workerDone();
+    Host& hostOf(Run& run);
 
     AppState& state_;
     Host& uiHost_;

@@ -189,12 +189,16 @@ private slots:
     void commandOpensTheWindowModally() {
         Store s;
         QString title;
-        QTimer::singleShot(0, [&title] {
+        // The search runs first (the window waits for it, live); then the window opens.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&title, &poll] {
             if (QWidget* w = QApplication::activeModalWidget()) {
+                poll.stop();
                 title = w->windowTitle();
                 w->close();
             }
         });
+        poll.start(10);
         ui::RunCommand("menuUpdateAttachmentLinks", s.main);
         QCOMPARE(title, QStringLiteral("Repair Broken Attachment-Links >> Mailbox: In"));
     }

@@ -10,12 +10,14 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
+#include <future>
 
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
 #include "ui/OrphanedAttachmentsDialog.h"
+#include "ui/ToolRunner.h"
 
 namespace fs = std::filesystem;
 using namespace ledgerly;
@@ -199,10 +201,15 @@ private slots:
             for (int i = 0; i < 12; ++i) WriteMailbox(s.data + "Box" + std::to_string(10 + i) + ".", "Attachment");
             ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
             f.show();
-            QTimer::singleShot(0, &f, [&f, close] {
+            // The scan is held before its first mailbox until Stop (or the close) is given.
+            std::promise<void> release;
+            std::shared_future<void> released = release.get_future().share();
+            s.main.runner().workerEntry = [released] { released.wait(); };
+            QTimer::singleShot(0, &f, [&f, &release, close] {
                 QVERIFY(f.scanning());
                 if (close) f.close();
                 else f.findChild<QPushButton*>(QStringLiteral("stopD"))->click();
+                release.set_value();
             });
             Child<QPushButton>(f, "scanD")->click();
             QVERIFY(!f.scanning());

@@ -1,5 +1,6 @@
 // The script runner window and its command against a fake main window.
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QScreen>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/CommandRegistry.h"
 #include "ui/RunScriptDialog.h"
+#include "ui/ScriptOutputWindow.h"
 
 using namespace ledgerly;
 namespace fs = std::filesystem;
@@ -98,6 +100,7 @@ private slots:
             ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
             window.show();
             QTest::keyClick(window.findChild<QListWidget*>("Lista"), c.key, c.mods);
+            QVERIFY(s.main.waitForTool());
             const QStringList& informed = s.main.fakePrompter.informed;
             QVERIFY2(window.isVisible() == (c.effect != Close), c.name);
             QVERIFY2(fs::exists(s.dir / "In.mbx.1") == (c.effect == Run), c.name);
@@ -127,9 +130,11 @@ private slots:
         test::WriteFile(s.dir / "Scripts/record.pl", ArgsRecorder(args));
         ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
         QVERIFY(window.RunSelected());
+        QVERIFY(s.main.waitForTool());
         QTRY_VERIFY(fs::exists(args));
         fs::remove(args);
         QVERIFY(window.RunSelected());
+        QVERIFY(s.main.waitForTool());
         QTRY_COMPARE(QString::fromStdString(fs::exists(args) ? test::ReadFile(args) : ""),
                      QString::fromStdString(s.dir / "In.mbx" + "|" + s.dir / "In.mbx.2"));
         QVERIFY(fs::exists(s.dir / "In.toc.2"));
@@ -144,11 +149,30 @@ private slots:
         test::WriteFile(s.dir / "Scripts/record.pl", ArgsRecorder(args));
         fs::create_directory(s.dir.path() / "In.mbx.1.ledgerly-partial");  // the mailbox copy cannot be written
         ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
-        QVERIFY(!window.RunSelected());
+        QVERIFY(window.RunSelected());
+        QVERIFY(s.main.waitForTool());
+        QVERIFY(!window.LastOutput());
         QCOMPARE(s.main.fakePrompter.informed.size(), 1);
         QVERIFY(s.main.fakePrompter.informed[0].startsWith("Confirmation|The backup could not be made, so the script was not run:"));
         QTest::qWait(300);
         QVERIFY(!fs::exists(args));
+    }
+
+    // What the script printed, on either stream, and how it ended are shown.
+    void theScriptsOutputAndExitStatusAreShown() {
+        Store s(Scripts{{"talk.pl", "print \"out line\\n\"; print STDERR \"err line\\n\"; exit 3;\n"}});
+        ui::RunScriptDialog window(s.main, s.main.key, QStringLiteral("In (1)"));
+        QVERIFY(window.RunSelected());
+        QVERIFY(s.main.waitForTool());
+        ui::ScriptOutputWindow* output = window.LastOutput();
+        QVERIFY(output);
+        QCOMPARE(output->parent(), &s.main.widget);  // it outlives the runner's window
+        QTRY_VERIFY(output->finished());
+        QCOMPARE(output->exitStatus(), 3);
+        QVERIFY(output->output().contains("out line"));
+        QVERIFY(output->output().contains("err line"));
+        QCOMPARE(output->findChild<QLabel*>("statusL")->text(), QStringLiteral("The script ended with exit status 3."));
+        output->close();
     }
 
     void aMissingInterpreterIsSaidBeforeAnyBackup() {

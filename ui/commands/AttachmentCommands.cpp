@@ -17,9 +17,7 @@ void UpdateAttachmentLinks(MainWindowApi& main) {
     // The node's text names the mailbox; a window without a tree text falls back to the file name.
     const QString text = main.selectedText();
     LinkAttachmentsDialog window(main, key, text.isEmpty() ? QString::fromStdString(GetFileName(key, true)) : text, main.window());
-    main.setBusy(true);
-    const bool found = window.load();
-    main.setBusy(false);
+    const bool found = window.load();  // the search runs off the UI thread
     if (found) window.exec();
     else window.reject();  // closes without showing; the folder setting is still kept
 }

@@ -9,6 +9,7 @@
 #include "body/RewriteBodies.h"
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
+#include "ui/ForwardingHost.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
 
@@ -63,24 +64,10 @@ void CreateBackupOfPair(MainWindowApi& main) {
 
 // Whoever said Yes to the command's question has answered the tool's own
 // warning too (the question says that the status information is lost).
-class AnsweredHost : public Host {
+class AnsweredHost : public ForwardingHost {
 public:
-    explicit AnsweredHost(Host& inner) : inner_(inner) {}
-    void Status(std::string_view text) override { inner_.Status(text); }
-    void Inform(std::string_view text, std::string_view title, BoxIcon icon) override { inner_.Inform(text, title, icon); }
+    using ForwardingHost::ForwardingHost;
     bool Ask(std::string_view, std::string_view) override { return true; }
-    void Wait(int ms) override { inner_.Wait(ms); }
-    bool EudoraRunning() override { return inner_.EudoraRunning(); }
-    void OpenProgress() override { inner_.OpenProgress(); }
-    void UpdateProgress() override { inner_.UpdateProgress(); }
-    void CloseProgress() override { inner_.CloseProgress(); }
-    void Progress(std::string_view what, std::int64_t done, std::int64_t total, std::string_view unit) override {
-        inner_.Progress(what, done, total, unit);
-    }
-    bool StopRequested() override { return inner_.StopRequested(); }
-
-private:
-    Host& inner_;
 };
 
 void FixLastTag(MainWindowApi& main) {
