@@ -8,6 +8,7 @@
 #include "app/FieldDecoder.h"
 #include "app/FileHelpers.h"
 #include "ui/Pictures.h"
+#include "ui/Placement.h"
 
 namespace ledgerly::ui {
 
@@ -30,6 +31,7 @@ QStringList AboutDialog::LibraryChecks(const std::string& programFolder) {
 
 AboutDialog::AboutDialog(const AppState& state, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutF"));
+    FitWhenShown(*this);  // large enough for its texts and columns
     setWindowTitle(QStringLiteral("About Ledgerly"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);

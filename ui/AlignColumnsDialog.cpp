@@ -55,6 +55,7 @@ QString Trimmed(double value) {
 AlignColumnsDialog::AlignColumnsDialog(MainWindowApi& main, std::string folderKey, const QString& nodeText)
     : QDialog(main.window()), main_(main), tag_(std::move(folderKey)) {
     setObjectName(QStringLiteral("prozorF"));
+    FitWhenShown(*this);  // large enough for its texts and columns
     // A folder's key ends in the separator; without it "Work.fol" would also
     // take in the mailboxes of a sibling "Work.fol2".
     if (!IsMailboxKey(tag_)) tag_ = WithTrailingSeparator(tag_);
@@ -64,6 +65,7 @@ AlignColumnsDialog::AlignColumnsDialog(MainWindowApi& main, std::string folderKe
 
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("ListaPrimer"));
+    list_->setProperty(kKeepColumnWidths, true);  // the widths are what Apply writes
     list_->setRootIsDecorated(false);
     list_->setColumnCount(9);
     list_->setHeaderLabels({"S", "P", "A", "Label", "Who", "Date", "K", "V", "Subject"});

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/Placement.h"
+
 namespace ledgerly::ui {
 namespace {
 QCheckBox* Box(QWidget* parent, const char* name, const char* text) {
@@ -19,6 +21,7 @@ QCheckBox* Box(QWidget* parent, const char* name, const char* text) {
 
 DuplicateOptionsDialog::DuplicateOptionsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("duplikatiF"));
+    FitWhenShown(*this);  // large enough for its texts and columns
     setWindowTitle(QStringLiteral("Flag Duplicates"));
 
     auto* frame = new QGroupBox(QStringLiteral("Exclude from Checking"), this);

@@ -23,6 +23,7 @@
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
 #include "ui/ToolRunner.h"
+#include "ui/Placement.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -54,6 +55,7 @@ ExportFilesDialog* ExportFilesDialog::Open(MainWindowApi& main, const std::strin
 
 ExportFilesDialog::ExportFilesDialog(MainWindowApi& main) : QDialog(main.window()), main_(main) {
     setObjectName(QString::fromLatin1(kObjectName));
+    FitWhenShown(*this);  // large enough for its texts and columns
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
 

@@ -24,6 +24,7 @@
 #include "ui/Prompter.h"
 #include "ui/ToolRunner.h"
 #include "ui/Twips.h"
+#include "ui/Placement.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -102,6 +103,7 @@ LinkAttachmentsDialog::LinkAttachmentsDialog(MainWindowApi& main, const std::str
       mailboxLabel_(mailboxLabel),
       mapper_(main.state().paths.DataFolder.empty() ? FolderOf(mailboxPath) : main.state().paths.DataFolder) {
     setObjectName(QStringLiteral("attacherF"));
+    FitWhenShown(*this);  // large enough for its texts and columns
     openWithShell = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     auto* layout = new QVBoxLayout(this);
 

@@ -584,10 +584,12 @@ void MainWindow::showAsLoaded() {
     if (loadedState_ == 2) showMaximized();
     else if (loadedState_ == 1) showMinimized();
     else show();
+    if (loadedState_ != 1 && loadedState_ != 2) KeepOnScreen(*this);  // now with its frame
     for (auto& p : palettes_)
         if (p) {
             placePalette(*p);
             p->show();
+            KeepOnScreen(*p);
         }
 }
 
@@ -684,6 +686,7 @@ ToolPalette* MainWindow::openPalette(PaletteKind kind) {
     if (isVisible()) {
         placePalette(*slot);
         slot->show();
+        KeepOnScreen(*slot);
         slot->raise();
         slot->activateWindow();
     }

@@ -22,6 +22,7 @@
 #include "mining/ResultFiles.h"
 #include "ui/MinerPictures.h"
 #include "ui/MainWindowApi.h"
+#include "ui/Placement.h"
 #include "ui/Prompter.h"
 #include "ui/Twips.h"
 
@@ -49,7 +50,10 @@ MinerResultsWindow* MinerResultsWindow::Open(MainWindowApi& main, const MinerRes
     switch (w->startState_) {
         case 1: w->showMinimized(); break;
         case 2: w->showMaximized(); break;
-        default: w->show(); break;
+        default:
+            w->show();
+            KeepOnScreen(*w);  // now with its frame
+            break;
     }
     return w;
 }
@@ -195,6 +199,7 @@ void MinerResultsWindow::applyPlacement() {
             startState_ = 0;
             move(TwipsToPixelsX(*this, d.rect.left), TwipsToPixelsY(*this, d.rect.top));
             resize(TwipsToPixelsX(*this, d.rect.width), TwipsToPixelsY(*this, d.rect.height));
+            KeepOnScreen(*this);
             break;
         case PlacementAction::Minimise:
         case PlacementAction::Maximise:

@@ -26,6 +26,7 @@
 #include "ui/Prompter.h"
 #include "ui/ToolRunner.h"
 #include "ui/Twips.h"
+#include "ui/Placement.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -65,6 +66,7 @@ bool SameFolder(const std::string& a, const std::string& b) {
 OrphanedAttachmentsDialog::OrphanedAttachmentsDialog(MainWindowApi& main, const std::string& folderKey, const QString& folderText, QWidget* parent)
     : QDialog(parent), main_(main), folderKey_(WithTrailingSeparator(folderKey)) {
     setObjectName(QStringLiteral("finderF"));
+    FitWhenShown(*this);  // large enough for its texts and columns
     setWindowTitle(QStringLiteral("Unreferenced Attachments"));
     openWithShell = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
 

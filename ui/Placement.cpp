@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTreeView>
 #include <QWidget>
 #include <algorithm>
@@ -60,15 +61,22 @@ QPoint PaletteStartPosition(const QRect& mainFrame, const QSize& paletteSize, in
     return wanted.topLeft();
 }
 
+int HeaderCaptionWidth(const QTreeView& view, int column) {
+    const QHeaderView* header = view.header();
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.section = column;
+    option.text = view.model() ? view.model()->headerData(column, Qt::Horizontal).toString() : QString();
+    option.fontMetrics = header->fontMetrics();
+    if (header->isSortIndicatorShown()) option.sortIndicator = QStyleOptionHeader::SortDown;
+    return header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width();
+}
+
 void FitColumnsToHeaders(QTreeView& view) {
+    if (view.property(kKeepColumnWidths).toBool()) return;
     QHeaderView* header = view.header();
-    const QFontMetrics fm(header->font());
-    // The caption, its margins and room for a sort indicator.
-    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
-                        header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + fm.averageCharWidth();
     for (int c = 0; c < header->count(); ++c) {
-        const QString caption = view.model() ? view.model()->headerData(c, Qt::Horizontal).toString() : QString();
-        const int needed = fm.horizontalAdvance(caption) + margins;
+        const int needed = HeaderCaptionWidth(view, c);
         if (!header->isSectionHidden(c) && header->sectionSize(c) < needed) header->resizeSection(c, needed);
     }
 }
@@ -77,17 +85,23 @@ void FitToContents(QWidget& window) {
     if (QLayout* layout = window.layout()) layout->activate();
     QSize wanted = window.size().expandedTo(window.sizeHint()).expandedTo(window.minimumSizeHint());
     for (QTreeView* view : window.findChildren<QTreeView*>()) {
-        if (view->isHeaderHidden()) continue;
+        if (view->isHeaderHidden() || view->property(kKeepColumnWidths).toBool()) continue;
         FitColumnsToHeaders(*view);
-        int columns = 0;
-        for (int c = 0; c < view->header()->count(); ++c)
-            if (!view->header()->isSectionHidden(c)) columns += view->header()->sectionSize(c);
-        const int extra = columns + 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width() - view->viewport()->width();
+        // Every column in view: a last column that stretches needs its caption's width only.
+        const QHeaderView* header = view->header();
+        int needed = 0;
+        for (int c = 0; c < header->count(); ++c) {
+            if (header->isSectionHidden(c)) continue;
+            const bool stretches = header->stretchLastSection() && header->visualIndex(c) == header->count() - 1;
+            needed += stretches ? HeaderCaptionWidth(*view, c) : header->sectionSize(c);
+        }
+        const int extra = needed - view->viewport()->width();
         if (extra > 0) wanted.setWidth(std::max(wanted.width(), window.width() + extra));
     }
     const QRect area = AvailableAreaAt(window.frameGeometry().topLeft());
     if (!area.isEmpty()) wanted = wanted.boundedTo(area.size());
     if (wanted != window.size()) window.resize(wanted);
+    KeepOnScreen(window);
 }
 
 namespace {

@@ -20,7 +20,8 @@ QRect ClampedTo(const QRect& frame, const QRect& area);
 QRect AvailableAreaAt(const QPoint& point);
 
 // Moves (and if need be shrinks) a top-level window into the available area
-// of the screen its top-left corner is on.
+// of the screen its top-left corner is on. Before the window is shown its
+// frame is not known yet: call it again once it shows.
 void KeepOnScreen(QWidget& window);
 
 // The first-start place of the palette number `index` (0, 1, 2): right of the
@@ -29,7 +30,12 @@ void KeepOnScreen(QWidget& window);
 // bar, which it must never cover. `menuBarBottom` is in screen coordinates.
 QPoint PaletteStartPosition(const QRect& mainFrame, const QSize& paletteSize, int index, const QRect& area, int menuBarBottom);
 
-// Widens the columns of `view` whose header text does not fit.
+// A list whose column widths are what the user set (the sample mailbox of the
+// column alignment) carries this property, true: they are never widened.
+inline constexpr const char* kKeepColumnWidths = "keepColumnWidths";
+// The width a column of `view` needs for its header caption.
+int HeaderCaptionWidth(const QTreeView& view, int column);
+// Widens the columns of `view` whose header caption does not fit.
 void FitColumnsToHeaders(QTreeView& view);
 // Grows a window to its layout's size hint and the width its lists' columns
 // need, within the screen's available area.

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/Placement.h"
+
 namespace ledgerly::ui {
 
 int ProgressPercent(std::int32_t value, std::int32_t max) {
@@ -30,6 +32,7 @@ QString CountText(std::int64_t done, std::int64_t total, const QString& unit) {
 ProgressWindow::ProgressWindow(QWidget* owner)
     : QDialog(owner), bar_(new QProgressBar(this)), info_(new QLabel(this)), count_(new QLabel(this)), stop_(new QPushButton(this)) {
     setObjectName(QStringLiteral("progresF"));
+    FitWhenShown(*this);  // large enough for its texts and columns
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setWindowTitle(QStringLiteral("Progress"));

@@ -18,6 +18,7 @@
 #include "ui/Prompter.h"
 #include "ui/ScriptOutputWindow.h"
 #include "ui/ToolRunner.h"
+#include "ui/Placement.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -47,6 +48,7 @@ QString Q(const std::string& s) { return QString::fromUtf8(s.c_str()); }
 RunScriptDialog::RunScriptDialog(MainWindowApi& main, std::string mailboxKey, const QString& nodeText)
     : QDialog(main.window()), main_(main), key_(std::move(mailboxKey)) {
     setObjectName(QStringLiteral("scripterF"));
+    FitWhenShown(*this);  // large enough for its texts and columns
     setWindowTitle(QStringLiteral("Run Script > ") + nodeText);
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("Lista"));

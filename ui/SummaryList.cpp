@@ -14,6 +14,7 @@
 #include "app/FileHelpers.h"
 #include "store/Mailbox.h"
 #include "store/Toc.h"
+#include "ui/Placement.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -135,6 +136,7 @@ SummaryList::SummaryList(QWidget* parent) : QTreeView(parent), model_(new Summar
                           fm.horizontalAdvance(QStringLiteral("Attachment")) + em, 14 * em, 10 * em,
                           fm.horizontalAdvance(QStringLiteral("99,999 K")) + 2 * em};
     for (int c = 0; c < 6; ++c) setColumnWidth(c, widths[c]);
+    FitColumnsToHeaders(*this);
     connect(this, &QTreeView::activated, this, [this](const QModelIndex& index) { openMessage(index.row()); });
 }
 
