@@ -92,7 +92,7 @@ MainWindow::MainWindow(AppState& state, Prompter* prompter, QWidget* parent)
     setBusy(true);
     setObjectName(QStringLiteral("pregledF"));
     setWindowTitle(QString::fromUtf8(msg::kTitle));
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("ledgerly"), ProgramIcon()));  // the installed icon, when there is one
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName(QStringLiteral("MailboxSplitter"));

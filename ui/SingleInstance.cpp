@@ -23,9 +23,15 @@ QLocalServer::SocketOptions Options() {
 
 }  // namespace
 
+// One per user and display: a program on another X display (another session,
+// an Xvfb) is a program of its own.
 QString SingleInstance::DefaultName() {
 #ifndef _WIN32
-    return QStringLiteral("ledgerly-%1").arg(::getuid());
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty()) display = qEnvironmentVariable("DISPLAY");
+    for (QChar& c : display)
+        if (!c.isLetterOrNumber()) c = QLatin1Char('_');
+    return QStringLiteral("ledgerly-%1-%2").arg(::getuid()).arg(display);
 #else
     return QStringLiteral("ledgerly-") + qEnvironmentVariable("USERNAME");
 #endif

@@ -13,7 +13,7 @@ namespace ledgerly::ui {
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // `name` tells programs apart (one per user: the default adds the user id).
+    // `name` tells programs apart (the default: one per user and display).
     explicit SingleInstance(const QString& name = DefaultName(), QObject* parent = nullptr);
     ~SingleInstance() override;
     // True when this process is the one that runs; false when another does.
