@@ -75,6 +75,7 @@ bool StartTool(MainWindowApi& main, const MailboxCommand& command, const std::st
     job.work = [work = std::move(work), key, outcome](ToolContext& context) { *outcome = work(context, key); };
     job.finish = [&main, outcome, after = std::move(after)](const ToolRunEnd& end) {
         if (end.abandoned) outcome->status = "Stopped.";
+        if (end.notStarted) outcome->status = "Stopped before it began: nothing was changed.";
         if (end.outOfMemory) *outcome = ToolOutcome{};
         if (after) after(*outcome, end);
         if (!outcome->failure.empty()) {

@@ -176,7 +176,7 @@ void ExportFilesDialog::Proceed() {
     job.finish = [this, result](const ToolRunEnd& end) {
         exporting_ = false;
         setEnabled(true);
-        if (end.abandoned || end.outOfMemory) {
+        if (!end.Completed()) {
             main_.setStatus(end.abandoned ? tr("Stopped. The files written so far stay in the folder.") : QStringLiteral("Ready"));
             ShowFolder(QString::fromStdString(exportFolder_));
             return;

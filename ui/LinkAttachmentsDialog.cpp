@@ -184,7 +184,7 @@ bool LinkAttachmentsDialog::load() {
         job.stop = StopMode::Abandon;
         job.work = [this, found](ToolContext& context) { *found = FindBrokenLinks(mailboxPath_, mapper_, context.host); };
         bool stopped = false;
-        job.finish = [&stopped](const ToolRunEnd& end) { stopped = end.abandoned || end.outOfMemory; };
+        job.finish = [&stopped](const ToolRunEnd& end) { stopped = !end.Completed(); };
         if (!main_.runner().start(std::move(job)) || !main_.runner().waitUntilIdle() || stopped) return false;
         if (!*found) {
             main_.prompter().information(this, Q(found->error()), QString::fromUtf8(msg::kTitle), true);

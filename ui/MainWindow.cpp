@@ -203,7 +203,7 @@ void MainWindow::buildMenus() {
     item(mailboxesMenu_, "menuCheckMailbox", "&Check Mailbox");
     separator(mailboxesMenu_, "menuL1");
     QAction* quit = named(mailboxesMenu_, "menuQuit", "&Quit");
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));  // whatever the platform theme says
     quit->setShortcutContext(Qt::ApplicationShortcut);
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
@@ -277,7 +277,7 @@ void MainWindow::buildMenus() {
     bar->addSeparator()->setObjectName(QStringLiteral("menuInfoSpacer"));
     QMenu* info = sub(bar, "menuInfo", "&Info");
     QAction* help = own(info, "menuHelp", "&Help", &MainWindow::openManual);
-    help->setShortcut(QKeySequence::HelpContents);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
     help->setShortcutContext(Qt::ApplicationShortcut);
     own(info, "menuReleaseNotes", "&Release Notes (Web)", &MainWindow::openReleaseNotes);
     separator(info, "menuL51");

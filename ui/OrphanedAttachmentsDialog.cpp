@@ -225,8 +225,14 @@ void OrphanedAttachmentsDialog::scan() {
         StopReachingFinder host(context.host);
         *result = FindOrphans(request, host, host.control);
     };
+    bool completed = false;
+    job.finish = [&completed](const ToolRunEnd& end) { completed = end.Completed(); };
     if (main_.runner().start(std::move(job))) main_.runner().waitUntilIdle();
     scanning_ = false;
+    if (!completed) {
+        result->stopped = true;
+        result->status = "Search canceled.";
+    }
     if (closed_) return;  // the window was closed during the scan: nothing more to show
 
     if (!result->stopped && !result->nothingToSearch) {

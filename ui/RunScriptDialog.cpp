@@ -96,9 +96,10 @@ bool RunScriptDialog::RunSelected() {
     job.title = QStringLiteral("Back up for ") + item->text();
     job.owner = this;
     job.work = [launch, key = key_, script](ToolContext& context) { *launch = PrepareScriptRun(context.state, key, script); };
-    job.finish = [this, launch, title, name = item->text()](const ToolRunEnd&) {
+    job.finish = [this, launch, title, name = item->text()](const ToolRunEnd& end) {
         backingUp_ = false;
         setEnabled(true);
+        if (!end.Completed()) return;
         last_ = *launch;
         if (last_.backupError.empty() && !last_.argv.empty()) {
             // Owned by the main window: the output stays when this window closes.

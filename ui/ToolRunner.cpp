@@ -35,6 +35,7 @@ struct ToolRunner::Run {
     std::atomic<bool> windowGone{false};  // a progress window was shown and has closed
     ToolRunEnd end;                        // written by the worker before it posts its end
     int serial = 0;
+    std::function<void(std::string_view)> hook;
 
     std::mutex mutex;
     std::condition_variable answered;
@@ -56,6 +57,7 @@ public:
     WorkerHost(ToolRunner& runner, Run& run) : runner_(runner), run_(run) {}
 
     void Status(std::string_view text) override {
+        Hook("Status");
         CheckAbandoned();
         {
             const std::lock_guard lock(run_.mutex);
@@ -86,6 +88,7 @@ public:
     }
     // The window lives on its own thread: a pause is only where Stop is seen.
     void Wait(int) override {
+        Hook("Wait");
         CheckAbandoned();
         SyncSearchFlags();
     }
@@ -105,6 +108,7 @@ public:
         });
     }
     void UpdateProgress() override {
+        Hook("UpdateProgress");
         CheckAbandoned();
         SyncSearchFlags();
         {
@@ -130,6 +134,7 @@ public:
         });
     }
     void Progress(std::string_view, std::int64_t done, std::int64_t total, std::string_view unit) override {
+        Hook("Progress");
         CheckAbandoned();
         {
             const std::lock_guard lock(run_.mutex);
@@ -150,6 +155,9 @@ public:
     bool StopRequested() override { return run_.stop.load(); }
 
 private:
+    void Hook(std::string_view call) {
+        if (run_.hook) run_.hook(call);
+    }
     void CheckAbandoned() {
         if (run_.job.stop == StopMode::Abandon && run_.stop.load()) throw RunAbandoned{};
     }
@@ -213,11 +221,14 @@ bool ToolRunner::start(ToolJob job) {
 
     Run* run = run_.get();
     auto host = std::make_shared<WorkerHost>(*this, *run);
-    run->thread = std::thread([this, run, host, entry = workerEntry] {
+    run->hook = workerHook;
+    run->thread = std::thread([this, run, host] {
         ToolContext context{run->state, *host};
-        if (entry) entry();
+        if (run->hook) run->hook("start");
         try {
-            run->job.work(context);
+            // A run stopped before its tool began does nothing at all.
+            if (!run->stop.load()) run->job.work(context);
+            else run->end.notStarted = true;
         } catch (const RunAbandoned&) {
             run->end.abandoned = true;
         } catch (const std::bad_alloc&) {

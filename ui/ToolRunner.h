@@ -35,6 +35,9 @@ struct ToolRunEnd {
     bool stopped = false;      // the user asked to stop (the tool may have ended anyway)
     bool abandoned = false;    // an Abandon run was cut short
     bool outOfMemory = false;  // the tool ran out of memory and was abandoned
+    bool notStarted = false;   // stopped before the tool began: it did nothing
+    // The tool ran to its own end: what it returned is there to show.
+    bool Completed() const { return !abandoned && !outOfMemory && !notStarted; }
 };
 
 struct ToolJob {
@@ -66,8 +69,10 @@ public:
     // (negative: as long as it takes). A window that needs the result before
     // it goes on waits here, live.
     bool waitUntilIdle(int timeoutMs = -1);
-    // Called on the worker thread before each run's work: tests hold a run there.
-    std::function<void()> workerEntry;
+    // Called on the worker thread with "start" before a run's work, then with
+    // the name of each call the tool makes to its host ("Status", "Wait",
+    // "UpdateProgress", "Progress"): tests hold a run at a chosen point.
+    std::function<void(std::string_view call)> workerHook;
 
 signals:
     void runStarted();

@@ -3,12 +3,12 @@
 #include <QtTest>
 
 #include <filesystem>
-#include <future>
 
 #include "app/Messages.h"
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
+#include "tests/ui/support/HoldRun.h"
 #include "ui/CommandRegistry.h"
 #include "ui/ToolRunner.h"
 
@@ -170,19 +170,16 @@ private slots:
     // While a tool runs nothing else starts on the mailbox, and nothing is
     // queued to run afterwards.
     void aCommandGivenWhileAToolRunsDoesNotStartNorWait() {
-        std::promise<void> release;
-        std::shared_future<void> released = release.get_future().share();
-        main->runner().workerEntry = [released] { released.wait(); };
+        test::HoldRun hold(main->runner());
         ui::RunCommand("menuStripHTMLTags", *main);
-        main->runner().workerEntry = {};
-        QVERIFY(main->runner().running());
+        QVERIFY(hold.reached());
         // The UI thread is free: a timer fires while the tool is held.
         bool ticked = false;
         QTimer::singleShot(0, [&ticked] { ticked = true; });
         QTRY_VERIFY(ticked);
         ui::RunCommand("menuROT13", *main);
         ui::RunCommand("menuCreateBackup", *main);
-        release.set_value();
+        hold.release();
         QVERIFY(main->waitForTool());
         QCOMPARE(main->runs, 1);
         QVERIFY(!fs::exists(pair + "mbx.2"));

@@ -8,12 +8,12 @@
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
-#include <future>
 
 #include "app/IniFile.h"
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
+#include "tests/ui/support/HoldRun.h"
 #include "ui/CommandRegistry.h"
 #include "ui/ExportFilesDialog.h"
 #include "ui/ToolRunner.h"
@@ -204,18 +204,15 @@ void tst_izvozF::clicksDuringTheExportNeitherRunItAgainNorCloseTheWindow() {
     Child<QLineEdit>(w, "folderT")->setText(Q(s.out));
     Child<QComboBox>(w, "headersC")->setCurrentIndex(2);
     Child<QPushButton>(w, "proceedD")->setEnabled(true);
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    main.runner().workerEntry = [released] { released.wait(); };
+    test::HoldRun hold(main.runner());
     Child<QPushButton>(w, "proceedD")->click();
-    main.runner().workerEntry = {};
-    QVERIFY(main.runner().running());
+    QVERIFY(hold.reached());
     QVERIFY(!w->isEnabled());
     Child<QPushButton>(w, "proceedD")->click();
     Child<QPushButton>(w, "abortD")->click();
     w->close();
     QCOMPARE(ui::ExportFilesDialog::Current(main), w);
-    release.set_value();
+    hold.release();
     QVERIFY(main.waitForTool());
     QCOMPARE(test::ReadFile(s.out + "/01-Note1.txt"), std::string("\r\n\r\ntext\r\n\r\n"));
     QCOMPARE(main.statuses.last(), QStringLiteral("100 messages exported."));

@@ -4,13 +4,13 @@
 #include <QtTest>
 
 #include <functional>
-#include <future>
 
 #include "flagging/Duplicates.h"
 #include "store/MailboxBuilder.h"
 #include "store/Toc.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
+#include "tests/ui/support/HoldRun.h"
 #include "ui/CommandRegistry.h"
 #include "ui/DuplicateOptionsDialog.h"
 #include "ui/ProgressWindow.h"
@@ -189,21 +189,20 @@ private slots:
     void stopOrClosingTheProgressWindowStopsTheSearch() {
         QFETCH(bool, byClosing);
         Build(250);
-        const std::string before = ReadFile(pair + "toc");
         AnswerOptions(main->widget, "proceedD");
-        std::promise<void> release;
-        std::shared_future<void> released = release.get_future().share();
-        main->runner().workerEntry = [released] { released.wait(); };
+        // Held at its 10th count: the one before message 6 is compared.
+        test::HoldRun hold(main->runner(), "UpdateProgress", 10);
         RunCommand("menuMarkDuplicatesClassic", *main);
-        main->runner().workerEntry = {};
-        QTRY_VERIFY(main->runner().progressWindow());  // the run lasts: its window shows
+        QVERIFY(hold.reached());
+        QTRY_VERIFY(main->runner().progressWindow());  // more than 100 messages: the window shows
         ProgressWindow* w = main->runner().progressWindow();
         if (byClosing) w->close();
         else w->findChild<QPushButton*>(QStringLiteral("stopD"))->click();
-        release.set_value();
+        hold.release();
         QVERIFY(main->waitForTool());
-        QCOMPARE(main->fakePrompter.informed.last(), QStringLiteral("Ledgerly|Search Stopped. No duplicates found."));
-        QCOMPARE(ReadFile(pair + "toc"), before);
+        QCOMPARE(main->fakePrompter.informed.value(0), QStringLiteral("Ledgerly|Search Stopped. 4 duplicates found."));
+        QCOMPARE(Subject(pair + "toc", 5), std::string(kClassicMarker));  // what was found is kept
+        QCOMPARE(Subject(pair + "toc", 6), std::string("old"));
         QVERIFY(ProgressWindowClosed(main->widget));
     }
 

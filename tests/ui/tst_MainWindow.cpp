@@ -4,6 +4,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -15,12 +19,15 @@
 #include "store/FolderTree.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
+#include "tests/ui/support/HoldRun.h"
 #include "tests/ui/support/SampleFolder.h"
 #include "ui/AboutDialog.h"
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
 #include "ui/Palettes.h"
 #include "ui/Pictures.h"
+#include "ui/ManualWindow.h"
+#include "ui/SummaryList.h"
 #include "ui/ToolRunner.h"
 #include "ui/MainWindow.h"
 
@@ -333,11 +340,129 @@ private slots:
         QTest::keyClick(w->treeWidget(), Qt::Key_F10, Qt::ShiftModifier);
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(w->toolsMenu()));
         w->toolsMenu()->close();
+        QTest::keyClick(w->treeWidget(), Qt::Key_Menu);  // the keyboard's context-menu key
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(w->toolsMenu()));
+        w->toolsMenu()->close();
 
         w->setFolderTree(FolderTree{});
         QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(10, 5));
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(w->mailboxesMenu()));
         w->mailboxesMenu()->close();
+    }
+
+    // While a tool runs the window repaints and its View menu opens; the tree,
+    // the menus of the commands and the palettes are off, and a command given
+    // then is not kept for later. Afterwards the list shows the new state.
+    void whileAToolRunsTheWindowStaysLiveAndTheMailboxLocked() {
+        auto w = makeWindow();
+        w->showAsLoaded();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(w->selectKey(data() + "In.mbx"));
+        QCOMPARE(w->summaryList()->count(), 12);
+        QCOMPARE(w->summaryList()->model()->index(0, 0).data().toString(), QString("Read"));
+        test::HoldRun hold(w->runner());
+        act(*w, "menuMarkAllSent")->trigger();
+        QVERIFY(hold.reached());
+        QVERIFY(!w->treeWidget()->isEnabled());
+        QVERIFY(!act(*w, "menuDrvo")->isEnabled());
+        QVERIFY(!act(*w, "menuMailboxes")->isEnabled());
+        QVERIFY(!w->palette(ui::PaletteKind::Flagging)->isEnabled());
+        QVERIFY(act(*w, "menuView")->isEnabled());
+        bool ticked = false;
+        QTimer::singleShot(0, [&ticked] { ticked = true; });
+        QTRY_VERIFY(ticked);
+        w->runCommand("menuStripHTMLTags");  // refused now, and not run later either
+        w->palette(ui::PaletteKind::Flagging)->buttonClicked("received");
+        hold.release();
+        QVERIFY(w->runner().waitUntilIdle(60000));
+        QVERIFY(w->treeWidget()->isEnabled());
+        QVERIFY(act(*w, "menuDrvo")->isEnabled());
+        QVERIFY(w->palette(ui::PaletteKind::Flagging)->isEnabled());
+        QVERIFY(!std::filesystem::exists(data() + "In.mbx.1"));
+        QCOMPARE(prompter_.asked.size(), 1);
+        QCOMPARE(w->summaryList()->model()->index(0, 0).data().toString(), QString("Sent"));
+    }
+
+    // A Stop given as the tool starts leaves the pair byte for byte as it was.
+    void stopLeavesThePairAsItWas() {
+        auto w = makeWindow();
+        w->showAsLoaded();
+        QVERIFY(w->selectKey(data() + "In.mbx"));
+        const std::string toc = test::ReadFile(data() + "In.toc"), mbx = test::ReadFile(data() + "In.mbx");
+        test::HoldRun hold(w->runner());
+        w->runCommand("menuStripHTMLTags");
+        QVERIFY(hold.reached());
+        QTRY_VERIFY(w->runner().progressWindow());
+        w->runner().progressWindow()->findChild<QPushButton*>("stopD")->click();
+        hold.release();
+        QVERIFY(w->runner().waitUntilIdle(60000));
+        QCOMPARE(test::ReadFile(data() + "In.toc"), toc);
+        QCOMPARE(test::ReadFile(data() + "In.mbx"), mbx);
+        QVERIFY(!std::filesystem::exists(data() + "In.mbx.1") && !std::filesystem::exists(data() + "In.toc.1"));
+        QVERIFY2(w->statusText().startsWith("Stopped"), qPrintable(w->statusText()));
+    }
+
+    void theSummaryListShowsTheMailboxSortsAndOpensAMessage() {
+        auto w = makeWindow();
+        ui::SummaryList* list = w->summaryList();
+        QCOMPARE(list->count(), 0);  // the root: a folder
+        QVERIFY(w->selectKey(data() + "Out.mbx"));
+        QCOMPARE(list->count(), 4);
+        const QStringList headers{"Status", "Priority", "Attachment", "Who", "Date", "Size", "Subject"};
+        for (int c = 0; c < headers.size(); ++c) QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
+        QCOMPARE(list->model()->index(0, ui::SummaryModel::Who).data().toString(), QString("Ann Example"));
+        QCOMPARE(list->model()->index(0, ui::SummaryModel::Subject).data().toString(), QString("Note 1"));
+        list->sortByColumn(ui::SummaryModel::Subject, Qt::DescendingOrder);
+        QCOMPARE(list->model()->index(0, ui::SummaryModel::Subject).data().toString(), QString("Note 4"));
+        QCOMPARE(list->rowAt(0)->number, 4);
+        QWidget* message = list->openMessage(0);
+        QVERIFY(message);
+        auto* text = message->findChild<QPlainTextEdit*>("messageT");
+        QVERIFY(text->isReadOnly());
+        QVERIFY(text->toPlainText().contains("Subject: Note 4"));
+        QCOMPARE(message->windowTitle(), QString("Note 4"));
+        message->close();
+        QVERIFY(w->selectKey(data() + "Work.fol/"));
+        QCOMPARE(list->count(), 0);
+    }
+
+    void theToolbarsMenuChecksTheOpenPalettes() {
+        auto w = makeWindow();
+        w->showAsLoaded();
+        QVERIFY(act(*w, "menuFlaggingTools")->isChecked());
+        QVERIFY(!act(*w, "menuMiningTools")->isChecked());
+        act(*w, "menuMiningTools")->trigger();
+        QVERIFY(w->palette(ui::PaletteKind::Mining));
+        QVERIFY(act(*w, "menuMiningTools")->isChecked());
+        act(*w, "menuMiningTools")->trigger();  // already open: only brought up
+        QVERIFY(w->palette(ui::PaletteKind::Mining));
+        QVERIFY(act(*w, "menuMiningTools")->isChecked());
+        w->palette(ui::PaletteKind::Mining)->close();
+        QVERIFY(!act(*w, "menuMiningTools")->isChecked());
+    }
+
+    void quitAndHelpHaveTheDesktopsKeys() {
+        auto w = makeWindow();
+        QCOMPARE(act(*w, "menuQuit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+        QCOMPARE(act(*w, "menuHelp")->shortcut(), QKeySequence(QStringLiteral("F1")));
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w->treeWidget(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!w->isVisible());
+    }
+
+    void withoutABrowserTheManualOpensInAWindowOfItsOwn() {
+        auto w = makeWindow();
+        std::filesystem::create_directories(state_.paths.ProgramFolder + "help");
+        test::WriteFile(state_.paths.ProgramFolder + "help/index.html", "<html><head><title>Ledgerly manual</title></head><body>Hi</body></html>");
+        w->urlOpener = [](const QUrl&) { return false; };  // no browser
+        w->openManual();
+        auto* manual = w->findChild<ui::ManualWindow*>("ManualWindow");
+        QVERIFY(manual);
+        QVERIFY(manual->browser()->toPlainText().contains("Hi"));
+        QCOMPARE(manual->windowTitle(), QString("Ledgerly manual"));
+        QVERIFY(prompter_.informed.isEmpty());
     }
 
     void clickingTheStatusBarShowsItsText() {

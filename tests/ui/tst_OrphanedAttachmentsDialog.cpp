@@ -10,11 +10,11 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
-#include <future>
 
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
+#include "tests/ui/support/HoldRun.h"
 #include "ui/CommandRegistry.h"
 #include "ui/OrphanedAttachmentsDialog.h"
 #include "ui/ToolRunner.h"
@@ -201,15 +201,14 @@ private slots:
             for (int i = 0; i < 12; ++i) WriteMailbox(s.data + "Box" + std::to_string(10 + i) + ".", "Attachment");
             ui::OrphanedAttachmentsDialog f(s.main, s.data, QStringLiteral("Eudora"));
             f.show();
-            // The scan is held before its first mailbox until Stop (or the close) is given.
-            std::promise<void> release;
-            std::shared_future<void> released = release.get_future().share();
-            s.main.runner().workerEntry = [released] { released.wait(); };
-            QTimer::singleShot(0, &f, [&f, &release, close] {
+            // The scan is held at its first mailbox until Stop (or the close) is given.
+            test::HoldRun hold(s.main.runner(), "Status");
+            QTimer::singleShot(0, &f, [&f, &hold, close] {
+                QVERIFY(hold.reached());
                 QVERIFY(f.scanning());
                 if (close) f.close();
                 else f.findChild<QPushButton*>(QStringLiteral("stopD"))->click();
-                release.set_value();
+                hold.release();
             });
             Child<QPushButton>(f, "scanD")->click();
             QVERIFY(!f.scanning());

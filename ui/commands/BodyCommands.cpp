@@ -59,7 +59,9 @@ void CreateBackupOfPair(MainWindowApi& main) {
             *report = BackupMailboxPair(c.state, k);
             return ToolOutcome{};
         },
-        [&main, report](ToolOutcome&, const ToolRunEnd&) { Inform(main, report->text, report->failed); });
+        [&main, report](ToolOutcome&, const ToolRunEnd& end) {
+            if (end.Completed()) Inform(main, report->text, report->failed);
+        });
 }
 
 // Whoever said Yes to the command's question has answered the tool's own

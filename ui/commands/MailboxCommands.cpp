@@ -36,7 +36,7 @@ void CheckMailbox(MainWindowApi& main) {
             return ToolOutcome{};
         },
         [&main, report](ToolOutcome&, const ToolRunEnd& end) {
-            if (end.abandoned || end.outOfMemory) return;
+            if (!end.Completed()) return;
             main.prompter().information(main.window(), PairCheckText(main.selectedKey(), *report), QStringLiteral("Check Mailbox - Ledgerly"),
                                         true);
         });

@@ -23,7 +23,7 @@ void Mine(MainWindowApi& main, const char* control, const char* title,
             return ToolOutcome{};
         },
         [&main, found](ToolOutcome&, const ToolRunEnd& end) {
-            if (*found && !end.abandoned) MinerResultsWindow::Open(main, **found);
+            if (*found && end.Completed()) MinerResultsWindow::Open(main, **found);
         });
 }
 
