@@ -23,7 +23,7 @@
 #include <thread>
 
 #include "store/PairCheck.h"
-#include "store/PairRewrite.h"
+#include "store/PairTransaction.h"
 #include "tests/cli/HardeningSupport.h"
 #include "tests/support/TestSupport.h"
 
