@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/FieldDecoder.h"
+#include "app/Messages.h"
 #include "app/TextHelpers.h"
 #include "flagging/DateReader.h"
 #include "flagging/PairAccess.h"
@@ -119,13 +120,13 @@ std::array<char, 64> GetWhoName(std::string_view s) {
 }
 
 Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
-    auto open = OpenFlaggingPair(pairPath, context.host);
+    auto open = OpenFlaggingPair(pairPath, context);
     if (!open) return open.status();
     FlaggingPair& p = *open;
-    if (p.count == 0) return {};
     for (std::int32_t k = 1; k <= p.count; ++k) {
-        MessageSummary s = p.toc.ReadSummary(k);
-        const std::string message = p.mbx.Fetch(s);
+        if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
+        MessageSummary s = p.toc().ReadSummary(k);
+        const std::string message = p.mbx().Fetch(s);
         const Gathered g = Gather(message);
 
         if (sel.sentReceived) {
@@ -135,10 +136,7 @@ Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const Re
             s.Who = GetWhoName(g.received ? sender : recipients);
         }
         if (sel.priority) s.Priority = PriorityOf(g.priority);
-        if (sel.attachment) {
-            s.AttachmentFlags = g.attachment ? static_cast<std::uint8_t>(s.AttachmentFlags | 0x80u)
-                                             : static_cast<std::uint8_t>(s.AttachmentFlags & 0x7Fu);
-        }
+        if (sel.attachment) s.SetHasAttachments(g.attachment);
         if (sel.date) {
             if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
         }
@@ -159,20 +157,20 @@ Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const Re
             }
         }
         context.host.Status(std::to_string(k));
-        p.toc.WriteSummary(k, s);
+        p.toc().WriteSummary(k, s);
     }
-    return p.toc.Save(p.pair.toc());
+    return p.txn.Commit();
 }
 
 Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent) {
-    auto open = OpenFlaggingPair(pairPath, context.host);
+    auto open = OpenFlaggingPair(pairPath, context);
     if (!open) return open.status();
     FlaggingPair& p = *open;
-    if (p.count == 0) return {};
     const std::string_view prefix = sent ? "To: " : "From: ";
     for (std::int32_t k = 1; k <= p.count; ++k) {
-        MessageSummary s = p.toc.ReadSummary(k);
-        const std::string message = p.mbx.Fetch(s);
+        if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
+        MessageSummary s = p.toc().ReadSummary(k);
+        const std::string message = p.mbx().Fetch(s);
         const std::vector<std::string_view> lines = SplitLines(FlaggingHeaderPart(message));
         std::string text;
         // The first line is the delimiter and is not examined.
@@ -187,9 +185,9 @@ Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sen
         s.Status = sent ? 8 : 1;
         s.Who = GetWhoName(text);
         context.host.Status(std::to_string(k));
-        p.toc.WriteSummary(k, s);
+        p.toc().WriteSummary(k, s);
     }
-    return p.toc.Save(p.pair.toc());
+    return p.txn.Commit();
 }
 
 }  // namespace ledgerly

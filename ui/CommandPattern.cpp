@@ -5,7 +5,7 @@
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Messages.h"
-#include "body/Backup.h"
+#include "store/PairBackups.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
 
@@ -17,9 +17,13 @@ QString Native(const std::string& path) { return QString::fromLocal8Bit(path.c_s
 
 constexpr const char* kQuestionsSection = "Questions";
 
-QString BackupName(const std::string& path) {
-    const auto name = NextBackupName(path);
-    return name ? Native(GetFileName(*name, false)) : Native(GetFileName(path, false)) + QStringLiteral(".N");
+// The names the two backups of the pair of `key` will take: one number for both.
+QString BackupNames(const std::string& key) {
+    const std::string toc = TocPathOf(key);
+    const auto number = FreeBackupNumber({toc, key});
+    const QString n = number ? QString::number(*number) : QStringLiteral("N");
+    return Native(GetFileName(toc, false)) + QLatin1Char('.') + n + QStringLiteral(" and ") + Native(GetFileName(key, false)) +
+           QLatin1Char('.') + n;
 }
 
 }  // namespace
@@ -44,12 +48,12 @@ QString ChangeQuestion(const MailboxCommand& command, const std::string& key) {
             text += QStringLiteral("\n\nThe summaries in %1 are rewritten in place; no backup is made.").arg(Native(GetFileName(toc, false)));
             break;
         case Change::BodiesWithBackups:
-            text += QStringLiteral("\n\nEvery message is rewritten. Backups are made first: %1 and %2.").arg(BackupName(toc), BackupName(key));
+            text += QStringLiteral("\n\nEvery message is rewritten. Backups are made first: %1.").arg(BackupNames(key));
             break;
         case Change::DelimiterRepair:
-            text += QStringLiteral("\n\nBackups are made first: %1 and %2. Then %3 is deleted (Eudora builds it anew), "
+            text += QStringLiteral("\n\nBackups are made first: %1. Then %2 is deleted (Eudora builds it anew), "
                                    "so the status information of every message is lost.")
-                        .arg(BackupName(toc), BackupName(key), Native(GetFileName(toc, false)));
+                        .arg(BackupNames(key), Native(GetFileName(toc, false)));
             break;
     }
     return text;

@@ -233,6 +233,7 @@ void OrphanedAttachmentsDialog::scan() {
         result->stopped = true;
         result->status = "Search canceled.";
     }
+    wipeRefusal_ = WipeRefusal(*result);
     if (closed_) return;  // the window was closed during the scan: nothing more to show
 
     if (!result->stopped && !result->nothingToSearch) {
@@ -349,6 +350,10 @@ void OrphanedAttachmentsDialog::copySelectedFiles(bool move) {
 
 void OrphanedAttachmentsDialog::wipe() {
     if (ListFiles->topLevelItemCount() == 0) return;
+    if (!wipeRefusal_.empty()) {
+        main_.prompter().information(this, Q(wipeRefusal_), QString::fromUtf8(msg::kTitle));
+        return;
+    }
     if (!main_.prompter().question(this, QString::fromUtf8(kWipeQuestion), QString::fromUtf8(msg::kTitle))) return;
     std::vector<std::size_t> selected;
     std::vector<QTreeWidgetItem*> items;

@@ -90,7 +90,9 @@ void FixLastTag(MainWindowApi& main) {
         auto result = RepairMessageDelimiters(context, k);
         if (!result) return ToolOutcome{result.error(), {}, {}};
         if (result->declined) return ToolOutcome{};
-        return ToolOutcome{{}, msg::kDone, {}};
+        // What else the repair did: an earlier run finished, a TOC that did not agree deleted all the same.
+        const bool more = !result->recovered.empty() || !result->tocDisagreed.empty();
+        return ToolOutcome{{}, msg::kDone, more ? result->ClosingText() : std::string()};
     });
 }
 
