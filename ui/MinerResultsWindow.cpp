@@ -244,7 +244,7 @@ bool MinerResultsWindow::eventFilter(QObject* watched, QEvent* event) {
             if (event->type() == QEvent::ShortcutOverride) {
                 // Keep the keys for the handler below rather than any shortcut.
                 const int k = key->key();
-                const bool ours = k == Qt::Key_Escape || k == Qt::Key_F10 || k == Qt::Key_Return || k == Qt::Key_Enter ||
+                const bool ours = k == Qt::Key_Escape || k == Qt::Key_F10 || k == Qt::Key_Menu || k == Qt::Key_Return || k == Qt::Key_Enter ||
                                   ((key->modifiers() & Qt::ControlModifier) && k < 128 &&
                                    QByteArrayLiteral("CSHBDAE").contains(static_cast<char>(k)));
                 if (ours) event->accept();
@@ -283,7 +283,7 @@ bool MinerResultsWindow::listKey(QKeyEvent* key) {
     const bool enter = mods == Qt::NoModifier && (k == Qt::Key_Return || k == Qt::Key_Enter);
     const bool ctrlKey = ctrl && (k == Qt::Key_C || k == Qt::Key_S || k == Qt::Key_H || k == Qt::Key_B ||
                                   k == Qt::Key_D || k == Qt::Key_A || k == Qt::Key_E);
-    const bool menuKey = shift && k == Qt::Key_F10;
+    const bool menuKey = (shift && k == Qt::Key_F10) || (mods == Qt::NoModifier && k == Qt::Key_Menu);
     if (!enter && !ctrlKey && !menuKey) return false;
     if (list_->topLevelItemCount() == 0) return true;  // on an empty list only Esc acts
     const bool one = selectedCount() == 1;
