@@ -586,11 +586,16 @@ void MainWindow::showAsLoaded() {
     else show();
     if (loadedState_ != 1 && loadedState_ != 2) KeepOnScreen(*this);  // now with its frame
     for (auto& p : palettes_)
-        if (p) {
-            placePalette(*p);
-            p->show();
-            KeepOnScreen(*p);
-        }
+        if (p) showPalette(*p);
+}
+
+void MainWindow::showPalette(ToolPalette& p) {
+    const bool automatic = p.needsPlacing();
+    placePalette(p);
+    p.show();
+    KeepOnScreen(p);
+    // Kept inside the screen now that its frame is known: still the automatic place.
+    if (automatic) p.placed(p.pos());
 }
 
 // Only what differs from what the file holds (or, without a key, from its
@@ -615,8 +620,8 @@ void MainWindow::saveGeometry() {
         normalHeight_ = static_cast<int>(std::min<long long>(
             twips(normalHeight_, TwipsToPixelsY(*this, normalHeight_), height(), PixelsToTwipsY(*this, height())), 32767));
     }
-    KeepSetting("Settings", "WindowHeight", FormatIniNumber(normalHeight_), " 5000", ini);
-    KeepSetting("Settings", "WindowWidth", FormatIniNumber(normalWidth_), " 5000", ini);
+    KeepSetting("Settings", "WindowHeight", FormatIniNumber(normalHeight_), FormatIniNumber(kFirstHeight), ini);
+    KeepSetting("Settings", "WindowWidth", FormatIniNumber(normalWidth_), FormatIniNumber(kFirstWidth), ini);
     if (isMaximized()) {
         KeepSetting("Settings", "WindowState", FormatIniNumber(2), " 0", ini);
     } else if (isMinimized()) {
@@ -684,9 +689,7 @@ ToolPalette* MainWindow::openPalette(PaletteKind kind) {
     const char* items[] = {"menuFlaggingTools", "menuSpecialTools", "menuMiningTools"};
     if (QAction* a = action(items[static_cast<int>(kind)])) a->setChecked(true);
     if (isVisible()) {
-        placePalette(*slot);
-        slot->show();
-        KeepOnScreen(*slot);
+        showPalette(*slot);
         slot->raise();
         slot->activateWindow();
     }

@@ -94,6 +94,9 @@ public:
     // Shows the window in the state the settings file asked for.
     void showAsLoaded();
     // The remembered normal size, in twips.
+    // The size until one is remembered (twips): the tree and the summary list
+    // side by side, with room for a palette beside it on a 1024-pixel screen.
+    static constexpr int kFirstWidth = 9600, kFirstHeight = 6600;
     int rememberedWidth() const { return normalWidth_; }
     int rememberedHeight() const { return normalHeight_; }
 
@@ -134,6 +137,7 @@ private:
     void saveToolbarFlags();
     void saveGeometry();
     void placePalette(ToolPalette& palette);
+    void showPalette(ToolPalette& palette);  // placed beside the window on first start
     void popupTools(const QPoint& globalPos);
     void popupContextMenu(const QPoint& globalPos);
     bool openUrl(const QUrl& url);
@@ -153,8 +157,8 @@ private:
     QMenu* mailboxesMenu_ = nullptr;
     QMenu* toolsMenu_ = nullptr;
     QPointer<ToolPalette> palettes_[3];
-    int normalWidth_ = 5000;   // twips
-    int normalHeight_ = 5000;  // twips
+    int normalWidth_ = kFirstWidth;    // twips
+    int normalHeight_ = kFirstHeight;  // twips
     int loadedState_ = 0;
     long long loadedTop_ = 0, loadedLeft_ = 0;  // twips
     int busy_ = 0;

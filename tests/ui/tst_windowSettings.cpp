@@ -23,6 +23,8 @@ class WindowSettingsTest : public QObject {
     AppState state_;
     test::FakePrompter prompter_;
 
+    static constexpr int kFirstWidth = 9600, kFirstHeight = 6600;  // twips, before a size is remembered
+
     std::string ini() const { return state_.paths.IniPath; }
     std::string read(const char* section, const char* key) const { return ReadIni(section, key, "<none>", ini()); }
 
@@ -35,12 +37,13 @@ private slots:
     }
     void cleanup() { dir_.reset(); }
 
-    void withoutASettingsFileTheWindowIs5000TwipsSquareWithFlaggingToolsOpen() {
+    // Large enough for the tree and the summary list side by side.
+    void withoutASettingsFileTheWindowShowsTreeAndListWithFlaggingToolsOpen() {
         MainWindow w(state_, &prompter_);
-        QCOMPARE(w.rememberedWidth(), 5000);
-        QCOMPARE(w.rememberedHeight(), 5000);
-        QCOMPARE(w.width(), ui::TwipsToPixelsX(w, 5000));
-        QCOMPARE(w.height(), ui::TwipsToPixelsY(w, 5000));
+        QCOMPARE(w.rememberedWidth(), kFirstWidth);
+        QCOMPARE(w.rememberedHeight(), kFirstHeight);
+        QCOMPARE(w.width(), ui::TwipsToPixelsX(w, kFirstWidth));
+        QCOMPARE(w.height(), ui::TwipsToPixelsY(w, kFirstHeight));
         QCOMPARE(w.pos(), QPoint(0, 0));
         QVERIFY(w.palette(PaletteKind::Flagging));
         QVERIFY(!w.palette(PaletteKind::Special));
@@ -59,8 +62,8 @@ private slots:
         QTest::newRow("too low") << " 100" << " 100" << 4500 << 3200;
         QTest::newRow("too wide") << " 6000" << " 22001" << 6000 << 3200;
         QTest::newRow("limits kept") << " 24000" << " 22000" << 24000 << 22000;
-        QTest::newRow("not numbers") << "tall" << "" << 5000 << 5000;
-        QTest::newRow("beyond 16 bits") << " 70000" << " 6000" << 5000 << 6000;
+        QTest::newRow("not numbers") << "tall" << "" << kFirstHeight << kFirstWidth;
+        QTest::newRow("beyond 16 bits") << " 70000" << " 6000" << kFirstHeight << 6000;
     }
     void rememberedSizeIsBroughtIntoRange() {
         QFETCH(QString, height);
