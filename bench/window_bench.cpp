@@ -175,13 +175,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString cli = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
-    const std::string store = argv[2];
+    const std::string store = fs::absolute(argv[2]).string();  // the window changes the working folder
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
     if (!fs::exists(store + "/Large.mbx") || !fs::exists(store + "/Large.toc")) {
         std::fprintf(stderr, "no Large.mbx / Large.toc in %s\n", store.c_str());
         return 2;
     }
-    const std::string work = fs::absolute(store).parent_path().string() + "/window-bench-work";
+    const std::string work = fs::path(store).parent_path().string() + "/window-bench-work";
 
     std::printf("| tool | command line (s) | window (s) | window / command line |\n|---|---:|---:|---:|\n");
     std::fflush(stdout);
