@@ -2,11 +2,12 @@
 // worker thread, its progress window, every question answered Yes) next to
 // the same tool run by ledgerly-cli, on fresh copies of one generated pair.
 //
-//   window_bench CLI STORE [RUNS]
+//   window_bench CLI STORE [RUNS [TOOL]]
 //
 // CLI is a ledgerly-cli, STORE a folder holding Large.mbx and Large.toc
 // (`ledgerly-cli sample-store --large 32767 STORE`). Every tool runs RUNS
-// times (default 1) each way; the table shows the fastest of each. Run by
+// times (default 1) each way, or only the tools whose label contains TOOL;
+// the table shows the fastest of each. Run by
 // hand, with QT_QPA_PLATFORM=offscreen or under a display.
 #include <QApplication>
 #include <QComboBox>
@@ -171,12 +172,13 @@ double RunWindow(const Tool& tool, const Paths& p, QString* status) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_bench CLI STORE [RUNS]\n");
+        std::fprintf(stderr, "usage: window_bench CLI STORE [RUNS [TOOL]]\n");
         return 2;
     }
     const QString cli = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const std::string store = fs::absolute(argv[2]).string();  // the window changes the working folder
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
+    const std::string only = argc > 4 ? argv[4] : "";
     if (!fs::exists(store + "/Large.mbx") || !fs::exists(store + "/Large.toc")) {
         std::fprintf(stderr, "no Large.mbx / Large.toc in %s\n", store.c_str());
         return 2;
@@ -186,6 +188,7 @@ int main(int argc, char** argv) {
     std::printf("| tool | command line (s) | window (s) | window / command line |\n|---|---:|---:|---:|\n");
     std::fflush(stdout);
     for (const Tool& tool : kTools) {
+        if (std::string(tool.label).find(only) == std::string::npos) continue;
         double cliBest = 0, windowBest = 0;
         int exitCode = 0;
         QString status;

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -49,6 +50,9 @@ struct ToolRunner::Run {
         std::string unit;
     } latestCount;
     bool countPosted = false;
+    // A count or a search's progress goes to the window at most once per
+    // interval: more would cost the tool time and show nothing more.
+    std::chrono::steady_clock::time_point nextCount, nextSearch;
 };
 
 // The Host the tool sees on the worker thread.
@@ -114,7 +118,7 @@ public:
         {
             const std::lock_guard lock(run_.mutex);
             run_.latestSearch = run_.state.progress;
-            if (run_.searchPosted) return;
+            if (run_.searchPosted || !Due(run_.nextSearch)) return;
             run_.searchPosted = true;
         }
         Post([](ToolRunner& r, Run& run) {
@@ -139,7 +143,7 @@ public:
         {
             const std::lock_guard lock(run_.mutex);
             run_.latestCount = {done, total, std::string(unit)};
-            if (run_.countPosted) return;
+            if (run_.countPosted || !Due(run_.nextCount)) return;
             run_.countPosted = true;
         }
         Post([](ToolRunner& r, Run& run) {
@@ -155,6 +159,14 @@ public:
     bool StopRequested() override { return run_.stop.load(); }
 
 private:
+    // True when `next` has passed; it then moves one interval on.
+    static bool Due(std::chrono::steady_clock::time_point& next) {
+        constexpr std::chrono::milliseconds kInterval{40};
+        const auto now = std::chrono::steady_clock::now();
+        if (now < next) return false;
+        next = now + kInterval;
+        return true;
+    }
     void Hook(std::string_view call) {
         if (run_.hook) run_.hook(call);
     }
