@@ -50,9 +50,9 @@ struct ToolRunner::Run {
         std::string unit;
     } latestCount;
     bool countPosted = false;
-    // A count or a search's progress goes to the window at most once per
-    // interval: more would cost the tool time and show nothing more.
-    std::chrono::steady_clock::time_point nextCount, nextSearch;
+    // A status, a count or a search's progress goes to the window at most
+    // once per interval: more would cost the tool time and show nothing more.
+    std::chrono::steady_clock::time_point nextStatus, nextCount, nextSearch;
 };
 
 // The Host the tool sees on the worker thread.
@@ -66,7 +66,7 @@ public:
         {
             const std::lock_guard lock(run_.mutex);
             run_.latestStatus.assign(text);
-            if (run_.statusPosted) return;
+            if (run_.statusPosted || !Due(run_.nextStatus)) return;  // the run's end shows a last one left here
             run_.statusPosted = true;
         }
         Post([](ToolRunner& r, Run& run) {
@@ -74,6 +74,7 @@ public:
             {
                 const std::lock_guard lock(run.mutex);
                 latest = std::move(run.latestStatus);
+                run.latestStatus.clear();
                 run.statusPosted = false;
             }
             r.hostOf(run).Status(latest);
@@ -283,6 +284,8 @@ void ToolRunner::workerDone() {
     if (!run_) return;
     run_->thread.join();
     std::unique_ptr<Run> run = std::move(run_);
+    // The tool's last status, when it came too soon after the one before.
+    if (!run->latestStatus.empty()) hostOf(*run).Status(run->latestStatus);
     if (window_) window_->finish();
     window_ = nullptr;
     state_.TocBackupPath = run->state.TocBackupPath;

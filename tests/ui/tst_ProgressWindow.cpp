@@ -6,7 +6,9 @@
 
 #include <climits>
 
+#include "support/FakeMainWindow.h"
 #include "ui/ProgressWindow.h"
+#include "ui/ToolRunner.h"
 
 using namespace ledgerly;
 using namespace ledgerly::ui;
@@ -91,6 +93,24 @@ private slots:
         }
         QTRY_VERIFY(w.isNull());
         QCOMPARE(stops.count(), how == 3 ? 0 : 1);
+    }
+
+    // A tool reports far more often than the window is updated; what it said
+    // last still shows when it ends.
+    void theLastStatusShowsWhenTheRunEnds() {
+        test::FakeMainWindow main;
+        ToolJob job;
+        job.work = [](ToolContext& c) {
+            for (int i = 1; i <= 20000; ++i) {
+                c.host.Status(std::to_string(i));
+                c.host.Progress("Messages", i, 20000, "messages");
+            }
+        };
+        QVERIFY(main.runner().start(std::move(job)));
+        QVERIFY(main.waitForTool());
+        QVERIFY(!main.statuses.isEmpty());
+        QCOMPARE(main.statuses.last(), QStringLiteral("20000"));
+        QVERIFY2(main.statuses.size() < 2000, qPrintable(QString::number(main.statuses.size())));  // not one per call
     }
 };
 
