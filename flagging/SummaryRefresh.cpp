@@ -118,6 +118,11 @@ std::array<char, 64> GetWhoName(std::string_view s) {
     return who;
 }
 
+std::int16_t StatusForDirection(std::int16_t current, bool sent) {
+    if (sent) return IsSentStatus(current) ? current : StatusValue(MessageState::Sent);
+    return IsReceivedStatus(current) ? current : StatusValue(MessageState::Read);
+}
+
 Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
     auto open = OpenFlaggingPair(pairPath, context.host);
     if (!open) return open.status();
@@ -131,7 +136,7 @@ Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const Re
         if (sel.sentReceived) {
             const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
             const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
-            s.Status = g.received ? 1 : 8;
+            s.Status = StatusForDirection(s.Status, !g.received);
             s.Who = GetWhoName(g.received ? sender : recipients);
         }
         if (sel.priority) s.Priority = PriorityOf(g.priority);
@@ -184,7 +189,7 @@ Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sen
             break;
         }
         if (text.empty()) text = kNotSpecified;
-        s.Status = sent ? 8 : 1;
+        s.Status = StatusForDirection(s.Status, sent);
         s.Who = GetWhoName(text);
         context.host.Status(std::to_string(k));
         p.toc.WriteSummary(k, s);
