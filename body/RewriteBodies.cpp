@@ -47,6 +47,9 @@ std::string TransformBody(RewriteMode mode, std::string_view body) {
 
 std::string RewriteMessage(RewriteMode mode, std::string message, bool* keptWhole) {
     if (keptWhole) *keptWhole = false;
+    // A message of its delimiter line alone has no body: the split would cut
+    // the delimiter after its first character and hand the rest to the transform.
+    if (message.find_first_of("\r\n") == std::string::npos) return message;
     SplitMessage split = NormaliseAndSplit(message);
     if (split.header.size() > kMaxHeaderPart) {
         if (keptWhole) *keptWhole = true;
