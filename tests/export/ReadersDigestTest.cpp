@@ -37,7 +37,7 @@ void NormaliseCreationLine(std::vector<std::string>& lines) {
 
 std::vector<std::string> PageLines(const std::string& name, const std::string& toc, const std::vector<std::string>& sections) {
     std::vector<std::string> l = {"<BR>", "<HTML>", "<HEAD>",
-                                  "<meta http-equiv=\"Content-Type\" content=\"text/html\"; charset=\"windows-1250\">",
+                                  "<meta http-equiv=\"Content-Type\" content=\"text/html\"; charset=\"windows-1252\">",
                                   "<TITLE>", name, "</TITLE>", "</HEAD>", "<BODY>", "<H2>",
                                   "<CENTER><I>Readers Digest</I></CENTER>", "<CENTER>Mailbox " + name + "</CENTER>", "</H2>",
                                   "<center><I>Created on DATE at TIME</I></center>", "<HR>", "<PRE>"};
