@@ -83,10 +83,11 @@ Result<std::string> CreateBackup(AppState& state, const std::string& path) {
 
 Result<PairBackup> BackupPair(AppState& state, const std::string& pairPath) {
     PairBackup b;
-    auto toc = CreateBackup(state, pairPath + "toc");
+    const MailboxPair pair{pairPath};
+    auto toc = CreateBackup(state, pair.toc());
     if (!toc) return toc.status();
     b.toc = *toc;
-    auto mbx = CreateBackup(state, pairPath + "mbx");
+    auto mbx = CreateBackup(state, pair.mbx());
     if (!mbx) return mbx.status();
     b.mbx = *mbx;
     return b;

@@ -137,8 +137,9 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
 
 std::string BackupQuestion(const std::string& mbxKey) { return "Backup '" + TocPathOf(mbxKey) + "' and '" + mbxKey + "'?"; }
 
-BackupReport BackupMailboxPair(AppState& state, const std::string& mbxKey) {
+BackupReport BackupMailboxPair(AppState& state, const std::string& key) {
     BackupReport report;
+    const std::string mbxKey = WithExtensionAsFound(key);
     const std::string tocPath = TocPathOf(mbxKey);
     const bool haveToc = FileExists(tocPath), haveMbx = FileExists(mbxKey);
     if (!haveToc && !haveMbx) {

@@ -185,6 +185,25 @@ TEST(BackupCommand, AsksAboutBothFilesAndReportsEachCase) {
     }
 }
 
+TEST(BackupCommand, BacksUpBothFilesOfAPairWhoseExtensionsDifferInCase) {
+    struct Row { std::string mbx, toc, asked; };
+    const Row rows[] = {{"IN.MBX", "IN.TOC", "IN.MBX"}, {"In.MBX", "In.toc", "In.MBX"}, {"In.mbx", "In.TOC", "In.mbx"},
+                        {"In.MBX", "In.TOC", "In.mbx"}};
+    for (const Row& row : rows) {
+        TempDir dir;
+        WriteFile(dir / row.mbx, "m");
+        WriteFile(dir / row.toc, "t");
+        AppState state;
+        const BackupReport report = BackupMailboxPair(state, dir / row.asked);
+        EXPECT_EQ(report.text, "Created backup files:\r\n'" + dir / row.mbx + ".1'\r\n'" + dir / row.toc + ".1'") << row.asked;
+        EXPECT_EQ(ReadFile(dir / (row.toc + ".1")), "t");
+        auto pair = BackupPair(state, (dir / row.mbx).substr(0, (dir / row.mbx).size() - 3));
+        ASSERT_TRUE(pair.ok());
+        EXPECT_EQ(pair->toc, dir / row.toc + ".2");
+        EXPECT_EQ(pair->mbx, dir / row.mbx + ".2");
+    }
+}
+
 TEST(BackupCommand, ACopyThatFailsIsReportedWithTheBackupAlreadyMade) {
     TempDir dir;
     const std::string k = dir / "In.mbx";
