@@ -33,7 +33,8 @@ Result<AtomicFile> AtomicFile::Create(const std::string& target, const std::stri
         f.file_.reset(std::fopen(f.temp_.c_str(), temp.empty() ? "wbx" : "wb"));
         if (!temp.empty() || errno != EEXIST) break;
     }
-    if (!f.file_) return Result<AtomicFile>::Fail("Cannot create '" + f.temp_ + "': " + Reason());
+    // The message names the file the caller asked for, not the temporary one.
+    if (!f.file_) return Result<AtomicFile>::Fail("Cannot write '" + target + "': " + Reason());
 #ifndef _WIN32
     struct stat st {}, mine {};
     // Only a plain file of ours takes the mode (a device a test links in must not).

@@ -79,6 +79,7 @@ Result<std::vector<BrokenLink>> FindBrokenLinks(const std::string& mbxPath, cons
         const MessageSummary s = toc->ReadSummary(k);
         ObradaZakacenog(reader->Fetch(s), TrimAtNull(FieldText(s.Who)), mapper, rows);
         host.Status(std::to_string(k));
+        host.Progress("relink", k, count, "messages");
     }
     return rows;
 }
@@ -207,6 +208,7 @@ Result<RewriteReport> RewriteAttachmentLinks(ToolContext& context, const std::st
         if (pauses && k % 100 == 0) context.host.Wait(150);
         report.changes += edits.Apply(text);
         context.host.Status(std::to_string(report.changes) + " / " + std::to_string(k));
+        context.host.Progress("relink", k, count, "messages");
         const std::int64_t offset = rewrite->Size();
         if (offset + static_cast<std::int64_t>(text.size()) > std::numeric_limits<std::int32_t>::max())
             return Result<RewriteReport>::Fail("The rewritten mailbox would pass 2 GB. Nothing was changed.");

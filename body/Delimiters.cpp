@@ -52,12 +52,17 @@ std::string InsertMissingDelimiterBreaks(std::string_view content, std::int64_t*
 namespace {
 
 // Streams the mended copy of `mbxPath` into `to`; returns the places mended.
-Result<std::int64_t> WriteMendedCopy(const std::string& mbxPath, AtomicFile& to) {
+// The run's count (bytes read) goes to `host` when there is one.
+Result<std::int64_t> WriteMendedCopy(const std::string& mbxPath, AtomicFile& to, Host* host = nullptr) {
     DelimiterMender mender;
     std::string out;
+    const std::int64_t size = host ? FileSize(mbxPath) : 0;
+    std::int64_t done = 0;
     const Status read = ReadInPieces(mbxPath, [&](std::string_view piece) {
         out.clear();
         mender.Feed(piece, out);
+        done += static_cast<std::int64_t>(piece.size());
+        if (host) host->Progress("repair-delimiters", done, size, "bytes");
         return to.Append(out);
     });
     if (!read) return read;
@@ -109,7 +114,7 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
         // puts a '.ledgerly-new' file in place when the TOC file is gone.
         auto file = AtomicFile::Create(newMbx);
         if (!file) return R::Fail(file.error() + " Nothing was changed.");
-        auto written = WriteMendedCopy(pair.mbx(), *file);
+        auto written = WriteMendedCopy(pair.mbx(), *file, &context.host);
         if (!written) return R::Fail(written.error() + " Nothing was changed.");
         mended = *written;
         // With nothing to mend the copy is dropped and the mailbox file stays.

@@ -32,6 +32,17 @@ void RenewRecordedSize(TocImage& toc, std::int64_t mailboxSize) {
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
+const char* RunName(RewriteMode mode) {
+    switch (mode) {
+        case RewriteMode::StripHtml: return "strip-html";
+        case RewriteMode::DecodeQuotedPrintable: return "decode-qp";
+        case RewriteMode::Rot13: return "rot13";
+        case RewriteMode::Cipher: return "cipher";
+        case RewriteMode::Decipher: return "decipher";
+    }
+    return "rewrite";
+}
+
 }  // namespace
 
 std::string TransformBody(RewriteMode mode, std::string_view body) {
@@ -130,6 +141,7 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
         toc->WriteSummary(i, s);
         if (Status st = rewrite->Append(text); !st) return fail(st.error() + kept);
         context.host.Status(std::to_string(i));
+        context.host.Progress(RunName(mode), i, n, "messages");
     }
     result.messages = n;
     result.newSize = rewrite->Size();

@@ -21,6 +21,7 @@ bool LineReader::Fill() {
     buffer_.resize(old + blockSize_);
     const std::size_t got = std::fread(buffer_.data() + old, 1, blockSize_, file_);
     buffer_.resize(old + got);
+    read_ += static_cast<std::int64_t>(got);
     if (got < blockSize_) {
         eof_ = true;
         if (std::ferror(file_)) failed_ = true;
