@@ -29,7 +29,9 @@ void ExportReadersDigest(MainWindowApi& main) {
             main.setStatus(QStringLiteral("Ready"));
             return;
         }
-        main.setStatus(QString::fromStdString(DigestStatusText(*written)));
+        main.setStatus(QString::fromStdString(DigestStatusText(written->written)));
+        if (const std::string skipped = written->SkippedReport(); !skipped.empty())
+            main.prompter().information(main.window(), QString::fromStdString(skipped));
     });
 }
 
