@@ -5,14 +5,14 @@
 
 namespace ledgerly {
 
-Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, Host& host) {
+Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, Host& host, PairOpening opening) {
     MailboxPair pair{std::string(pairPath)};
     // A body rewrite in this folder may be writing its temporary files now:
     // they are not the remains of a crash, and its new TOC file must not be
     // overwritten by the one read here.
     auto lock = RewriteLock::Acquire(pair.mbx());
     if (!lock) return lock.status();
-    const std::string recovered = RecoverInterruptedRewrite(pair);
+    const std::string recovered = opening == PairOpening::Change ? RecoverInterruptedRewrite(pair) : std::string();
     if (!recovered.empty()) host.Status(recovered);
     auto toc = TocImage::Load(pair.toc());
     if (!toc) return toc.status();

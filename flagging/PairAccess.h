@@ -23,8 +23,11 @@ struct FlaggingPair {
     std::int32_t count = 0;  // the summaries to walk
 };
 
+// Change: an interrupted earlier rewrite is finished or undone first. Look
+// (a dry run): the pair is read as it stands and nothing is written.
+enum class PairOpening { Change, Look };
 // Refuses a pair whose check finds an error, with the first problem's text.
-Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, Host& host);
+Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, Host& host, PairOpening opening = PairOpening::Change);
 
 // The header part as the flagging tools read it: the text before the first
 // CR LF CR LF; a message without one, or whose header part is longer than

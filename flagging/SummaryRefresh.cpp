@@ -123,11 +123,9 @@ std::int16_t StatusForDirection(std::int16_t current, bool sent) {
     return IsReceivedStatus(current) ? current : StatusValue(MessageState::Read);
 }
 
-Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
-    auto open = OpenFlaggingPair(pairPath, context.host);
-    if (!open) return open.status();
-    FlaggingPair& p = *open;
-    if (p.count == 0) return {};
+namespace {
+
+void RefreshSummaries(ToolContext& context, FlaggingPair& p, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
     for (std::int32_t k = 1; k <= p.count; ++k) {
         MessageSummary s = p.toc.ReadSummary(k);
         const std::string message = p.mbx.Fetch(s);
@@ -164,16 +162,12 @@ Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const Re
             }
         }
         context.host.Status(std::to_string(k));
+        context.host.Progress("update", k, p.count, "messages");
         p.toc.WriteSummary(k, s);
     }
-    return p.toc.Save(p.pair.toc());
 }
 
-Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent) {
-    auto open = OpenFlaggingPair(pairPath, context.host);
-    if (!open) return open.status();
-    FlaggingPair& p = *open;
-    if (p.count == 0) return {};
+void MarkSummaries(ToolContext& context, FlaggingPair& p, bool sent) {
     const std::string_view prefix = sent ? "To: " : "From: ";
     for (std::int32_t k = 1; k <= p.count; ++k) {
         MessageSummary s = p.toc.ReadSummary(k);
@@ -192,9 +186,76 @@ Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sen
         s.Status = StatusForDirection(s.Status, sent);
         s.Who = GetWhoName(text);
         context.host.Status(std::to_string(k));
+        context.host.Progress("mark", k, p.count, "messages");
         p.toc.WriteSummary(k, s);
     }
+}
+
+std::string Shown(std::span<const char> field) { return "'" + TrimAtNull(std::string_view(field.data(), field.size())) + "'"; }
+
+std::string FlagsText(std::uint8_t flags) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    return std::string("0x") + kHex[flags >> 4] + kHex[flags & 0xF];
+}
+
+// Each summary whose fields differ between the TOC before a run and after it.
+std::vector<SummaryChange> ChangesBetween(const TocImage& before, const TocImage& after, std::int32_t count) {
+    std::vector<SummaryChange> changes;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        const MessageSummary a = before.ReadSummary(k), b = after.ReadSummary(k);
+        SummaryChange c{k, {}};
+        auto field = [&c](const char* name, const std::string& from, const std::string& to) {
+            if (from != to) c.fields.push_back(std::string(name) + " " + from + " -> " + to);
+        };
+        field("Status", std::to_string(a.Status), std::to_string(b.Status));
+        field("Who", Shown(a.Who), Shown(b.Who));
+        field("Priority", std::to_string(a.Priority), std::to_string(b.Priority));
+        field("Flags", FlagsText(a.AttachmentFlags), FlagsText(b.AttachmentFlags));
+        field("Date", Shown(a.Date), Shown(b.Date));
+        field("Subject", Shown(a.Subject), Shown(b.Subject));
+        // Bytes that read the same (the padding behind a NUL) change nothing the window shows.
+        if (!c.fields.empty()) changes.push_back(std::move(c));
+    }
+    return changes;
+}
+
+}  // namespace
+
+Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
+    auto open = OpenFlaggingPair(pairPath, context.host);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    if (p.count == 0) return {};
+    RefreshSummaries(context, p, sel, decode);
     return p.toc.Save(p.pair.toc());
+}
+
+Result<std::vector<SummaryChange>> PreviewTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel,
+                                                    const FieldDecodeFn& decode) {
+    auto open = OpenFlaggingPair(pairPath, context.host, PairOpening::Look);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    const TocImage before = p.toc;
+    RefreshSummaries(context, p, sel, decode);
+    return ChangesBetween(before, p.toc, p.count);
+}
+
+Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent) {
+    auto open = OpenFlaggingPair(pairPath, context.host);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    if (p.count == 0) return {};
+    MarkSummaries(context, p, sent);
+    return p.toc.Save(p.pair.toc());
+}
+
+Result<std::vector<SummaryChange>> PreviewMarkAll(ToolContext& context, std::string_view pairPath, bool sent) {
+    auto open = OpenFlaggingPair(pairPath, context.host, PairOpening::Look);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    const TocImage before = p.toc;
+    MarkSummaries(context, p, sent);
+    return ChangesBetween(before, p.toc, p.count);
 }
 
 }  // namespace ledgerly

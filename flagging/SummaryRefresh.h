@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Host.h"
 #include "app/Result.h"
@@ -49,5 +50,18 @@ Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const Re
 // Marks every message sent (Who from "To: ") or received (Who from "From: ");
 // Status as StatusForDirection gives it.
 Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent);
+
+// One summary a run would change: its number, and for each field that
+// changes "Field old -> new" (texts quoted, in Windows-1252, as the window
+// shows them: up to the first NUL, surrounding spaces trimmed).
+struct SummaryChange {
+    std::int32_t message = 0;
+    std::vector<std::string> fields;
+};
+// What UpdateTocFields and MarkAllMessages would change; nothing is written
+// (an interrupted earlier run is not finished either: the pair is read as it stands).
+Result<std::vector<SummaryChange>> PreviewTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& selectors,
+                                                    const FieldDecodeFn& decode = DefaultFieldDecode());
+Result<std::vector<SummaryChange>> PreviewMarkAll(ToolContext& context, std::string_view pairPath, bool sent);
 
 }  // namespace ledgerly

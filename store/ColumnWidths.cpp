@@ -44,12 +44,17 @@ ColumnWidthSet GetColumnWidths(const TocHeader& header) {
     return w;
 }
 
-Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths) {
+std::array<const char*, 8> ColumnSlotNames(const TocHeader& header) {
+    if (IsVersion31(header)) return {"S", "Junk", "P", "A", "Label", "Who", "Date", "K"};
+    return {"S", "P", "A", "Label", "Who", "Date", "K", "V"};
+}
+
+Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths, bool dryRun) {
     const MailboxPair pair{pairPath};
     if (!FileExists(pair.toc())) return false;
     auto lock = RewriteLock::Acquire(pair.toc());
     if (!lock) return lock.status();
-    RecoverInterruptedRewrite(pair);
+    if (!dryRun) RecoverInterruptedRewrite(pair);
     if (FileExists(pair.mbx())) {
         const PairReport report = CheckPair(pair);
         if (const PairProblem* p = report.FirstError()) return Result<bool>::Fail(pair.toc() + ": " + p->text);
@@ -58,7 +63,9 @@ Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet
     if (!toc) return toc.status();
     if (!toc->HasHeader()) return Result<bool>::Fail(pair.toc() + ": the file is shorter than a TOC header.");
     TocHeader header = toc->ReadHeader();
+    const auto before = header.ColumnWidths;
     SetColumnWidths(header, widths);
+    if (dryRun) return header.ColumnWidths != before;
     toc->WriteHeader(header);
     if (Status s = toc->Save(pair.toc()); !s) return s;
     return true;

@@ -90,6 +90,26 @@ TEST_F(RefreshTest, SentReceivedFollowsTheReceivedLines) {
     }
 }
 
+TEST_F(RefreshTest, PreviewListsWhatWouldChangeAndWritesNothing) {
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"From: \"Bob\" <bob@host>", "Received: by x", "Priority: high"}, "x\r\n"), "Bob", "s", "d", 0, 2);
+    b.Add(ComposeMessage({"To: carol@host", "Priority: low"}, "x\r\n"), "old", "s", "d", 1, 3);
+    Write(b);
+    const std::string before = ReadFile(pair + "toc");
+    RefreshSelectors sel;
+    sel.sentReceived = sel.priority = true;
+    auto preview = PreviewTocFields(context, pair, sel, decoder.fn());
+    ASSERT_TRUE(preview.ok()) << preview.error();
+    ASSERT_EQ(preview->size(), 1u);  // the first summary is already right
+    EXPECT_EQ((*preview)[0].message, 2);
+    EXPECT_EQ((*preview)[0].fields, (std::vector<std::string>{"Status 1 -> 8", "Who 'old' -> 'carol@host'", "Priority 3 -> 4"}));
+    auto marks = PreviewMarkAll(context, pair, true);
+    ASSERT_TRUE(marks.ok());
+    ASSERT_EQ(marks->size(), 2u);
+    EXPECT_EQ((*marks)[0].fields, (std::vector<std::string>{"Status 0 -> 8", "Who 'Bob' -> 'not specified'"}));
+    EXPECT_EQ(ReadFile(pair + "toc"), before);
+}
+
 TEST_F(RefreshTest, PriorityWordsAnywhereInTheValue) {
     struct Case { std::vector<std::string> headers; std::int16_t priority; };
     const std::vector<Case> cases = {
