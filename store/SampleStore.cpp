@@ -650,7 +650,7 @@ private:
 }  // namespace
 
 Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, std::int32_t messageCount, std::uint32_t seed,
-                                                   std::int64_t targetBytes) {
+                                                   std::int64_t targetBytes, Host* host) {
     if (messageCount < 1 || messageCount > kMaxMessageCount)
         return Result<GeneratedMailboxInfo>::Fail("A generated mailbox holds 1 to 32767 messages, not " + std::to_string(messageCount) + ".");
     if (targetBytes < 0 || targetBytes > kMaxGeneratedBytes)
@@ -669,6 +669,7 @@ Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, 
     std::int64_t offset = 0;
     std::int64_t t = kBaseTime - static_cast<std::int64_t>(messageCount) * 600;
     for (std::int32_t i = 0; i < messageCount; ++i) {
+        if (host) host->Progress("sample-store", i, messageCount, "messages");
         t += 300 + g.Pick(600);
         std::string text;
         MessageSummary summary;

@@ -1,8 +1,6 @@
-// ledgerly-cli repair-delimiters MAILBOX.mbx [--yes]: put a line break between
+// ledgerly-cli repair-delimiters [--yes] MAILBOX.mbx: put a line break between
 // "</x-html>" and a delimiter line run into it. The TOC file is backed up and
 // deleted (Eudora builds a new one), so the command asks first.
-#include <iostream>
-
 #include "app/Messages.h"
 #include "body/Delimiters.h"
 #include "cli/Cli.h"
@@ -12,15 +10,13 @@ namespace {
 
 void Register(CLI::App& app, Env& env) {
     auto* cmd = app.add_subcommand("repair-delimiters",
-                                   "Repair message delimiters run into a closing </x-html> (backs up and deletes the TOC file)");
+                                   "Repair message delimiters run into a closing </x-html> (backs up and deletes the TOC file; asks first)");
     static std::string mailbox;
-    static bool yes = false;
-    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
-    cmd->add_flag("--yes,-y", yes, "Proceed without asking (the messages' status information is lost)");
+    cmd->add_option("MAILBOX", mailbox, kMailboxHelp)->required();
+    AddYesOption(*cmd, env, "the messages' status information is lost");
     cmd->callback([&env] {
-        const std::string mbx = MailboxArgument(mailbox);
+        const std::string mbx = env.MailboxPath(mailbox);
         if (!env.CheckMailbox(mbx, FileChecks::MbxOnly, true)) return;
-        env.host.assumeYes = yes;
         ToolContext context = env.Context();
         auto result = RepairMessageDelimiters(context, mbx);
         if (!result) {
@@ -31,11 +27,10 @@ void Register(CLI::App& app, Env& env) {
             env.Fail("Nothing was changed.");
             return;
         }
-        if (!result->backups.toc.empty()) std::cout << "Backup: " << result->backups.toc << '\n';
-        if (!result->backups.mbx.empty()) std::cout << "Backup: " << result->backups.mbx << '\n';
-        std::cout << result->mended << (result->mended == 1 ? " delimiter" : " delimiters") << " repaired"
-                  << (result->tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : ".") << '\n'
-                  << msg::kDone << '\n';
+        PrintBackups(env, result->backups.toc, result->backups.mbx);
+        env.Notice(std::to_string(result->mended) + (result->mended == 1 ? " delimiter" : " delimiters") + " repaired" +
+                   (result->tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : "."));
+        env.Notice(msg::kDone);
     });
 }
 

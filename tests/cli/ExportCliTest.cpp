@@ -42,7 +42,8 @@ TEST(ExportCli, FilesMatchTheToolForEveryOptionSet) {
         args.insert(args.end(), c.options.begin(), c.options.end());
         const auto run = RunCli(args);
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.out, "2 messages exported.\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "2 messages exported.\n");
 
         TempDir expectedDir;
         AppState state;
@@ -63,7 +64,7 @@ TEST(ExportCli, DigestMatchesTheToolApartFromTheClock) {
     test::WriteFile(page, "to be replaced");
     const auto run = RunCli({"export", "digest", f.mbx, page});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "2 messages exported. Ready.\n");
+    EXPECT_EQ(run.err, "2 messages exported. Ready.\n");
 
     AppState state;
     test::FakeHost host(state);
@@ -79,11 +80,13 @@ TEST(ExportCli, DigestMatchesTheToolApartFromTheClock) {
 
 TEST(ExportCli, RefusalsAndUsageErrors) {
     Fixture f;
-    struct Case { std::vector<std::string> args; int exitCode; const char* err; };
+    struct Case { std::vector<std::string> args; int exitCode; std::string err; };
     const Case cases[] = {
-        {{"export", "files", f.dir / "None.mbx", f.out}, 1, "TOC-file not found."},
+        {{"export", "files", f.dir / "None.mbx", f.out}, 1, "TOC-file not found: '" + f.dir / "None.toc'."},
         {{"export", "files", f.mbx, f.dir / "nowhere"}, 1, "does not exist"},
-        {{"export", "digest", f.dir / "None.mbx", f.dir / "x.html"}, 1, "TOC-file not found."},
+        {{"export", "digest", f.dir / "None.mbx", f.dir / "x.html"}, 1, "TOC-file not found: "},
+        // The page's own name, not the temporary file beside it.
+        {{"export", "digest", f.mbx, f.dir / "nowhere/x.html"}, 1, "Cannot write '" + f.dir / "nowhere/x.html': "},
         {{"export", "files", f.mbx, f.out, "--headers", "some"}, 2, ""},
         {{"export"}, 2, ""},
     };
@@ -94,6 +97,21 @@ TEST(ExportCli, RefusalsAndUsageErrors) {
     }
     EXPECT_TRUE(fs::is_empty(f.out));
     EXPECT_FALSE(fs::exists(f.dir / "x.html"));
+}
+
+TEST(ExportCli, AMessageThatCannotBeReadIsNamedTheOthersWrittenAndTheRunExitsOne) {
+    Fixture f;
+    std::string toc = ReadFile(f.dir / "Work.toc");
+    toc[SummaryOffset(1) + 7] = '\x7F';  // summary 1 runs past the end of the mailbox file
+    test::WriteFile(f.dir / "Work.toc", toc);
+    auto run = RunCli({"export", "files", f.mbx, f.out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.rfind("1 messages exported.\n1 message was not exported.\nSummary 1: bytes 0 to ", 0), 0u) << run.err;
+    EXPECT_TRUE(fs::exists(f.out + "/02-NoSubject.txt"));
+    run = RunCli({"export", "digest", f.mbx, f.dir / "page.html"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.rfind("1 messages exported. Ready.\n1 message was left off the page.\nSummary 1: ", 0), 0u) << run.err;
+    EXPECT_NE(ReadFile(f.dir / "page.html").find("<A NAME=\"[2]\">"), std::string::npos);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST_F(FlaggingCli, UpdateRefreshesTheChosenFieldsOnly) {
     run = RunCli({"update", "--all", mbx});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Text(Summary(1).Who), "Ann");
-    EXPECT_EQ(Summary(1).Status, 1);
+    EXPECT_EQ(Summary(1).Status, 0);  // received and unread: it stays unread
     EXPECT_EQ(Text(Summary(1).Date), "10:00 AM 1/12/2004");
 }
 
@@ -59,15 +59,15 @@ TEST_F(FlaggingCli, RefusalsAndUsage) {
     const std::string missing = dir / "Gone.mbx";
     const std::vector<Case> cases = {
         {{"update", mbx}, 2, "Choose the fields"},
-        {{"update", "--all", missing}, 1, "TOC-file not found."},
-        {{"mark", "received", missing}, 1, "MBX-file not found."},  // each mode checks in its own order
-        {{"mark", "sent", missing}, 1, "TOC-file not found."},
+        {{"update", "--all", missing}, 1, "TOC-file not found: '" + dir / "Gone.toc'."},
+        {{"mark", "received", missing}, 1, "MBX-file not found: '" + missing + "'."},  // each mode checks in its own order
+        {{"mark", "sent", missing}, 1, "TOC-file not found: "},
         {{"mark", "both", mbx}, 2, ""},
         {{"duplicates", mbx}, 2, "--slow or --fast"},
         {{"duplicates", "--slow", "--fast", mbx}, 2, ""},
         {{"duplicates", "--fast", "--exclude-headers", "--exclude-bodies", mbx}, 2, ""},
         {{"duplicates", "--fast", "--reset", "--dry-run", mbx}, 2, ""},
-        {{"duplicates", "--slow", missing}, 1, "TOC-file not found."},
+        {{"duplicates", "--slow", missing}, 1, "TOC-file not found: "},
     };
     for (const Case& c : cases) {
         const CliRun run = RunCli(c.args);
@@ -90,6 +90,18 @@ TEST_F(FlaggingCli, InconsistentPairIsRefusedWithItsProblem) {
     EXPECT_EQ(ReadFile(dir / "In.toc"), toc);
 }
 
+TEST_F(FlaggingCli, DryRunsListTheChangedSummariesAndWriteNothing) {
+    WriteBox({{"To: carol@host", "From: ann@host", "Priority: high"}});
+    const std::string before = ReadFile(dir / "In.toc");
+    CliRun run = RunCli({"mark", "sent", "--dry-run", mbx});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "message 1: Status 0 -> 8; Who 'old who' -> 'carol@host'\n");
+    EXPECT_EQ(run.err, "1 summary would change; nothing was written.\n");
+    run = RunCli({"update", "--priority", "--dry-run", mbx});
+    EXPECT_EQ(run.out, "message 1: Priority 3 -> 2\n") << run.err;
+    EXPECT_EQ(ReadFile(dir / "In.toc"), before);
+}
+
 TEST_F(FlaggingCli, MarkSetsStatusAndWho) {
     WriteBox({{"To: carol@host", "From: ann@host"}});
     ASSERT_EQ(RunCli({"mark", "sent", mbx}).exitCode, 0);
@@ -105,12 +117,13 @@ TEST_F(FlaggingCli, DuplicatesReportLastAndDryRunListsTheCopies) {
     const std::string before = ReadFile(dir / "In.toc");
     CliRun run = RunCli({"duplicates", "--slow", "--dry-run", mbx});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "message 2 is a copy of message 1\nmessage 3 is a copy of message 1\nSearch Completed. 2 duplicates found.\n");
+    EXPECT_EQ(run.out, "message 2 is a copy of message 1\nmessage 3 is a copy of message 1\n");
+    EXPECT_EQ(run.err, "Search Completed. 2 duplicates found. Nothing was written.\n");
     EXPECT_EQ(ReadFile(dir / "In.toc"), before);
 
     run = RunCli({"duplicates", "--fast", mbx});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(LastLine(run.out), "Search Completed. 2 duplicates found.");
+    EXPECT_EQ(LastLine(run.err), "Search Completed. 2 duplicates found.");
     EXPECT_EQ(Text(Summary(1).Subject), "|> Duplicate (Hash) |>");
     EXPECT_EQ(Summary(1).Priority, 5);
     EXPECT_EQ(Text(Summary(3).Subject), "old subject");
@@ -118,7 +131,7 @@ TEST_F(FlaggingCli, DuplicatesReportLastAndDryRunListsTheCopies) {
     // --reset first rebuilds the subjects from the headers; priorities stay.
     run = RunCli({"duplicates", "--slow", "--reset", "--exclude-bodies", mbx});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(LastLine(run.out), "Search Completed. 2 duplicates found.");
+    EXPECT_EQ(LastLine(run.err), "Search Completed. 2 duplicates found.");
     EXPECT_EQ(Text(Summary(1).Subject), "a");
     EXPECT_EQ(Summary(1).Priority, 5);
     EXPECT_EQ(Text(Summary(2).Subject), "|> duplicate |>");
