@@ -59,7 +59,7 @@ TEST_F(SampleStoreCli, VerifyPassesOnEverySampleMailbox) {
         EXPECT_EQ(r.out.rfind("OK: ", 0), 0u) << r.out;
         ++checked;
     }
-    EXPECT_EQ(checked, 7);
+    EXPECT_EQ(checked, 8);
 }
 
 TEST_F(SampleStoreCli, VerifyFailsWithAClearLineOnATruncatedToc) {

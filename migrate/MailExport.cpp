@@ -1,0 +1,593 @@
+#include "migrate/MailExport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "app/Encoding.h"
+#include "app/FileHelpers.h"
+#include "app/TextHelpers.h"
+#include "app/WindowsPaths.h"
+#include "attachments/LinkRepair.h"
+#include "attachments/References.h"
+#include "migrate/MimeBuilder.h"
+#include "migrate/OutputFolder.h"
+#include "migrate/ReadBack.h"
+#include "store/FolderTree.h"
+#include "store/Mailbox.h"
+#include "store/Toc.h"
+
+namespace fs = std::filesystem;
+
+namespace ledgerly {
+namespace {
+
+// ---------------------------------------------------------------------------
+// Reading the source: regular files only.
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+std::optional<std::string> ReadRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::optional<std::string> out;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        if (got == bytes.size()) out = std::move(bytes);
+    }
+    ::close(fd);
+    return out;
+}
+
+std::uint32_t ArrivalOf(const MessageSummary& s) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s.Reserved8[static_cast<std::size_t>(i)]);
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// What is written where.
+
+struct PlannedMailbox {
+    std::string mbx;
+    std::string label;               // UTF-8
+    std::vector<std::string> place;  // output names from the destination, the mailbox's last
+};
+
+struct Plan {
+    std::vector<std::vector<std::string>> folders;  // in the order they are made
+    std::vector<PlannedMailbox> mailboxes;
+};
+
+std::string MailboxName(const std::string& mbx, const std::string& fallbackCp1252) {
+    if (auto toc = TocImage::Load(MailboxPair::FromMailboxPath(mbx).toc()); toc && toc->HasHeader()) {
+        const std::string name = TrimAtNull(FieldText(toc->ReadHeader().MailboxName));
+        if (!name.empty()) return name;
+    }
+    return fallbackCp1252;
+}
+
+// A display name as a file name of the format: Thunderbird keeps ".sbd" and
+// ".msf" for itself.
+std::string OutputName(const std::string& cp1252, MailFormat format) {
+    std::string name = SafeName(Cp1252ToUtf8(cp1252), "Mailbox");
+    if (format == MailFormat::Mbox && (EndsWithNoCase(name, ".sbd") || EndsWithNoCase(name, ".msf"))) name += "_";
+    return name;
+}
+
+void PlanFolder(const FolderTree& tree, const std::string& key, const std::vector<std::string>& place, const std::string& label,
+                MailFormat format, Plan& plan) {
+    SiblingNames names;
+    if (place.empty()) names.Reserve(kExportReportName);
+    for (const TreeNode* child : tree.ChildrenOf(key)) {
+        std::vector<std::string> here = place;
+        if (IsMailboxKey(child->key)) {
+            const std::string display = MailboxName(child->key, child->text);
+            here.push_back(names.Take(OutputName(display, format)));
+            plan.mailboxes.push_back({child->key, label + Cp1252ToUtf8(display), here});
+        } else {
+            here.push_back(names.Take(OutputName(child->text, format)));
+            plan.folders.push_back(here);
+            PlanFolder(tree, child->key, here, label + Cp1252ToUtf8(child->text) + "/", format, plan);
+        }
+    }
+}
+
+std::string DataFolderAbove(const std::string& source, bool sourceIsFolder) {
+    fs::path folder = sourceIsFolder ? fs::path(source) : fs::path(source).parent_path();
+    std::error_code ec;
+    folder = fs::absolute(folder, ec).lexically_normal();
+    if (folder.filename().empty()) folder = folder.parent_path();
+    while (EndsWithNoCase(folder.filename().string(), ".fol") && folder.has_parent_path() && folder.parent_path() != folder)
+        folder = folder.parent_path();
+    return WithTrailingSeparator(folder.string());
+}
+
+// Path components below the destination that a planned output occupies.
+std::vector<std::vector<std::string>> Targets(const Plan& plan, MailFormat format) {
+    std::vector<std::vector<std::string>> out;
+    auto under = [format](const std::vector<std::string>& place) {
+        std::vector<std::string> parts = place;
+        if (format == MailFormat::Mbox)
+            for (std::size_t i = 0; i + 1 < parts.size(); ++i) parts[i] += ".sbd";
+        return parts;
+    };
+    for (const auto& folder : plan.folders) {
+        out.push_back(under(folder));
+        if (format == MailFormat::Mbox) {
+            auto sbd = under(folder);
+            sbd.back() += ".sbd";
+            out.push_back(sbd);
+        }
+    }
+    for (const PlannedMailbox& m : plan.mailboxes) out.push_back(under(m.place));
+    return out;
+}
+
+// The first planned output that is there already (a file, a folder or a
+// link), or that lies below a link; empty when none.
+std::string FirstTaken(const std::string& destination, const std::vector<std::vector<std::string>>& targets) {
+    for (const auto& parts : targets) {
+        fs::path p(destination);
+        for (const std::string& part : parts) {
+            p /= part;
+            std::error_code ec;
+            const fs::file_status st = fs::symlink_status(p, ec);
+            if (ec || !fs::exists(st)) break;
+            if (fs::is_symlink(st) || &part == &parts.back()) return p.string();
+        }
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------
+// Writing one mailbox in each format.
+
+struct Written {
+    std::int32_t index = 0;
+    std::vector<std::string> digests;
+};
+
+class MailboxWriter {
+public:
+    virtual ~MailboxWriter() = default;
+    virtual LineEnds Ends() const { return LineEnds::Lf; }
+    virtual std::vector<std::string> StateHeaders(MessageFlags) const { return {}; }
+    virtual Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) = 0;
+    // Everything under its final name.
+    virtual Status Finish() = 0;
+    // Each written message parsed again, in order.
+    virtual Status ReadBack(const std::function<void(ReadBackMessage&&)>& take) = 0;
+};
+
+std::int64_t SecondsOf(const StoredMessage& stored, const MessageSummary& summary) {
+    const auto parsed = ArrivalSeconds(stored.arrival);
+    return parsed ? *parsed : static_cast<std::int64_t>(ArrivalOf(summary));
+}
+
+class MboxWriter : public MailboxWriter {
+public:
+    MboxWriter(OutputFolder folder, std::string name, PendingFile file)
+        : folder_(std::move(folder)), name_(std::move(name)), file_(std::move(file)) {}
+    std::vector<std::string> StateHeaders(MessageFlags flags) const override { return MboxStateHeaders(flags); }
+    Status Add(std::int32_t, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) override {
+        buffer_ = MboxFromLine(stored.headers, stored.arrival, ArrivalOf(summary));
+        buffer_.push_back('\n');
+        AppendFromQuoted(buffer_, built.bytes);
+        buffer_.push_back('\n');
+        return file_.Append(buffer_);
+    }
+    Status Finish() override {
+        if (Status s = file_.Finish(true); !s) return s;
+        return file_.Publish(folder_, name_);
+    }
+    Status ReadBack(const std::function<void(ReadBackMessage&&)>& take) override { return ReadBackMbox(folder_.path() + name_, take); }
+
+private:
+    OutputFolder folder_;
+    std::string name_;
+    PendingFile file_;
+    std::string buffer_;
+};
+
+// Maildir and EML: one file per message, all given their names once the
+// mailbox is complete and on disk.
+class FilePerMessageWriter : public MailboxWriter {
+public:
+    Status Finish() override {
+        if (!pending_.empty())
+            if (Status s = SyncFileSystem(pending_.front().folder); !s) return s;
+        for (Pending& p : pending_) {
+            if (Status s = p.file.Publish(p.folder, p.name); !s) return s;
+            published_.push_back(p.folder.path() + p.name);
+        }
+        pending_.clear();
+        return {};
+    }
+    Status ReadBack(const std::function<void(ReadBackMessage&&)>& take) override {
+        for (const std::string& path : published_) {
+            auto message = ReadBackMessageFile(path);
+            if (!message) return message.status();
+            take(std::move(*message));
+        }
+        return {};
+    }
+
+protected:
+    struct Pending {
+        PendingFile file;
+        OutputFolder folder;
+        std::string name;
+    };
+    Status Stage(const OutputFolder& tempFolder, const std::string& tempName, const OutputFolder& folder, const std::string& name,
+                 const std::string& bytes, std::int64_t seconds) {
+        auto file = PendingFile::Create(tempFolder, tempName);
+        if (!file) return file.status();
+        if (Status s = file->Append(bytes); !s) return s;
+        file->SetTime(seconds);
+        if (Status s = file->Finish(false); !s) return s;
+        pending_.push_back({std::move(*file), folder, name});
+        return {};
+    }
+    std::vector<Pending> pending_;
+    std::vector<std::string> published_;
+};
+
+class MaildirWriter : public FilePerMessageWriter {
+public:
+    MaildirWriter(OutputFolder cur, OutputFolder tmp, std::string host)
+        : cur_(std::move(cur)), tmp_(std::move(tmp)), host_(std::move(host)) {}
+    Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) override {
+        const std::int64_t seconds = SecondsOf(stored, summary);
+        const std::string name = MaildirFileName(seconds, index, host_, FlagsOfStatus(summary.Status));
+        return Stage(tmp_, name.substr(0, name.find(':')), cur_, name, built.bytes, seconds);
+    }
+
+private:
+    OutputFolder cur_, tmp_;
+    std::string host_;
+};
+
+class EmlWriter : public FilePerMessageWriter {
+public:
+    EmlWriter(OutputFolder folder, int width) : folder_(std::move(folder)), width_(width) {}
+    LineEnds Ends() const override { return LineEnds::CrLf; }
+    Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) override {
+        const std::string name = EmlFileName(index, width_, Cp1252ToUtf8(TrimAtNull(FieldText(summary.Subject))));
+        return Stage(folder_, TemporaryName(name), folder_, name, built.bytes, SecondsOf(stored, summary));
+    }
+
+private:
+    OutputFolder folder_;
+    int width_;
+};
+
+std::string HostName() {
+    char buf[256] = {};
+    if (::gethostname(buf, sizeof buf - 1) != 0 || !buf[0]) return "localhost";
+    return buf;
+}
+
+// The folder that holds a mailbox's output, made on the way.
+Result<OutputFolder> ParentFolder(const OutputFolder& destination, const std::vector<std::string>& place, MailFormat format) {
+    OutputFolder folder = destination;
+    for (std::size_t i = 0; i + 1 < place.size(); ++i) {
+        auto next = folder.Folder(format == MailFormat::Mbox ? place[i] + ".sbd" : place[i]);
+        if (!next) return next;
+        folder = std::move(*next);
+    }
+    return folder;
+}
+
+Result<std::unique_ptr<MailboxWriter>> OpenWriter(const OutputFolder& destination, const std::vector<std::string>& place,
+                                                  MailFormat format, std::int32_t messages) {
+    using R = Result<std::unique_ptr<MailboxWriter>>;
+    auto parent = ParentFolder(destination, place, format);
+    if (!parent) return parent.status();
+    const std::string& name = place.back();
+    if (format == MailFormat::Mbox) {
+        auto file = PendingFile::Create(*parent, TemporaryName(name));
+        if (!file) return file.status();
+        return R(std::make_unique<MboxWriter>(*parent, name, std::move(*file)));
+    }
+    auto box = parent->Folder(name);
+    if (!box) return box.status();
+    if (format == MailFormat::Eml) {
+        const int width = std::max<int>(4, static_cast<int>(std::to_string(messages).size()));
+        return R(std::make_unique<EmlWriter>(*box, width));
+    }
+    auto cur = box->Folder("cur");
+    auto fresh = cur ? box->Folder("new") : cur;
+    auto tmp = fresh ? box->Folder("tmp") : fresh;
+    if (!tmp) return tmp.status();
+    return R(std::make_unique<MaildirWriter>(*cur, *tmp, HostName()));
+}
+
+// ---------------------------------------------------------------------------
+// One mailbox: convert, write, read back.
+
+struct Run {
+    const MailExportOptions& options;
+    Host& host;
+    PathMapper mapper;
+    std::string embeddedFolder;
+    std::int64_t done = 0, total = 0;
+    std::string what;
+};
+
+std::optional<std::string> LookUp(const Run& run, const FileReference& ref) {
+    if (ref.kind == ReferenceKind::Embedded) {
+        for (const std::string& spelled : MailSpellings(ref.written))
+            if (auto bytes = ReadRegularFile(run.embeddedFolder + FileNameOfAnyPath(spelled))) return bytes;
+        return std::nullopt;
+    }
+    const auto local = LocalFileOfReference(ref.written, run.mapper);
+    return local ? ReadRegularFile(*local) : std::nullopt;
+}
+
+void Compare(MailboxExport& box, const std::vector<Written>& written, std::vector<ReadBackMessage>& readBack) {
+    box.readBack = static_cast<std::int32_t>(readBack.size());
+    for (std::size_t i = 0; i < written.size() && i < readBack.size(); ++i) {
+        const std::string at = "message " + std::to_string(written[i].index) + ": ";
+        for (const std::string& p : readBack[i].problems) box.problems.push_back(at + p + " when read back");
+        if (readBack[i].fileDigests == written[i].digests) box.attachmentsChecked += static_cast<std::int64_t>(written[i].digests.size());
+        else box.problems.push_back(at + "its attachments do not read back as the bytes of their files");
+    }
+    if (readBack.size() != written.size())
+        box.problems.push_back(std::to_string(readBack.size()) + " messages read back where " + std::to_string(written.size()) +
+                               " were written");
+}
+
+std::string PathOfOutput(const std::vector<std::string>& place, MailFormat format) {
+    std::vector<std::string> parts = place;
+    if (format == MailFormat::Mbox)
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i) parts[i] += ".sbd";
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
+    return out;
+}
+
+// False when the run was stopped.
+bool ExportMailbox(Run& run, const OutputFolder& destination, const PlannedMailbox& planned, MailboxExport& box) {
+    const MailboxPair pair = MailboxPair::FromMailboxPath(planned.mbx);
+    if (!IsRegularFile(pair.mbx()) || !IsRegularFile(pair.toc())) {
+        box.problems.push_back(std::string("not exported: ") + (IsRegularFile(pair.mbx()) ? "TOC-file not found." : "MBX-file not found."));
+        return true;
+    }
+    auto toc = TocImage::Load(pair.toc());
+    auto reader = toc ? MailboxReader::Open(pair.mbx()) : Result<MailboxReader>::Fail(toc.error());
+    if (!reader) {
+        box.problems.push_back("not exported: " + reader.error());
+        return true;
+    }
+    box.messages = std::max<std::int32_t>(0, toc->AnnouncedCount());
+    const std::int32_t usable = toc->UsableCount();
+    auto writer = OpenWriter(destination, planned.place, run.options.format, box.messages);
+    if (!writer) {
+        box.problems.push_back("not exported: " + writer.error());
+        return true;
+    }
+    MailboxWriter& w = **writer;
+    const FileLookup lookup = [&run](const FileReference& ref) { return LookUp(run, ref); };
+    std::vector<Written> written;
+    for (std::int32_t k = 1; k <= usable; ++k) {
+        if (run.host.StopRequested()) {
+            box.problems.push_back("not written: the export was stopped");
+            box.written = 0;
+            return false;
+        }
+        const MessageSummary s = toc->ReadSummary(k);
+        run.host.Progress(run.what, ++run.done, run.total, "messages");
+        if (s.Offset < 0 || s.Length <= 0 || static_cast<std::int64_t>(s.Offset) + s.Length > reader->Size()) {
+            box.unconverted.push_back({k, "its summary points outside the mailbox file"});
+            continue;
+        }
+        const StoredMessage stored = ReadStoredMessage(reader->Fetch(s));
+        std::vector<std::string> extra = w.StateHeaders(FlagsOfStatus(s.Status));
+        if (auto priority = PriorityHeader(s.Priority)) extra.push_back(*priority);
+        const BuiltMessage built = BuildMessage(stored, extra, lookup, w.Ends());
+        for (const FileReference& ref : built.missing) box.missing.push_back({k, ref.written});
+        if (Status st = w.Add(k, s, stored, built); !st) {
+            box.problems.push_back("not written: " + st.error());
+            box.written = 0;
+            return true;
+        }
+        Written record{k, {}};
+        for (const EmbeddedFile& f : built.files) record.digests.push_back(f.sha256);
+        box.attachments += static_cast<std::int64_t>(built.files.size());
+        written.push_back(std::move(record));
+        ++box.written;
+    }
+    for (std::int32_t k = usable + 1; k <= box.messages; ++k) box.unconverted.push_back({k, "its summary is missing from the TOC file"});
+    if (Status st = w.Finish(); !st) {
+        box.problems.push_back("not written: " + st.error());
+        box.written = 0;
+        return true;
+    }
+    box.output = PathOfOutput(planned.place, run.options.format);
+    std::vector<ReadBackMessage> readBack;
+    if (Status st = w.ReadBack([&readBack](ReadBackMessage&& m) { readBack.push_back(std::move(m)); }); !st)
+        box.problems.push_back("read back: " + st.error());
+    Compare(box, written, readBack);
+    return true;
+}
+
+Status MakeFolders(const OutputFolder& destination, const Plan& plan, MailFormat format) {
+    for (const auto& place : plan.folders) {
+        auto parent = ParentFolder(destination, place, format);
+        if (!parent) return parent.status();
+        if (format != MailFormat::Mbox) {
+            if (auto f = parent->Folder(place.back()); !f) return f.status();
+            continue;
+        }
+        // Thunderbird lists a folder's children only beside a mailbox file of its name.
+        auto file = PendingFile::Create(*parent, TemporaryName(place.back()));
+        if (!file) return file.status();
+        if (Status s = file->Publish(*parent, place.back()); !s) return s;
+        if (auto f = parent->Folder(place.back() + ".sbd"); !f) return f.status();
+    }
+    return {};
+}
+
+Status WriteReport(const OutputFolder& destination, const std::string& text) {
+    auto file = PendingFile::Create(destination, TemporaryName(kExportReportName));
+    if (!file) return file.status();
+    if (Status s = file->Append(text); !s) return s;
+    if (Status s = file->Finish(true); !s) return s;
+    return file->Publish(destination, kExportReportName, true);
+}
+
+std::string Plural(std::int64_t n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+
+}  // namespace
+
+bool MailboxExport::Complete() const {
+    return problems.empty() && unconverted.empty() && missing.empty() && written == messages && readBack == written &&
+           attachmentsChecked == attachments;
+}
+
+std::int64_t MailExportReport::Messages() const {
+    std::int64_t n = 0;
+    for (const MailboxExport& m : mailboxes) n += m.messages;
+    return n;
+}
+std::int64_t MailExportReport::Written() const {
+    std::int64_t n = 0;
+    for (const MailboxExport& m : mailboxes) n += m.written;
+    return n;
+}
+std::int64_t MailExportReport::Attachments() const {
+    std::int64_t n = 0;
+    for (const MailboxExport& m : mailboxes) n += m.attachments;
+    return n;
+}
+std::int64_t MailExportReport::MissingFiles() const {
+    std::int64_t n = 0;
+    for (const MailboxExport& m : mailboxes) n += static_cast<std::int64_t>(m.missing.size());
+    return n;
+}
+std::int64_t MailExportReport::Unconverted() const {
+    std::int64_t n = 0;
+    for (const MailboxExport& m : mailboxes) n += static_cast<std::int64_t>(m.unconverted.size());
+    return n;
+}
+
+bool MailExportReport::Complete() const {
+    if (stopped) return false;
+    for (const MailboxExport& m : mailboxes)
+        if (!m.Complete()) return false;
+    return true;
+}
+
+std::string MailExportReport::Summary() const {
+    std::string out;
+    for (const MailboxExport& m : mailboxes) {
+        out += m.label + " -> " + (m.output.empty() ? "(nothing)" : m.output) + ": " + std::to_string(m.written) + " of " +
+               Plural(m.messages, "message", "messages") + ", " + Plural(m.attachments, "attachment", "attachments");
+        if (!m.missing.empty()) out += ", " + Plural(static_cast<std::int64_t>(m.missing.size()), "file missing", "files missing");
+        if (!m.unconverted.empty()) out += ", " + std::to_string(m.unconverted.size()) + " not converted";
+        if (!m.problems.empty()) out += ", " + Plural(static_cast<std::int64_t>(m.problems.size()), "problem", "problems");
+        out += "\n";
+    }
+    out += "Total: " + Plural(static_cast<std::int64_t>(mailboxes.size()), "mailbox", "mailboxes") + ", " + std::to_string(Written()) +
+           " of " + Plural(Messages(), "message", "messages") + " written, " +
+           Plural(Attachments(), "attachment", "attachments") + " embedded, " + Plural(MissingFiles(), "file", "files") +
+           " missing, " + Plural(Unconverted(), "message", "messages") + " not converted.\n";
+    if (stopped) out += "Stopped before the end: what is listed as not written was left out.\n";
+    else if (Complete()) out += "Every message was written and read back whole.\n";
+    else out += "Not everything could be exported: the report lists what is missing and why.\n";
+    return out;
+}
+
+std::string MailExportReport::Text() const {
+    std::string out = "Ledgerly mail export (" + std::string(FormatName(format)) + ")\n";
+    out += "Source:      " + source + "\nDestination: " + destination + "\n\n";
+    for (const MailboxExport& m : mailboxes) {
+        out += m.label + " -> " + (m.output.empty() ? "(nothing written)" : m.output) + "\n";
+        out += "  source: " + m.source + "\n";
+        out += "  messages: " + std::to_string(m.messages) + ", written " + std::to_string(m.written) + ", read back " +
+               std::to_string(m.readBack) + "\n";
+        out += "  attachments embedded: " + std::to_string(m.attachments) + ", read back byte for byte: " +
+               std::to_string(m.attachmentsChecked) + "\n";
+        out += "  files missing: " + std::to_string(m.missing.size()) + "\n";
+        for (const MissingFile& f : m.missing) out += "    message " + std::to_string(f.message) + ": " + Cp1252ToUtf8(f.file) + "\n";
+        out += "  messages not converted: " + std::to_string(m.unconverted.size()) + "\n";
+        for (const UnconvertedMessage& u : m.unconverted) out += "    message " + std::to_string(u.message) + ": " + u.reason + "\n";
+        for (const std::string& p : m.problems) out += "  problem: " + p + "\n";
+        out += "\n";
+    }
+    return out + Summary();
+}
+
+Result<MailExportReport> ExportMail(const MailExportOptions& options, Host& host) {
+    using R = Result<MailExportReport>;
+    std::error_code ec;
+    const bool sourceIsFolder = fs::is_directory(options.source, ec);
+    Plan plan;
+    if (sourceIsFolder) {
+        FolderTree tree;
+        BuildTree(tree, options.source);
+        ApplyFolderNames(tree);
+        if (tree.Empty()) return R::Fail("The folder '" + options.source + "' cannot be read.");
+        PlanFolder(tree, tree.Nodes().front().key, {}, "", options.format, plan);
+    } else {
+        const MailboxPair pair = MailboxPair::FromMailboxPath(options.source);
+        if (!fs::exists(pair.mbx(), ec)) return R::Fail("The mailbox '" + options.source + "' does not exist: MBX-file not found.");
+        if (!fs::exists(pair.toc(), ec)) return R::Fail("The mailbox '" + options.source + "' cannot be exported: TOC-file not found.");
+        const std::string display = MailboxName(pair.mbx(), Utf8ToCp1252(GetFileName(pair.mbx(), true)));
+        SiblingNames names;
+        names.Reserve(kExportReportName);
+        plan.mailboxes.push_back({pair.mbx(), Cp1252ToUtf8(display), {names.Take(OutputName(display, options.format))}});
+    }
+    if (fs::exists(options.destination, ec) && !fs::is_directory(options.destination, ec))
+        return R::Fail("The destination '" + options.destination + "' is a file, not a folder.");
+    if (const std::string taken = FirstTaken(options.destination, Targets(plan, options.format)); !taken.empty())
+        return R::Fail("'" + taken + "' is there already: nothing was written. Export into a new or empty folder, or move it away first.");
+    auto destination = OutputFolder::OpenDestination(options.destination);
+    if (!destination) return destination.status();
+
+    MailExportReport report;
+    report.format = options.format;
+    report.source = options.source;
+    report.destination = destination->path();
+    const std::string dataFolder = options.dataFolder.empty() ? DataFolderAbove(options.source, sourceIsFolder)
+                                                              : WithTrailingSeparator(options.dataFolder);
+    Run run{options, host, PathMapper(dataFolder), dataFolder + "Embedded" + kPathSeparator, 0, 0,
+            "export " + std::string(FormatName(options.format))};
+    for (const PlannedMailbox& m : plan.mailboxes)
+        if (auto toc = TocImage::Load(MailboxPair::FromMailboxPath(m.mbx).toc())) run.total += toc->UsableCount();
+
+    if (Status s = MakeFolders(*destination, plan, options.format); !s) return s;
+    for (const PlannedMailbox& planned : plan.mailboxes) {
+        MailboxExport box;
+        box.source = planned.mbx;
+        box.label = planned.label;
+        if (report.stopped) {
+            box.problems.push_back("not written: the export was stopped");
+        } else {
+            report.stopped = !ExportMailbox(run, *destination, planned, box);
+        }
+        report.mailboxes.push_back(std::move(box));
+    }
+    if (Status s = WriteReport(*destination, report.Text()); s) report.reportFile = destination->path() + kExportReportName;
+    else report.reportError = s.error();
+    return report;
+}
+
+}  // namespace ledgerly
