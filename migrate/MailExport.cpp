@@ -172,6 +172,8 @@ public:
     virtual Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) = 0;
     // Everything under its final name.
     virtual Status Finish() = 0;
+    // Nothing of the mailbox is left: what was staged goes, and the folders made for it.
+    virtual void Abandon() {}
     // Each written message parsed again, in order.
     virtual Status ReadBack(const std::function<void(ReadBackMessage&&)>& take) = 0;
 };
@@ -215,21 +217,34 @@ public:
             if (Status s = SyncFileSystem(pending_.front().folder); !s) return s;
         for (Pending& p : pending_) {
             if (Status s = p.file.Publish(p.folder, p.name); !s) return s;
-            published_.push_back(p.folder.path() + p.name);
+            published_.push_back({p.folder, p.name});
         }
         pending_.clear();
         return {};
     }
     Status ReadBack(const std::function<void(ReadBackMessage&&)>& take) override {
-        for (const std::string& path : published_) {
-            auto message = ReadBackMessageFile(path);
+        for (const Published& p : published_) {
+            auto message = ReadBackMessageFile(p.folder.path() + p.name);
             if (!message) return message.status();
             take(std::move(*message));
         }
         return {};
     }
 
+    void Abandon() override {
+        pending_.clear();
+        for (const Published& p : published_) p.folder.RemoveFile(p.name);
+        published_.clear();
+        for (const char* sub : {"cur", "new", "tmp"}) box_.RemoveEmptyFolder(sub);
+        parent_.RemoveEmptyFolder(name_);
+    }
+
 protected:
+    FilePerMessageWriter(OutputFolder parent, std::string name, OutputFolder box)
+        : parent_(std::move(parent)), name_(std::move(name)), box_(std::move(box)) {}
+    OutputFolder parent_;
+    std::string name_;
+    OutputFolder box_;
     struct Pending {
         PendingFile file;
         OutputFolder folder;
@@ -245,14 +260,19 @@ protected:
         pending_.push_back({std::move(*file), folder, name});
         return {};
     }
+    struct Published {
+        OutputFolder folder;
+        std::string name;
+    };
     std::vector<Pending> pending_;
-    std::vector<std::string> published_;
+    std::vector<Published> published_;
 };
 
 class MaildirWriter : public FilePerMessageWriter {
 public:
-    MaildirWriter(OutputFolder cur, OutputFolder tmp, std::string host)
-        : cur_(std::move(cur)), tmp_(std::move(tmp)), host_(std::move(host)) {}
+    MaildirWriter(OutputFolder parent, std::string name, OutputFolder box, OutputFolder cur, OutputFolder tmp, std::string host)
+        : FilePerMessageWriter(std::move(parent), std::move(name), std::move(box)),
+          cur_(std::move(cur)), tmp_(std::move(tmp)), host_(std::move(host)) {}
     Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) override {
         const std::int64_t seconds = SecondsOf(stored, summary);
         const std::string name = MaildirFileName(seconds, index, host_, FlagsOfStatus(summary.Status));
@@ -266,7 +286,8 @@ private:
 
 class EmlWriter : public FilePerMessageWriter {
 public:
-    EmlWriter(OutputFolder folder, int width) : folder_(std::move(folder)), width_(width) {}
+    EmlWriter(OutputFolder parent, std::string name, OutputFolder box, int width)
+        : FilePerMessageWriter(std::move(parent), std::move(name), box), folder_(std::move(box)), width_(width) {}
     LineEnds Ends() const override { return LineEnds::CrLf; }
     Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) override {
         const std::string name = EmlFileName(index, width_, Cp1252ToUtf8(TrimAtNull(FieldText(summary.Subject))));
@@ -310,13 +331,13 @@ Result<std::unique_ptr<MailboxWriter>> OpenWriter(const OutputFolder& destinatio
     if (!box) return box.status();
     if (format == MailFormat::Eml) {
         const int width = std::max<int>(4, static_cast<int>(std::to_string(messages).size()));
-        return R(std::make_unique<EmlWriter>(*box, width));
+        return R(std::make_unique<EmlWriter>(*parent, name, *box, width));
     }
     auto cur = box->Folder("cur");
     auto fresh = cur ? box->Folder("new") : cur;
     auto tmp = fresh ? box->Folder("tmp") : fresh;
     if (!tmp) return tmp.status();
-    return R(std::make_unique<MaildirWriter>(*cur, *tmp, HostName()));
+    return R(std::make_unique<MaildirWriter>(*parent, name, *box, *cur, *tmp, HostName()));
 }
 
 // ---------------------------------------------------------------------------
@@ -390,6 +411,7 @@ bool ExportMailbox(Run& run, const OutputFolder& destination, const PlannedMailb
         if (run.host.StopRequested()) {
             box.problems.push_back("not written: the export was stopped");
             box.written = 0;
+            w.Abandon();
             return false;
         }
         const MessageSummary s = toc->ReadSummary(k);
@@ -406,6 +428,7 @@ bool ExportMailbox(Run& run, const OutputFolder& destination, const PlannedMailb
         if (Status st = w.Add(k, s, stored, built); !st) {
             box.problems.push_back("not written: " + st.error());
             box.written = 0;
+            w.Abandon();
             return true;
         }
         Written record{k, {}};
@@ -416,6 +439,7 @@ bool ExportMailbox(Run& run, const OutputFolder& destination, const PlannedMailb
     }
     for (std::int32_t k = usable + 1; k <= box.messages; ++k) box.unconverted.push_back({k, "its summary is missing from the TOC file"});
     if (Status st = w.Finish(); !st) {
+        w.Abandon();
         box.problems.push_back("not written: " + st.error());
         box.written = 0;
         return true;

@@ -159,16 +159,29 @@ Ptr<GMimeDataWrapper> Content(std::string_view bytes) {
     return Ptr<GMimeDataWrapper>(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
 }
 
+// 7bit when every line is short ASCII text; else quoted-printable, which
+// also carries a lone CR or a NUL.
+GMimeContentEncoding TextEncoding(std::string_view text) {
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b == '\n') {
+            if (i - lineStart > 998) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+            lineStart = i + 1;
+        } else if (b >= 0x80 || b == '\r' || b == 0) {
+            return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+        }
+    }
+    return text.size() - lineStart > 998 ? GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE : GMIME_CONTENT_ENCODING_7BIT;
+}
+
 Ptr<GMimeObject> TextPart(TextKind kind, std::string_view text, const std::string& charset) {
     const char* subtype = kind == TextKind::Html ? "html" : kind == TextKind::Enriched ? "enriched" : "plain";
     Ptr<GMimeObject> part(GMIME_OBJECT(g_mime_text_part_new_with_subtype(subtype)));
     g_mime_part_set_content(GMIME_PART(part.get()), Content(text).get());
     g_mime_object_set_content_type_parameter(part.get(), "charset", charset.c_str());
     if (kind == TextKind::Flowed) g_mime_object_set_content_type_parameter(part.get(), "format", "flowed");
-    // A lone CR or a NUL would not survive as it stands.
-    const bool awkward = text.find('\r') != std::string_view::npos || text.find('\0') != std::string_view::npos;
-    g_mime_part_set_content_encoding(GMIME_PART(part.get()), awkward ? GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE
-                                                                     : g_mime_part_get_best_content_encoding(GMIME_PART(part.get()), GMIME_ENCODING_CONSTRAINT_7BIT));
+    g_mime_part_set_content_encoding(GMIME_PART(part.get()), TextEncoding(text));
     return part;
 }
 

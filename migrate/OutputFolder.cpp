@@ -55,6 +55,10 @@ bool OutputFolder::Has(const std::string& name) const {
     return ::fstatat(fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
+bool OutputFolder::RemoveEmptyFolder(const std::string& name) const { return ::unlinkat(fd(), name.c_str(), AT_REMOVEDIR) == 0; }
+
+bool OutputFolder::RemoveFile(const std::string& name) const { return ::unlinkat(fd(), name.c_str(), 0) == 0; }
+
 Result<PendingFile> PendingFile::Create(const OutputFolder& folder, const std::string& tempName) {
     PendingFile f;
     f.fd_ = ::openat(folder.fd(), tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

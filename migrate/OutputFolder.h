@@ -21,6 +21,10 @@ public:
     Result<OutputFolder> Folder(const std::string& name) const;
     // Whether anything at all (a link included) has this name here.
     bool Has(const std::string& name) const;
+    // Removes the folder `name` inside when it is empty; false otherwise.
+    bool RemoveEmptyFolder(const std::string& name) const;
+    // Removes the file `name` inside (a link itself, never what it points to).
+    bool RemoveFile(const std::string& name) const;
     const std::string& path() const { return path_; }  // ends in the separator
     int fd() const { return fd_ ? fd_->fd : -1; }
 

@@ -4,7 +4,7 @@ email modules read every message ledgerly-cli exported from the sample store
 (mbox, Maildir and EML) and must find no defects and every attachment equal,
 byte for byte, to the file it was made from.
 
-    check_export.py LEDGERLY_CLI WORK_FOLDER
+    check_export.py LEDGERLY_CLI [WORK_FOLDER]   (default: a temporary folder)
 """
 import email
 import email.policy
@@ -13,6 +13,7 @@ import mailbox
 import os
 import subprocess
 import sys
+import tempfile
 
 failures = []
 
@@ -106,7 +107,17 @@ def check(store, where, data):
 
 
 def main():
-    cli, work = sys.argv[1], sys.argv[2]
+    if len(sys.argv) > 2:
+        check_all(sys.argv[1], sys.argv[2])
+    else:
+        with tempfile.TemporaryDirectory(prefix="ledgerly-export-") as work:
+            check_all(sys.argv[1], work)
+    for f in failures:
+        print("FAIL:", f)
+    sys.exit(1 if failures else 0)
+
+
+def check_all(cli, work):
     store = os.path.join(work, "store")
     made = run(cli, "sample-store", store)
     if made.returncode != 0:
@@ -135,9 +146,6 @@ def main():
         if notes != missing or missing == 0:
             fail(f"{fmt}: {notes} notes of missing files, the report lists {missing}")
         print(f"{fmt}: {messages} messages, {attachments} attachments byte for byte, {notes} missing files noted")
-    for f in failures:
-        print("FAIL:", f)
-    sys.exit(1 if failures else 0)
 
 
 if __name__ == "__main__":
