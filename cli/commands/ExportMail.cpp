@@ -106,10 +106,13 @@ void RegisterFormat(CLI::App& parent, Env& env, MailFormat format, const char* d
         }
         std::cout << (a.json ? JsonReport(*report) : report->Summary()) << std::flush;
         if (!report->reportError.empty()) env.Fail("The report could not be written: " + report->reportError);
-        if (!report->Complete())
-            env.Fail("Not everything was exported: " + std::to_string(report->MissingFiles()) + " files missing, " +
-                     std::to_string(report->Unconverted()) + " messages not converted" +
+        if (!report->Complete()) {
+            const std::int64_t files = report->MissingFiles(), messages = report->Unconverted();
+            env.Fail("Not everything was exported" + std::string(report->stopped ? " (stopped)" : "") + ": " + std::to_string(files) +
+                     (files == 1 ? " file" : " files") + " missing, " + std::to_string(messages) +
+                     (messages == 1 ? " message" : " messages") + " not converted" +
                      (report->reportFile.empty() ? std::string(".") : "; " + report->reportFile + " lists them."));
+        }
     });
 }
 

@@ -86,6 +86,9 @@ TEST(ExportCli, RefusalsAndUsageErrors) {
         {{"export", "digest", f.dir / "None.mbx", f.dir / "x.html"}, 1, "TOC-file not found."},
         {{"export", "files", f.mbx, f.out, "--headers", "some"}, 2, ""},
         {{"export"}, 2, ""},
+        {{"export", "mbox", f.dir / "None.mbx", f.dir / "mail"}, 1, "MBX-file not found."},
+        {{"export", "pst", f.mbx, f.dir / "mail"}, 2, ""},
+        {{"export", "maildir", f.mbx}, 2, ""},
     };
     for (const Case& c : cases) {
         const auto run = RunCli(c.args);
@@ -94,6 +97,35 @@ TEST(ExportCli, RefusalsAndUsageErrors) {
     }
     EXPECT_TRUE(fs::is_empty(f.out));
     EXPECT_FALSE(fs::exists(f.dir / "x.html"));
+    EXPECT_FALSE(fs::exists(f.dir / "mail"));
+}
+
+// The mail export: what was written on stdout, the report beside it, and
+// exit status 1 only when something is missing.
+TEST(ExportCli, MailExportSaysWhatItWroteAndWhatIsMissing) {
+    Fixture f;
+    const auto done = RunCli({"--data-folder", f.dir.str(), "export", "eml", "Work.toc", f.dir / "mail", "--json"});
+    ASSERT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(done.out.rfind("{\"format\":\"eml\"", 0), 0u) << done.out;
+    EXPECT_NE(done.out.find("\"complete\":true"), std::string::npos) << done.out;
+    EXPECT_TRUE(fs::exists(f.dir / "mail/Work/0001 Re_ Lunch, 12_30_.eml"));
+    EXPECT_TRUE(fs::exists(f.dir / "mail/export-report.txt"));
+    // The same again would write over it: refused.
+    const auto again = RunCli({"export", "eml", f.mbx, f.dir / "mail"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("is there already: nothing was written"), std::string::npos) << again.err;
+
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: gone"}, "Attachment Converted: \"C:\\nowhere\\lost.pdf\"\r\n"), "", "gone");
+    ASSERT_TRUE(b.Write(f.dir / "Lost.").ok());
+    const auto missing = RunCli({"export", "mbox", f.dir / "Lost.mbx", f.dir / "mbox"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "Lost -> Lost: 1 of 1 message, 0 attachments, 1 file missing\n"
+                           "Total: 1 mailbox, 1 of 1 message written, 0 attachments embedded, 1 file missing, 0 messages not converted.\n"
+                           "Not everything could be exported: the report lists what is missing and why.\n");
+    EXPECT_NE(missing.err.find("1 file missing, 0 messages not converted; " + f.dir / "mbox/export-report.txt lists them."),
+              std::string::npos) << missing.err;
+    EXPECT_NE(ReadFile(f.dir / "mbox/export-report.txt").find("message 1: C:\\nowhere\\lost.pdf"), std::string::npos);
 }
 
 }  // namespace
