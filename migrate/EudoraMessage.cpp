@@ -104,19 +104,29 @@ struct RawSegment {
     std::string_view text;
 };
 
+// The next opening marker at or after `from`, in one pass over the '<'s.
+const Marker* NextMarker(std::string_view body, std::size_t from, std::size_t& at) {
+    for (std::size_t i = from; i < body.size(); ++i) {
+        const char* lt = static_cast<const char*>(std::memchr(body.data() + i, '<', body.size() - i));
+        if (!lt) break;
+        i = static_cast<std::size_t>(lt - body.data());
+        if (!StartsWithNoCase(body.substr(i), "<x-")) continue;
+        for (const Marker& m : kMarkers) {
+            if (StartsWithNoCase(body.substr(i), m.open)) {
+                at = i;
+                return &m;
+            }
+        }
+    }
+    return nullptr;
+}
+
 std::vector<RawSegment> SplitAtMarkers(std::string_view body) {
     std::vector<RawSegment> out;
     std::size_t pos = 0;
     while (pos < body.size()) {
-        const Marker* marker = nullptr;
-        std::size_t at = std::string_view::npos;
-        for (const Marker& m : kMarkers) {
-            const std::size_t found = FindNoCase(body, m.open, pos);
-            if (found < at) {
-                at = found;
-                marker = &m;
-            }
-        }
+        std::size_t at = 0;
+        const Marker* marker = NextMarker(body, pos, at);
         if (!marker) {
             out.push_back({TextKind::Plain, body.substr(pos)});
             break;
@@ -177,18 +187,32 @@ std::string PercentDecoded(std::string_view s) {
 }
 
 void CollectContentIds(std::string_view html, std::vector<std::string>& ids) {
-    for (std::size_t at = FindNoCase(html, "cid:", 0); at != std::string_view::npos; at = FindNoCase(html, "cid:", at + 4)) {
-        if (at > 0) {
-            const auto before = static_cast<unsigned char>(html[at - 1]);
-            if ((before >= 'a' && before <= 'z') || (before >= 'A' && before <= 'Z') || (before >= '0' && before <= '9')) continue;
+    // Colons are rarer than c's: each one is checked for "cid" before it.
+    for (std::size_t at = html.find(':', 3); at != std::string_view::npos; at = html.find(':', at + 1)) {
+        if (!StartsWithNoCase(html.substr(at - 3), "cid")) continue;
+        if (at > 3) {
+            const auto before = static_cast<unsigned char>(html[at - 4]);
+            if (std::isalnum(before)) continue;
         }
-        std::size_t end = at + 4;
+        std::size_t end = at + 1;
         while (end < html.size() && !std::strchr("\"'<> \t\r\n)", html[end])) ++end;
-        std::string id = PercentDecoded(html.substr(at + 4, end - at - 4));
+        std::string id = PercentDecoded(html.substr(at + 1, end - at - 1));
         if (id.empty()) continue;
         bool seen = false;
         for (const std::string& known : ids) seen = seen || known == id;
         if (!seen) ids.push_back(std::move(id));
+    }
+}
+
+// CR LF made LF, appended.
+void AppendLfOnly(std::string& out, std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const char* cr = static_cast<const char*>(std::memchr(text.data() + pos, '\r', text.size() - pos));
+        const std::size_t at = cr ? static_cast<std::size_t>(cr - text.data()) : text.size();
+        out.append(text.substr(pos, at - pos));
+        if (at == text.size()) break;
+        if (at + 1 >= text.size() || text[at + 1] != '\n') out.push_back('\r');
+        pos = at + 1;
     }
 }
 
@@ -198,6 +222,11 @@ TextSegment TakeReferences(const RawSegment& raw, std::size_t index, std::vector
     TextSegment seg;
     seg.kind = raw.kind;
     seg.text.reserve(raw.text.size());
+    // Most texts name no file: copied in one go.
+    if (raw.text.find(kAttachmentConverted) == std::string_view::npos && raw.text.find(kEmbeddedContent) == std::string_view::npos) {
+        AppendLfOnly(seg.text, raw.text);
+        return seg;
+    }
     for (std::size_t pos = 0; pos < raw.text.size();) {
         const Line line = LineAt(raw.text, pos);
         pos = line.next;

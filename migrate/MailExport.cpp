@@ -7,7 +7,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
@@ -159,53 +165,126 @@ std::string FirstTaken(const std::string& destination, const std::vector<std::ve
 // ---------------------------------------------------------------------------
 // Writing one mailbox in each format.
 
+// A batch: enough messages to keep every core busy, few enough bytes to
+// keep memory bounded (plus the largest message, which may exceed it alone).
+constexpr std::size_t kBatchMessages = 256;
+constexpr std::size_t kBatchBytes = 16 << 20;
+
 struct Written {
     std::int32_t index = 0;
     std::vector<std::string> digests;
 };
 
+struct ReadBackChunk {
+    std::int64_t from = 0, to = 0;   // mbox: byte range
+    std::vector<std::string> files;  // one file per message: the files
+};
+
+// One message on its way: the text as stored in, what the layout writes out.
+struct Job {
+    std::int32_t index = 0;
+    MessageSummary summary;
+    std::string text;
+    std::string bytes;
+    std::int64_t seconds = 0;  // the arrival time
+    std::vector<std::string> digests;  // of the files embedded, in the order they read back
+    std::vector<std::string> missing;  // files named but not found
+};
+
 class MailboxWriter {
 public:
     virtual ~MailboxWriter() = default;
-    virtual LineEnds Ends() const { return LineEnds::Lf; }
-    virtual std::vector<std::string> StateHeaders(MessageFlags) const { return {}; }
-    virtual Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) = 0;
+    virtual Status Add(const Job& job) = 0;
     // Everything under its final name.
     virtual Status Finish() = 0;
     // Nothing of the mailbox is left: what was staged goes, and the folders made for it.
     virtual void Abandon() {}
-    // Each written message parsed again, in order.
-    virtual Status ReadBack(const std::function<void(ReadBackMessage&&)>& take) = 0;
+    // What was written since the last call, to be read back.
+    virtual ReadBackChunk TakeChunk() = 0;
+    // The messages of a chunk parsed again, in order; called on another
+    // thread while Add goes on.
+    virtual Status ReadBack(const ReadBackChunk& chunk, const TakeReadBack& take) = 0;
 };
 
-std::int64_t SecondsOf(const StoredMessage& stored, const MessageSummary& summary) {
-    const auto parsed = ArrivalSeconds(stored.arrival);
-    return parsed ? *parsed : static_cast<std::int64_t>(ArrivalOf(summary));
-}
+// Reads back what a writer wrote, on a thread of its own, chunk by chunk as
+// the writer hands them over.
+class ReadBackThread {
+public:
+    explicit ReadBackThread(MailboxWriter& writer) : thread_([this, &writer] { Loop(writer); }) {}
+    ~ReadBackThread() { Finish(); }
+    void Add(ReadBackChunk chunk) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        chunks_.push_back(std::move(chunk));
+        ready_.notify_one();
+    }
+    // Waits for the chunks handed over so far.
+    void Finish() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            closed_ = true;
+            ready_.notify_one();
+        }
+        if (thread_.joinable()) thread_.join();
+    }
+    std::vector<ReadBackMessage> messages;
+    Status status;
+
+private:
+    void Loop(MailboxWriter& writer) {
+        for (;;) {
+            ReadBackChunk chunk;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ready_.wait(lock, [this] { return closed_ || !chunks_.empty(); });
+                if (chunks_.empty()) return;
+                chunk = std::move(chunks_.front());
+                chunks_.pop_front();
+            }
+            if (!status) continue;
+            try {
+                status = writer.ReadBack(chunk, [this](ReadBackMessage&& m) { messages.push_back(std::move(m)); });
+            } catch (const std::bad_alloc&) {
+                status = Status::Fail("not enough memory to read it back");
+            }
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<ReadBackChunk> chunks_;
+    bool closed_ = false;
+    std::thread thread_;
+};
 
 class MboxWriter : public MailboxWriter {
 public:
     MboxWriter(OutputFolder folder, std::string name, PendingFile file)
-        : folder_(std::move(folder)), name_(std::move(name)), file_(std::move(file)) {}
-    std::vector<std::string> StateHeaders(MessageFlags flags) const override { return MboxStateHeaders(flags); }
-    Status Add(std::int32_t, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) override {
-        buffer_ = MboxFromLine(stored.headers, stored.arrival, ArrivalOf(summary));
-        buffer_.push_back('\n');
-        AppendFromQuoted(buffer_, built.bytes);
-        buffer_.push_back('\n');
-        return file_.Append(buffer_);
+        : folder_(std::move(folder)), name_(std::move(name)), file_(std::move(file)) {
+        if (const int fd = file_.OpenForReading(); fd >= 0) readBack_ = std::make_unique<MboxReadBack>(fd);
+    }
+    Status Add(const Job& job) override {
+        size_ += static_cast<std::int64_t>(job.bytes.size());
+        return file_.Append(job.bytes);
+    }
+    ReadBackChunk TakeChunk() override {
+        ReadBackChunk chunk{taken_, size_, {}};
+        taken_ = size_;
+        return chunk;
+    }
+    Status ReadBack(const ReadBackChunk& chunk, const TakeReadBack& take) override {
+        if (!readBack_) return Status::Fail("Cannot read '" + file_.displayName() + "'.");
+        return readBack_->Range(chunk.from, chunk.to, take);
     }
     Status Finish() override {
         if (Status s = file_.Finish(true); !s) return s;
         return file_.Publish(folder_, name_);
     }
-    Status ReadBack(const std::function<void(ReadBackMessage&&)>& take) override { return ReadBackMbox(folder_.path() + name_, take); }
 
 private:
     OutputFolder folder_;
     std::string name_;
     PendingFile file_;
-    std::string buffer_;
+    std::unique_ptr<MboxReadBack> readBack_;
+    std::int64_t size_ = 0, taken_ = 0;
 };
 
 // Maildir and EML: one file per message, all given their names once the
@@ -222,9 +301,15 @@ public:
         pending_.clear();
         return {};
     }
-    Status ReadBack(const std::function<void(ReadBackMessage&&)>& take) override {
-        for (const Published& p : published_) {
-            auto message = ReadBackMessageFile(p.folder.path() + p.name);
+    ReadBackChunk TakeChunk() override {
+        ReadBackChunk chunk;
+        for (std::size_t i = taken_; i < pending_.size(); ++i) chunk.files.push_back(pending_[i].file.displayName());
+        taken_ = pending_.size();
+        return chunk;
+    }
+    Status ReadBack(const ReadBackChunk& chunk, const TakeReadBack& take) override {
+        for (const std::string& path : chunk.files) {
+            auto message = ReadBackMessageFile(path);
             if (!message) return message.status();
             take(std::move(*message));
         }
@@ -266,6 +351,7 @@ protected:
     };
     std::vector<Pending> pending_;
     std::vector<Published> published_;
+    std::size_t taken_ = 0;
 };
 
 class MaildirWriter : public FilePerMessageWriter {
@@ -273,10 +359,9 @@ public:
     MaildirWriter(OutputFolder parent, std::string name, OutputFolder box, OutputFolder cur, OutputFolder tmp, std::string host)
         : FilePerMessageWriter(std::move(parent), std::move(name), std::move(box)),
           cur_(std::move(cur)), tmp_(std::move(tmp)), host_(std::move(host)) {}
-    Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) override {
-        const std::int64_t seconds = SecondsOf(stored, summary);
-        const std::string name = MaildirFileName(seconds, index, host_, FlagsOfStatus(summary.Status));
-        return Stage(tmp_, name.substr(0, name.find(':')), cur_, name, built.bytes, seconds);
+    Status Add(const Job& job) override {
+        const std::string name = MaildirFileName(job.seconds, job.index, host_, FlagsOfStatus(job.summary.Status));
+        return Stage(tmp_, name.substr(0, name.find(':')), cur_, name, job.bytes, job.seconds);
     }
 
 private:
@@ -288,10 +373,9 @@ class EmlWriter : public FilePerMessageWriter {
 public:
     EmlWriter(OutputFolder parent, std::string name, OutputFolder box, int width)
         : FilePerMessageWriter(std::move(parent), std::move(name), box), folder_(std::move(box)), width_(width) {}
-    LineEnds Ends() const override { return LineEnds::CrLf; }
-    Status Add(std::int32_t index, const MessageSummary& summary, const StoredMessage& stored, const BuiltMessage& built) override {
-        const std::string name = EmlFileName(index, width_, Cp1252ToUtf8(TrimAtNull(FieldText(summary.Subject))));
-        return Stage(folder_, TemporaryName(name), folder_, name, built.bytes, SecondsOf(stored, summary));
+    Status Add(const Job& job) override {
+        const std::string name = EmlFileName(job.index, width_, Cp1252ToUtf8(TrimAtNull(FieldText(job.summary.Subject))));
+        return Stage(folder_, TemporaryName(name), folder_, name, job.bytes, job.seconds);
     }
 
 private:
@@ -362,6 +446,56 @@ std::optional<std::string> LookUp(const Run& run, const FileReference& ref) {
     return local ? ReadRegularFile(*local) : std::nullopt;
 }
 
+// A message rebuilt and framed as its layout writes it. Touches nothing but
+// the job, the files it names and GMime: safe beside other jobs.
+void Convert(const Run& run, Job& job) {
+    const MailFormat format = run.options.format;
+    StoredMessage stored = ReadStoredMessage(job.text);
+    job.text = std::string();
+    const auto arrival = ArrivalSeconds(stored.arrival);
+    job.seconds = arrival ? *arrival : static_cast<std::int64_t>(ArrivalOf(job.summary));
+    std::vector<std::string> extra;
+    if (format == MailFormat::Mbox) extra = MboxStateHeaders(FlagsOfStatus(job.summary.Status));
+    if (auto priority = PriorityHeader(job.summary.Priority)) extra.push_back(*priority);
+    std::string fromLine;
+    if (format == MailFormat::Mbox) fromLine = MboxFromLine(stored.headers, stored.arrival, ArrivalOf(job.summary));
+    const FileLookup lookup = [&run](const FileReference& ref) { return LookUp(run, ref); };
+    BuiltMessage built = BuildMessage(std::move(stored), extra, lookup, format == MailFormat::Eml ? LineEnds::CrLf : LineEnds::Lf);
+    for (const FileReference& ref : built.missing) job.missing.push_back(ref.written);
+    for (const EmbeddedFile& f : built.files) job.digests.push_back(f.sha256);
+    if (format != MailFormat::Mbox) {
+        job.bytes = std::move(built.bytes);
+        return;
+    }
+    job.bytes.reserve(built.bytes.size() + fromLine.size() + 64);
+    job.bytes = fromLine + "\n";
+    AppendFromQuoted(job.bytes, built.bytes);
+    job.bytes.push_back('\n');
+}
+
+// The jobs converted by this thread and up to three more, one job at a
+// time each; a failure (out of memory) reaches the caller.
+void ConvertAll(const Run& run, std::vector<Job>& jobs) {
+    std::atomic<std::size_t> next{0};
+    std::mutex failed;
+    std::exception_ptr failure;
+    auto work = [&] {
+        try {
+            for (std::size_t i = next++; i < jobs.size(); i = next++) Convert(run, jobs[i]);
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failed);
+            failure = std::current_exception();
+            next = jobs.size();
+        }
+    };
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> helpers;
+    for (unsigned h = 1; h < std::min(cores, 4u) && h < jobs.size(); ++h) helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers) t.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
 void Compare(MailboxExport& box, const std::vector<Written>& written, std::vector<ReadBackMessage>& readBack) {
     box.readBack = static_cast<std::int32_t>(readBack.size());
     for (std::size_t i = 0; i < written.size() && i < readBack.size(); ++i) {
@@ -405,50 +539,62 @@ bool ExportMailbox(Run& run, const OutputFolder& destination, const PlannedMailb
         return true;
     }
     MailboxWriter& w = **writer;
-    const FileLookup lookup = [&run](const FileReference& ref) { return LookUp(run, ref); };
+    ReadBackThread readBack(w);
+    auto abandon = [&] {
+        readBack.Finish();
+        box.written = 0;
+        w.Abandon();
+    };
     std::vector<Written> written;
-    for (std::int32_t k = 1; k <= usable; ++k) {
-        if (run.host.StopRequested()) {
-            box.problems.push_back("not written: the export was stopped");
-            box.written = 0;
-            w.Abandon();
-            return false;
+    std::vector<Job> batch;
+    for (std::int32_t k = 1; k <= usable;) {
+        // A batch of messages read in order, converted side by side, written in order.
+        batch.clear();
+        std::size_t bytes = 0;
+        for (; k <= usable && batch.size() < kBatchMessages && bytes < kBatchBytes; ++k) {
+            Job job;
+            job.index = k;
+            job.summary = toc->ReadSummary(k);
+            const MessageSummary& s = job.summary;
+            if (s.Offset < 0 || s.Length <= 0 || static_cast<std::int64_t>(s.Offset) + s.Length > reader->Size()) {
+                box.unconverted.push_back({k, "its summary points outside the mailbox file"});
+                run.host.Progress(run.what, ++run.done, run.total, "messages");
+                continue;
+            }
+            job.text = reader->Fetch(s);
+            bytes += job.text.size();
+            batch.push_back(std::move(job));
         }
-        const MessageSummary s = toc->ReadSummary(k);
-        run.host.Progress(run.what, ++run.done, run.total, "messages");
-        if (s.Offset < 0 || s.Length <= 0 || static_cast<std::int64_t>(s.Offset) + s.Length > reader->Size()) {
-            box.unconverted.push_back({k, "its summary points outside the mailbox file"});
-            continue;
+        ConvertAll(run, batch);
+        for (const Job& job : batch) {
+            if (run.host.StopRequested()) {
+                box.problems.push_back("not written: the export was stopped");
+                abandon();
+                return false;
+            }
+            for (const std::string& file : job.missing) box.missing.push_back({job.index, file});
+            if (Status st = w.Add(job); !st) {
+                box.problems.push_back("not written: " + st.error());
+                abandon();
+                return true;
+            }
+            box.attachments += static_cast<std::int64_t>(job.digests.size());
+            written.push_back({job.index, job.digests});
+            ++box.written;
+            run.host.Progress(run.what, ++run.done, run.total, "messages");
         }
-        const StoredMessage stored = ReadStoredMessage(reader->Fetch(s));
-        std::vector<std::string> extra = w.StateHeaders(FlagsOfStatus(s.Status));
-        if (auto priority = PriorityHeader(s.Priority)) extra.push_back(*priority);
-        const BuiltMessage built = BuildMessage(stored, extra, lookup, w.Ends());
-        for (const FileReference& ref : built.missing) box.missing.push_back({k, ref.written});
-        if (Status st = w.Add(k, s, stored, built); !st) {
-            box.problems.push_back("not written: " + st.error());
-            box.written = 0;
-            w.Abandon();
-            return true;
-        }
-        Written record{k, {}};
-        for (const EmbeddedFile& f : built.files) record.digests.push_back(f.sha256);
-        box.attachments += static_cast<std::int64_t>(built.files.size());
-        written.push_back(std::move(record));
-        ++box.written;
+        readBack.Add(w.TakeChunk());
     }
     for (std::int32_t k = usable + 1; k <= box.messages; ++k) box.unconverted.push_back({k, "its summary is missing from the TOC file"});
+    readBack.Finish();
     if (Status st = w.Finish(); !st) {
-        w.Abandon();
         box.problems.push_back("not written: " + st.error());
-        box.written = 0;
+        abandon();
         return true;
     }
     box.output = PathOfOutput(planned.place, run.options.format);
-    std::vector<ReadBackMessage> readBack;
-    if (Status st = w.ReadBack([&readBack](ReadBackMessage&& m) { readBack.push_back(std::move(m)); }); !st)
-        box.problems.push_back("read back: " + st.error());
-    Compare(box, written, readBack);
+    if (!readBack.status) box.problems.push_back("read back: " + readBack.status.error());
+    Compare(box, written, readBack.messages);
     return true;
 }
 

@@ -1,6 +1,8 @@
 #include "migrate/MimeBuilder.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <set>
 
@@ -162,17 +164,26 @@ Ptr<GMimeDataWrapper> Content(std::string_view bytes) {
 // 7bit when every line is short ASCII text; else quoted-printable, which
 // also carries a lone CR or a NUL.
 GMimeContentEncoding TextEncoding(std::string_view text) {
-    std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b == '\n') {
-            if (i - lineStart > 998) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
-            lineStart = i + 1;
-        } else if (b >= 0x80 || b == '\r' || b == 0) {
-            return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
-        }
+    // Eight bytes at a time: any byte with its high bit set, or a CR or a NUL.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    auto hasByte = [](std::uint64_t w, unsigned char b) { const std::uint64_t x = w ^ (kOnes * b); return ((x - kOnes) & ~x & kHigh) != 0; };
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, text.data() + i, 8);
+        if ((w & kHigh) || hasByte(w, '\r') || hasByte(w, 0)) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
     }
-    return text.size() - lineStart > 998 ? GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE : GMIME_CONTENT_ENCODING_7BIT;
+    for (; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b >= 0x80 || b == '\r' || b == 0) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+    }
+    for (std::size_t start = 0; start < text.size();) {
+        const void* nl = std::memchr(text.data() + start, '\n', text.size() - start);
+        const std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text.data()) : text.size();
+        if (end - start > 998) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+        start = end + 1;
+    }
+    return GMIME_CONTENT_ENCODING_7BIT;
 }
 
 Ptr<GMimeObject> TextPart(TextKind kind, std::string_view text, const std::string& charset) {
@@ -241,7 +252,7 @@ std::string ContentTypeOfFile(std::string_view fileName, std::string_view bytes)
     return "application/octet-stream";
 }
 
-BuiltMessage BuildMessage(const StoredMessage& m, const std::vector<std::string>& extraHeaders, const FileLookup& lookup, LineEnds ends) {
+BuiltMessage BuildMessage(StoredMessage m, const std::vector<std::string>& extraHeaders, const FileLookup& lookup, LineEnds ends) {
     gmime::Start();
     BuiltMessage out;
 
@@ -278,7 +289,14 @@ BuiltMessage BuildMessage(const StoredMessage& m, const std::vector<std::string>
     std::vector<Text> texts;
     const std::string encoding = m.StoredMultipart() ? std::string() : m.storedEncoding;
     for (std::size_t s = 0; s < m.segments.size(); ++s) {
-        const TextSegment& seg = m.segments[s];
+        TextSegment& seg = m.segments[s];
+        const bool noted = std::any_of(out.missing.begin(), out.missing.end(), [s](const FileReference& r) { return r.segment == s; });
+        if (!noted && encoding.empty()) {
+            // The common case: the text as it stands.
+            std::string charset = CharsetFor(m, seg.kind, seg.text);
+            texts.push_back({seg.kind, std::move(seg.text), std::move(charset), {}});
+            continue;
+        }
         std::vector<std::string> pieces;
         std::vector<const FileReference*> notes;
         std::size_t from = 0;

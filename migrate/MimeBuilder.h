@@ -36,7 +36,8 @@ struct BuiltMessage {
 };
 
 // `extraHeaders` are whole lines (no line ends) added after the received ones.
-BuiltMessage BuildMessage(const StoredMessage& message, const std::vector<std::string>& extraHeaders, const FileLookup& files,
+// The message is taken by value: its texts move into the result.
+BuiltMessage BuildMessage(StoredMessage message, const std::vector<std::string>& extraHeaders, const FileLookup& files,
                           LineEnds ends);
 
 // The media type of a file, from its first bytes and else its name's extension.

@@ -106,6 +106,11 @@ Status PendingFile::Append(std::string_view bytes) {
     return {};
 }
 
+int PendingFile::OpenForReading() const {
+    if (published_ || dirFd_ < 0) return -1;
+    return ::openat(dirFd_, temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+}
+
 void PendingFile::SetTime(std::int64_t seconds) {
     if (fd_ < 0 || seconds <= 0) return;
     const struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};

@@ -58,6 +58,8 @@ public:
     // `replace` (then whatever has the name, a link included, is replaced).
     Status Publish(const OutputFolder& folder, const std::string& name, bool replace = false);
     const std::string& displayName() const { return display_; }
+    // A new read-only descriptor of the file, until it is published; -1 when it cannot be opened.
+    int OpenForReading() const;
 
 private:
     PendingFile() = default;

@@ -81,24 +81,45 @@ ReadBackMessage Describe(GMimeMessage* message, std::vector<std::string>& proble
 
 }  // namespace
 
-Status ReadBackMbox(const std::string& path, const std::function<void(ReadBackMessage&&)>& take) {
+struct MboxReadBack::Stream {
+    Ptr<GMimeStream> file;
+};
+
+MboxReadBack::MboxReadBack(int fd) : stream_(std::make_unique<Stream>()) {
     gmime::Start();
-    auto stream = OpenForReading(path);
-    if (!stream) return stream.status();
+    stream_->file.reset(g_mime_stream_fs_new(fd));
+}
+
+MboxReadBack::~MboxReadBack() = default;
+
+Status MboxReadBack::Range(std::int64_t from, std::int64_t to, const TakeReadBack& take) {
+    if (to <= from) return {};
+    Ptr<GMimeStream> part(g_mime_stream_substream(stream_->file.get(), from, to));
     std::vector<std::string> problems;
     ParserOptions options = OptionsCollectingInto(problems);
-    Ptr<GMimeParser> parser(g_mime_parser_new_with_stream(stream->get()));
+    Ptr<GMimeParser> parser(g_mime_parser_new_with_stream(part.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MBOX);
     while (!g_mime_parser_eos(parser.get())) {
         Ptr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options.get()));
         if (!message) {
             // Bytes that start no message: the mbox is damaged from here on.
             if (g_mime_parser_eos(parser.get())) break;
-            return Status::Fail("'" + path + "' holds bytes that are not a message.");
+            return Status::Fail("bytes " + std::to_string(from) + " to " + std::to_string(to) + " hold something that is not a message");
         }
         take(Describe(message.get(), problems));
     }
     return {};
+}
+
+Status ReadBackMbox(const std::string& path, const TakeReadBack& take) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) ::close(fd);
+        return Status::Fail("Cannot read '" + path + "' as a file.");
+    }
+    MboxReadBack reader(fd);
+    return reader.Range(0, st.st_size, take);
 }
 
 Result<ReadBackMessage> ReadBackMessageFile(const std::string& path) {
