@@ -122,16 +122,25 @@ Status ReadBackMbox(const std::string& path, const TakeReadBack& take) {
     return reader.Range(0, st.st_size, take);
 }
 
+static Result<ReadBackMessage> ReadOne(GMimeStream* stream, const std::string& what) {
+    std::vector<std::string> problems;
+    ParserOptions options = OptionsCollectingInto(problems);
+    Ptr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
+    Ptr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options.get()));
+    if (!message) return Result<ReadBackMessage>::Fail(what + " does not read back as a message.");
+    return Describe(message.get(), problems);
+}
+
 Result<ReadBackMessage> ReadBackMessageFile(const std::string& path) {
     gmime::Start();
     auto stream = OpenForReading(path);
     if (!stream) return stream.status();
-    std::vector<std::string> problems;
-    ParserOptions options = OptionsCollectingInto(problems);
-    Ptr<GMimeParser> parser(g_mime_parser_new_with_stream(stream->get()));
-    Ptr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options.get()));
-    if (!message) return Result<ReadBackMessage>::Fail("'" + path + "' does not read back as a message.");
-    return Describe(message.get(), problems);
+    return ReadOne(stream->get(), "'" + path + "'");
+}
+
+Result<ReadBackMessage> ReadBackMessageBytes(std::string_view bytes) {
+    gmime::Start();
+    return ReadOne(gmime::MemoryStream(bytes).get(), "The message");
 }
 
 }  // namespace ledgerly

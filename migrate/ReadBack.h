@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Result.h"
@@ -37,5 +38,7 @@ private:
 Status ReadBackMbox(const std::string& path, const TakeReadBack& take);
 // A file that holds one message (Maildir, EML).
 Result<ReadBackMessage> ReadBackMessageFile(const std::string& path);
+// One message held in memory.
+Result<ReadBackMessage> ReadBackMessageBytes(std::string_view bytes);
 
 }  // namespace ledgerly

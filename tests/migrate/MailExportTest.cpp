@@ -30,9 +30,8 @@ BuiltMessage Build(const std::vector<std::string>& headers, const std::string& b
 
 std::string HeaderBlock(const std::string& bytes) { return bytes.substr(0, bytes.find("\n\n")); }
 
-ReadBackMessage ReadBack(const TempDir& dir, const std::string& bytes) {
-    WriteFile(dir / "message.eml", bytes);
-    auto back = ReadBackMessageFile(dir / "message.eml");
+ReadBackMessage ReadBack(const std::string& bytes) {
+    auto back = ReadBackMessageBytes(bytes);
     EXPECT_TRUE(back.ok()) << back.error();
     return back ? *back : ReadBackMessage{};
 }
@@ -74,7 +73,6 @@ TEST(MimeBuilder, StaleBodyHeadersGoTextsGetTheirTypeAndCharset) {
 }
 
 TEST(MimeBuilder, FilesAreEmbeddedImagesGoWithTheirHtmlAndMissingOnesLeaveANote) {
-    TempDir dir;
     const std::map<std::string, std::string> files = {
         {"C:\\mail\\attach\\Z\xFCrich.bin", std::string("\x00\x01\r\n\xFF", 5)},
         {"one.png", "\x89PNG\r\n\x1A\n one"},
@@ -108,7 +106,7 @@ TEST(MimeBuilder, FilesAreEmbeddedImagesGoWithTheirHtmlAndMissingOnesLeaveANote)
         EXPECT_EQ(built.files[0].name, "two.gif");
         EXPECT_EQ(built.files[3].name, "Z\xC3\xBCrich.bin");
         // What GMime finds when it reads the message again: the files' own bytes, in the same order.
-        const ReadBackMessage back = ReadBack(dir, out);
+        const ReadBackMessage back = ReadBack(out);
         EXPECT_TRUE(back.problems.empty()) << back.problems.front();
         std::vector<std::string> digests;
         for (const EmbeddedFile& f : built.files) digests.push_back(f.sha256);
