@@ -496,7 +496,7 @@ void ConvertAll(const Run& run, std::vector<Job>& jobs) {
     if (failure) std::rethrow_exception(failure);
 }
 
-void Compare(MailboxExport& box, const std::vector<Written>& written, std::vector<ReadBackMessage>& readBack) {
+void Compare(MailboxExport& box, const std::vector<Written>& written, const std::vector<ReadBackMessage>& readBack) {
     box.readBack = static_cast<std::int32_t>(readBack.size());
     for (std::size_t i = 0; i < written.size() && i < readBack.size(); ++i) {
         const std::string at = "message " + std::to_string(written[i].index) + ": ";

@@ -15,9 +15,11 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <chrono>
+#include <new>
 
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
+#include "app/Messages.h"
 #include "migrate/MailExport.h"
 #include "store/Mailbox.h"
 #include "ui/MainWindowApi.h"
@@ -214,7 +216,12 @@ void ExportMailDialog::Proceed() {
     std::shared_ptr<Run> run = run_;
     worker_ = QThread::create([run, progress] {
         WorkerHost host(progress, run->stop);
-        run->result = ExportMail(run->options, host);
+        try {
+            run->result = ExportMail(run->options, host);
+        } catch (const std::bad_alloc&) {
+            // What was half-written went with the unwinding; finished mailboxes stay.
+            run->result = Result<MailExportReport>::Fail(msg::kOutOfMemory);
+        }
     });
     connect(worker_, &QThread::finished, this, &ExportMailDialog::Finished);
     main_.setBusy(true);
