@@ -1,5 +1,6 @@
 #include "migrate/EudoraMessage.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -197,7 +198,13 @@ void CollectContentIds(std::string_view html, std::vector<std::string>& ids) {
         std::size_t end = at + 1;
         while (end < html.size() && !std::strchr("\"'<> \t\r\n)", html[end])) ++end;
         std::string id = PercentDecoded(html.substr(at + 1, end - at - 1));
-        if (id.empty()) continue;
+        // A Content-ID is printable ASCII; an image asked for by another id
+        // stays an attachment.
+        const bool printable = std::all_of(id.begin(), id.end(), [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b > 32 && b < 127 && !std::strchr("<>\"\\", c);
+        });
+        if (id.empty() || !printable) continue;
         bool seen = false;
         for (const std::string& known : ids) seen = seen || known == id;
         if (!seen) ids.push_back(std::move(id));

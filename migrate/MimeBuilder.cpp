@@ -87,6 +87,16 @@ std::string FoldAtBlanks(std::string_view line) {
     return out;
 }
 
+// The name a file part carries: the path's last component in UTF-8,
+// without control characters; "attachment" when nothing is left.
+std::string PartFileName(std::string_view written) {
+    std::string name = ToUtf8(FileNameOfAnyPath(written));
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+    const std::size_t first = name.find_first_not_of(' '), last = name.find_last_not_of(' ');
+    return first == std::string::npos ? std::string("attachment") : name.substr(first, last - first + 1);
+}
+
 // One received field as it is written out: unchanged when it is 7-bit,
 // else its value decoded (UTF-8, else Windows-1252) and encoded as RFC 2047
 // words. Folded lines are kept with LF.
@@ -103,6 +113,8 @@ std::string HeaderLine(const HeaderField& h, GMimeFormatOptions* format) {
     if (IsAddressHeader(h.name)) {
         Ptr<InternetAddressList> list(internet_address_list_parse(nullptr, utf8.c_str()));
         if (list && internet_address_list_length(list.get()) > 0) encoded.reset(internet_address_list_to_string(list.get(), format, TRUE));
+        // Only names are encoded: 8-bit bytes inside an address make it text.
+        if (encoded && Has8Bit(encoded.get())) encoded.reset();
     }
     if (!encoded) encoded.reset(g_mime_utils_header_encode_text(format, utf8.c_str(), nullptr));
     return FoldAtBlanks(h.name + ": " + (encoded ? encoded.get() : ""));
@@ -267,7 +279,7 @@ BuiltMessage BuildMessage(StoredMessage m, const std::vector<std::string>& extra
     std::set<std::string> seen;
     std::size_t embeddedIndex = 0;
     for (const FileReference& ref : m.files) {
-        Loaded l{&ref, std::nullopt, ToUtf8(FileNameOfAnyPath(ref.written)), {}};
+        Loaded l{&ref, std::nullopt, PartFileName(ref.written), {}};
         if (ref.kind == ReferenceKind::Embedded) {
             // The k-th embedded file belongs to the k-th cid: of the HTML.
             if (embeddedIndex < m.contentIds.size()) l.contentId = m.contentIds[embeddedIndex];

@@ -15,7 +15,8 @@ namespace {
 using gmime::Ptr;
 
 // Warnings about what the export itself wrote. Those about received header
-// values (addresses, encoded words, repeated fields) are the sender's.
+// values (addresses, encoded words, fields repeated or in conflict) are the
+// sender's: the export keeps them as received.
 const char* ProblemText(GMimeParserWarning code) {
     switch (code) {
         case GMIME_WARN_UNENCODED_8BIT_HEADER: return "a header field holds unencoded 8-bit bytes";
@@ -26,7 +27,6 @@ const char* ProblemText(GMimeParserWarning code) {
         case GMIME_WARN_MALFORMED_MESSAGE: return "the message is malformed";
         case GMIME_WARN_PART_WITHOUT_CONTENT: return "a part ends before its content";
         case GMIME_CRIT_INVALID_HEADER_NAME: return "a header name is not valid";
-        case GMIME_CRIT_CONFLICTING_HEADER: return "header fields conflict";
         case GMIME_CRIT_CONFLICTING_PARAMETER: return "header parameters conflict";
         case GMIME_CRIT_MULTIPART_WITHOUT_BOUNDARY: return "a multipart has no boundary";
         case GMIME_CRIT_NESTING_OVERFLOW: return "parts are nested too deep";

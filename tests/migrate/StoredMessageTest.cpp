@@ -48,6 +48,8 @@ TEST(StoredMessage, TextsAndFilesOfEveryStoredForm) {
              "Embedded Content: b.png: 00000001,1,0,0\r\nEmbedded Content: a.gif: 00000002,2,0,0\r\n",
          {{TextKind::Html, "<img src=\"cid:b%40x\"><img src='CID:a@x'><img src=\"cid:b@x\">\n"}, {TextKind::Plain, ""}},
          {{ReferenceKind::Embedded, "b.png", 1, 0}, {ReferenceKind::Embedded, "a.gif", 1, 0}}, {"b@x", "a@x"}},
+        {"a cid: that is no printable ASCII asks for no image", d + "\r\n<x-html>\r\n<img src=\"cid:b\xE9@x\"><img src=\"cid:c%20d\">\r\n</x-html>\r\n",
+         {{TextKind::Html, "<img src=\"cid:b\xE9@x\"><img src=\"cid:c%20d\">\n"}}, {}, {}},
         {"sent mail names its files in X-Attachments",
          d + "X-Attachments: C:\\a.doc; C:\\b b.pdf;\r\n\r\nHi\r\n", {{TextKind::Plain, "Hi\n"}},
          {{ReferenceKind::XAttachments, "C:\\a.doc", kNoSegment, 0}, {ReferenceKind::XAttachments, "C:\\b b.pdf", kNoSegment, 0}}, {}},
