@@ -35,12 +35,12 @@ now() { date +%s%N; }
 
 cat "$data/store/Large.mbx" "$data/store/Large.toc" >/dev/null
 echo "$messages messages, mailbox $(stat -c %s "$data/store/Large.mbx") bytes; load: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '| format | export (s) | peak memory (MB) | bytes written | cp (s) | cp + sync (s) | export / cp | export / (cp + sync) |\n'
-printf '|---|---:|---:|---:|---:|---:|---:|---:|\n'
+printf '| format | export (s) | export CPU, user + sys (s) | peak memory (MB) | bytes written | cp (s) | cp + sync (s) | export / cp | export / (cp + sync) |\n'
+printf '|---|---:|---:|---:|---:|---:|---:|---:|---:|\n'
 for format in mbox maildir eml; do
     rm -rf "$work/out" "$work/copy"
     start=$(now)
-    /usr/bin/time -f %M -o "$work/rss" "$cli" export "$format" "$data/store/Large.mbx" "$work/out" >/dev/null 2>&1 || true
+    /usr/bin/time -f '%M %U %S' -o "$work/rss" "$cli" export "$format" "$data/store/Large.mbx" "$work/out" >/dev/null 2>&1 || true
     export_ns=$(( $(now) - start ))
     written=$(du -sb "$work/out" | cut -f1)
     start=$(now)
@@ -48,8 +48,9 @@ for format in mbox maildir eml; do
     cp_ns=$(( $(now) - start ))
     sync -f "$work/copy"
     sync_ns=$(( $(now) - start ))
-    rss=$(( $(tail -1 "$work/rss") / 1024 ))
-    printf '| %s | %s | %s | %s | %s | %s | %.1f | %.1f |\n' "$format" "$(seconds $export_ns)" "$rss" "$written" \
+    read -r rss user sys < <(tail -1 "$work/rss")
+    printf '| %s | %s | %.2f | %s | %s | %s | %s | %.1f | %.1f |\n' "$format" "$(seconds $export_ns)" \
+        "$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" $((rss / 1024)) "$written" \
         "$(seconds $cp_ns)" "$(seconds $sync_ns)" "$(awk -v a=$export_ns -v b=$cp_ns 'BEGIN { print a / b }')" \
         "$(awk -v a=$export_ns -v b=$sync_ns 'BEGIN { print a / b }')"
 done

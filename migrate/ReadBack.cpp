@@ -1,6 +1,7 @@
 #include "migrate/ReadBack.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,19 +83,29 @@ ReadBackMessage Describe(GMimeMessage* message, std::vector<std::string>& proble
 }  // namespace
 
 struct MboxReadBack::Stream {
-    Ptr<GMimeStream> file;
+    int fd = -1;
+    ~Stream() {
+        if (fd >= 0) ::close(fd);
+    }
 };
 
 MboxReadBack::MboxReadBack(int fd) : stream_(std::make_unique<Stream>()) {
     gmime::Start();
-    stream_->file.reset(g_mime_stream_fs_new(fd));
+    stream_->fd = fd;
 }
 
 MboxReadBack::~MboxReadBack() = default;
 
 Status MboxReadBack::Range(std::int64_t from, std::int64_t to, const TakeReadBack& take) {
     if (to <= from) return {};
-    Ptr<GMimeStream> part(g_mime_stream_substream(stream_->file.get(), from, to));
+    // Mapped, not read: the parser then scans the file's pages where they are.
+    const int fd = ::dup(stream_->fd);
+    if (fd < 0) return Status::Fail(std::string("cannot read it back: ") + std::strerror(errno));
+    Ptr<GMimeStream> part(g_mime_stream_mmap_new_with_bounds(fd, PROT_READ, MAP_SHARED, from, to));
+    if (!part) {
+        ::close(fd);
+        return Status::Fail(std::string("cannot read it back: ") + std::strerror(errno));
+    }
     std::vector<std::string> problems;
     ParserOptions options = OptionsCollectingInto(problems);
     Ptr<GMimeParser> parser(g_mime_parser_new_with_stream(part.get()));
