@@ -128,5 +128,28 @@ TEST(ExportCli, MailExportSaysWhatItWroteAndWhatIsMissing) {
     EXPECT_NE(ReadFile(f.dir / "mbox/export-report.txt").find("message 1: C:\\nowhere\\lost.pdf"), std::string::npos);
 }
 
+// File names that are not UTF-8 (a data folder copied from an old disk) still
+// give valid UTF-8 JSON.
+TEST(ExportCli, MailExportJsonIsValidUtf8WhateverTheFileNames) {
+    Fixture f;
+    fs::copy_file(f.mbx, f.dir / "Caf\xE9.mbx");
+    fs::copy_file(f.dir / "Work.toc", f.dir / "Caf\xE9.toc");
+    const auto run = RunCli({"export", "maildir", f.dir / "Caf\xE9.mbx", f.dir / "mail", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto validUtf8 = [](const std::string& s) {
+        for (std::size_t i = 0; i < s.size();) {
+            const auto b = static_cast<unsigned char>(s[i]);
+            const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+            if (n == 0 || i + n > s.size()) return false;
+            for (std::size_t k = 1; k < n; ++k)
+                if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
+            i += n;
+        }
+        return true;
+    };
+    EXPECT_TRUE(validUtf8(run.out)) << run.out;
+    EXPECT_NE(run.out.find("Caf\\u00e9.mbx"), std::string::npos) << run.out;
+}
+
 }  // namespace
 }  // namespace ledgerly

@@ -86,7 +86,7 @@ TEST(MimeBuilder, FilesAreEmbeddedImagesGoWithTheirHtmlAndMissingOnesLeaveANote)
     const std::string body =
         "<x-html>\r\n<img src=\"cid:second@x\"><img src=\"cid:first@x\">\r\n</x-html>\r\n"
         "Embedded Content: two.gif: 00000001,1,0,0\r\nEmbedded Content: one.png: 00000002,2,0,0\r\n"
-        "Embedded Content: spare.jpg: 00000003,3,0,0\r\n"
+        "Embedded Content: spare.jpg: 00000003,3,0,0\r\nEmbedded Content: gone.png: 00000004,4,0,0\r\n"
         "Attachment Converted: \"C:\\mail\\attach\\Z\xFCrich.bin\"\r\n"
         "Attachment Converted: \"C:\\mail\\attach\\gone.doc\"\r\n";
     for (LineEnds ends : {LineEnds::Lf, LineEnds::CrLf}) {
@@ -100,7 +100,8 @@ TEST(MimeBuilder, FilesAreEmbeddedImagesGoWithTheirHtmlAndMissingOnesLeaveANote)
         EXPECT_NE(out.find("filename*=iso-8859-1''Z%FCrich.bin"), std::string::npos) << out;
         EXPECT_NE(out.find("[Attachment not found when exported: \"C:\\mail\\attach\\gone.doc\"]"), std::string::npos);
         EXPECT_NE(out.find("[Attachment not found when exported: \"C:\\sent\\lost.pdf\"]"), std::string::npos);
-        ASSERT_EQ(built.missing.size(), 2u);
+        EXPECT_NE(out.find("[Embedded file not found when exported: gone.png]"), std::string::npos);
+        ASSERT_EQ(built.missing.size(), 3u);
         EXPECT_EQ(built.missing[0].written, "C:\\sent\\lost.pdf");
         ASSERT_EQ(built.files.size(), 4u);
         EXPECT_EQ(built.files[0].name, "two.gif");
