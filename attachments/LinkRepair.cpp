@@ -37,17 +37,19 @@ const char* LinkStateKey(LinkState state) {
     return "inicijalno";
 }
 
-bool ReferencedFileExists(const std::string& path, const PathMapper& mapper) {
+std::optional<std::string> LocalFileOfReference(const std::string& path, const PathMapper& mapper) {
     for (const std::string& spelled : MailSpellings(path)) {
         if (!IsWindowsPath(spelled)) {
-            if (FileExists(spelled)) return true;
+            if (FileExists(spelled)) return spelled;
             continue;
         }
         const auto local = mapper.ToLocal(spelled);
-        if (local && FileExists(*local)) return true;
+        if (local && FileExists(*local)) return local;
     }
-    return false;
+    return std::nullopt;
 }
+
+bool ReferencedFileExists(const std::string& path, const PathMapper& mapper) { return LocalFileOfReference(path, mapper).has_value(); }
 
 void ObradaZakacenog(std::string_view teloPoruke, std::string_view posiljalac, const PathMapper& mapper,
                      std::vector<BrokenLink>& rows) {

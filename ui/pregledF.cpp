@@ -112,7 +112,7 @@ pregledF::pregledF(AppState& state, Prompter* prompter, QWidget* parent)
 
     // Commands that stay hidden for the life of the window.
     for (const char* name : {"menuFindAttachments", "menuMarkDuplicatesClassic", "menuMarkDuplicatesHash", "menuBonus",
-                             "menuExportFiles", "menuExportOutlook", "menuEncryption"})
+                             "menuExportFiles", "menuEncryption"})
         if (QAction* a = action(name)) a->setVisible(false);
     updateScriptCommand();
     setCommandEnabled("menuFlagDuplicates", false);
@@ -177,7 +177,7 @@ void pregledF::buildMenus() {
     QMenu* exportTo = sub(menuDrvo_, "menuExport", "&Export To");
     item(exportTo, "menuExportFiles", "&Files");
     item(exportTo, "menuExportReadersDigest", "&Readers Digest");
-    item(exportTo, "menuExportOutlook", "&Outlook");
+    item(exportTo, "menuExportOutlook", "&Mail Programs (mbox, Maildir, EML)...");
     QMenu* extract = sub(menuDrvo_, "menuExtract", "&Extract URL");
     item(extract, "menuExtractEMails", "&E-Mail");
     item(extract, "menuWebAddresses", "&Web");

@@ -65,7 +65,7 @@ TEST_F(SampleStoreCli, VerifyPassesOnEverySampleMailbox) {
         EXPECT_EQ(r.err.rfind("OK: ", 0), 0u) << r.err;
         ++checked;
     }
-    EXPECT_EQ(checked, 7);
+    EXPECT_EQ(checked, 8);
 }
 
 TEST_F(SampleStoreCli, VerifyFailsWithAClearLineOnATruncatedToc) {

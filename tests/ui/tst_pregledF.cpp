@@ -103,7 +103,7 @@ private slots:
             {"menuUpdate", "menuUpdateAll", "A&ll"},
             {"menuExport", "menuExportFiles", "&Files"},
             {"menuExport", "menuExportReadersDigest", "&Readers Digest"},
-            {"menuExport", "menuExportOutlook", "&Outlook"},
+            {"menuExport", "menuExportOutlook", "&Mail Programs (mbox, Maildir, EML)..."},
             {"menuExtract", "menuExtractEMails", "&E-Mail"},
             {"menuExtract", "menuWebAddresses", "&Web"},
             {"menuExtract", "menuFileReferences", "&File References"},
@@ -183,12 +183,12 @@ private slots:
     void hiddenCommandsStayHiddenAndTwoAreDisabled() {
         auto w = makeWindow();
         for (const char* name : {"menuFindAttachments", "menuMarkDuplicatesClassic", "menuMarkDuplicatesHash", "menuBonus",
-                                 "menuExportFiles", "menuExportOutlook", "menuEncryption"}) {
+                                 "menuExportFiles", "menuEncryption"}) {
             QVERIFY2(!act(*w, name)->isVisible(), name);
             w->selectKey(data() + "In.mbx");
             QVERIFY2(!act(*w, name)->isVisible(), name);
         }
-        for (const char* name : {"menuMark", "menuUpdate", "menuExtract", "menuAlignColumns", "menuUpdateAll", "menuROT13"})
+        for (const char* name : {"menuMark", "menuUpdate", "menuExtract", "menuAlignColumns", "menuUpdateAll", "menuROT13", "menuExportOutlook"})
             QVERIFY2(act(*w, name)->isVisible(), name);
         QVERIFY(!w->commandEnabled("menuFlagDuplicates"));
         QVERIFY(!w->commandEnabled("menuRunScript"));  // no Scripts folder
