@@ -717,7 +717,9 @@ Result<MailExportReport> ExportMail(const MailExportOptions& options, Host& host
         if (tree.Empty()) return R::Fail("The folder '" + options.source + "' cannot be read.");
         PlanFolder(tree, tree.Nodes().front().key, {}, "", options.format, plan);
     } else {
-        const MailboxPair pair = MailboxPair::FromMailboxPath(options.source);
+        // A mailbox may be named by either file of its pair.
+        const bool namedByToc = options.source.size() >= 4 && EndsWithNoCase(options.source, ".toc");
+        const MailboxPair pair = MailboxPair::FromMailboxPath(namedByToc ? PartnerPath(options.source, "mbx") : options.source);
         if (!fs::exists(pair.mbx(), ec)) return R::Fail("The mailbox '" + options.source + "' does not exist: MBX-file not found.");
         if (!fs::exists(pair.toc(), ec)) return R::Fail("The mailbox '" + options.source + "' cannot be exported: TOC-file not found.");
         const std::string display = MailboxName(pair.mbx(), Utf8ToCp1252(GetFileName(pair.mbx(), true)));

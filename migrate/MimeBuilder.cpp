@@ -137,11 +137,19 @@ std::string DecodeTransfer(std::string_view text, const std::string& encoding) {
     return LfOnly(out);
 }
 
+// A charset name as MIME allows it in a parameter: printable ASCII, no blank, no special.
+bool IsCharsetToken(std::string_view name) {
+    if (name.empty() || name.size() > 64) return false;
+    for (char c : name)
+        if (c <= ' ' || c >= 127 || std::strchr("()<>@,;:\\\"/[]?=", c)) return false;
+    return true;
+}
+
 std::string CharsetFor(const StoredMessage& m, TextKind kind, std::string_view text) {
     std::string charset = m.StoredMultipart() ? std::string() : m.storedCharset;
     if (charset.empty() && kind == TextKind::Html) charset = MetaCharset(text);
     const std::string lower = Lower(charset);
-    if (charset.empty()) return "windows-1252";
+    if (!IsCharsetToken(charset)) return "windows-1252";
     // A declaration the bytes cannot be in.
     if ((lower == "us-ascii" || lower == "ascii") && Has8Bit(text)) return "windows-1252";
     if ((lower == "utf-8" || lower == "utf8") && !gmime::IsUtf8(text)) return "windows-1252";

@@ -230,7 +230,7 @@ TEST_F(SampleStoreCli, UsageLinesWorkAsWritten) {
     // Any existing folder is a folder, however short its name; run-script finds the store's Scripts folder.
     r = test::RunCliIn(dir.str(), {"align-columns", "s"});
     EXPECT_EQ(r.exitCode, 0) << Show(r);
-    EXPECT_EQ(r.err, "7 mailboxes aligned.\n");
+    EXPECT_EQ(r.err, "8 mailboxes aligned.\n");
     EXPECT_EQ(test::RunCliIn(dir.str(), {"--data-folder", "s", "tree"}).exitCode, 0);
     if (std::system("command -v perl >/dev/null 2>&1") != 0) GTEST_SKIP() << "perl is not installed";
     r = RunCli({"run-script", store + "/In.mbx", "list-subjects.pl"});

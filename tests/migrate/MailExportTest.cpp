@@ -53,6 +53,8 @@ TEST(MimeBuilder, StaleBodyHeadersGoTextsGetTheirTypeAndCharset) {
          {"Content-Type: text/plain; charset=iso-8859-2\n"}, {}},
         {"no charset anywhere: windows-1252", {"Subject: x"}, "caf\xE9\r\n", {"charset=windows-1252", "Content-Transfer-Encoding: quoted-printable", "caf=E9"}, {}},
         {"8-bit text declared us-ascii", {"Content-Type: text/plain; charset=us-ascii"}, "caf\xE9\r\n", {"charset=windows-1252"}, {"us-ascii"}},
+        {"a charset that is no name (NUL bytes, blanks)", {std::string("Content-Type: text/plain; charset=\0\0\0", 37)}, "x\r\n",
+         {"charset=windows-1252"}, {"charset=\n", "charset=;"}},
         {"declared UTF-8 that is not", {"Content-Type: text/plain; charset=utf-8"}, "caf\xE9\r\n", {"charset=windows-1252"}, {"utf-8"}},
         {"flowed", {"Content-Type: text/plain; format=flowed"}, "<x-flowed>\r\nsoft \r\n</x-flowed>\r\n", {"format=flowed", "soft \n"}, {}},
         {"enriched", {}, "<x-rich>\r\n<bold>b</bold>\r\n</x-rich>\r\n", {"Content-Type: text/enriched"}, {}},
