@@ -134,7 +134,7 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
         LineReader reader(mbxPath);
         const std::int64_t size = FileSize(mbxPath);
         std::int64_t lines = 0;
-        if (!reader.opened()) result.readError = "The mailbox file '" + mbxPath + "' cannot be opened.";
+        if (!reader.opened()) result.readError = reader.openError();
         std::string_view line;
         while (reader.Next(line)) {
             for (PrefixScan& s : scans) s.resumeAt = 0;

@@ -28,8 +28,9 @@ void Register(CLI::App& app, Env& env) {
             return;
         }
         PrintBackups(env, result->backups.toc, result->backups.mbx);
-        env.Notice(std::to_string(result->mended) + (result->mended == 1 ? " delimiter" : " delimiters") + " repaired" +
-                   (result->tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : "."));
+        if (!result->recovered.empty()) env.Notice(result->recovered);
+        env.Notice(result->RepairedText());
+        if (!result->tocDisagreed.empty()) env.Notice(result->DisagreementText());
         env.Notice(msg::kDone);
     });
 }

@@ -86,7 +86,7 @@ TEST(ExportCli, RefusalsAndUsageErrors) {
         {{"export", "files", f.mbx, f.dir / "nowhere"}, 1, "does not exist"},
         {{"export", "digest", f.dir / "None.mbx", f.dir / "x.html"}, 1, "TOC-file not found: "},
         // The page's own name, not the temporary file beside it.
-        {{"export", "digest", f.mbx, f.dir / "nowhere/x.html"}, 1, "Cannot write '" + f.dir / "nowhere/x.html': "},
+        {{"export", "digest", f.mbx, f.dir / "nowhere/x.html"}, 1, "Cannot create '" + f.dir / "nowhere/x.html': "},
         {{"export", "files", f.mbx, f.out, "--headers", "some"}, 2, ""},
         {{"export"}, 2, ""},
         {{"export", "mbox", f.dir / "None.mbx", f.dir / "mail"}, 1, "MBX-file not found."},
