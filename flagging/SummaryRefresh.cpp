@@ -118,6 +118,41 @@ std::array<char, 64> GetWhoName(std::string_view s) {
     return who;
 }
 
+bool RefreshSummaryFields(MessageSummary& s, std::string_view message, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
+    const Gathered g = Gather(message);
+    if (sel.sentReceived) {
+        const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
+        const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
+        s.Status = g.received ? 1 : 8;
+        s.Who = GetWhoName(g.received ? sender : recipients);
+    }
+    if (sel.priority) s.Priority = PriorityOf(g.priority);
+    if (sel.attachment) {
+        s.AttachmentFlags = g.attachment ? static_cast<std::uint8_t>(s.AttachmentFlags | 0x80u)
+                                         : static_cast<std::uint8_t>(s.AttachmentFlags & 0x7Fu);
+    }
+    if (sel.date) {
+        if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
+    }
+    if (sel.subject) {
+        const std::array<char, 64> text = SubjectText(g.subject);
+        if (OnlySpacesAndNuls(std::span<const char>(text))) {
+            SetTextField(s.Subject, "(no subject)");
+        } else {
+            DecodeInto(s.Subject, text, decode);
+        }
+    }
+    if (sel.whoDecoding) {
+        if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
+            SetTextField(s.Who, "[Not Specified]");
+        } else {
+            const std::array<char, 64> who = s.Who;
+            DecodeInto(s.Who, who, decode);
+        }
+    }
+    return g.received;
+}
+
 Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
     auto open = OpenFlaggingPair(pairPath, context.host);
     if (!open) return open.status();
@@ -125,39 +160,7 @@ Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const Re
     if (p.count == 0) return {};
     for (std::int32_t k = 1; k <= p.count; ++k) {
         MessageSummary s = p.toc.ReadSummary(k);
-        const std::string message = p.mbx.Fetch(s);
-        const Gathered g = Gather(message);
-
-        if (sel.sentReceived) {
-            const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
-            const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
-            s.Status = g.received ? 1 : 8;
-            s.Who = GetWhoName(g.received ? sender : recipients);
-        }
-        if (sel.priority) s.Priority = PriorityOf(g.priority);
-        if (sel.attachment) {
-            s.AttachmentFlags = g.attachment ? static_cast<std::uint8_t>(s.AttachmentFlags | 0x80u)
-                                             : static_cast<std::uint8_t>(s.AttachmentFlags & 0x7Fu);
-        }
-        if (sel.date) {
-            if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
-        }
-        if (sel.subject) {
-            const std::array<char, 64> text = SubjectText(g.subject);
-            if (OnlySpacesAndNuls(std::span<const char>(text))) {
-                SetTextField(s.Subject, "(no subject)");
-            } else {
-                DecodeInto(s.Subject, text, decode);
-            }
-        }
-        if (sel.whoDecoding) {
-            if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
-                SetTextField(s.Who, "[Not Specified]");
-            } else {
-                const std::array<char, 64> who = s.Who;
-                DecodeInto(s.Who, who, decode);
-            }
-        }
+        RefreshSummaryFields(s, p.mbx.Fetch(s), sel, decode);
         context.host.Status(std::to_string(k));
         p.toc.WriteSummary(k, s);
     }

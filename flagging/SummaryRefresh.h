@@ -9,6 +9,7 @@
 
 #include "app/Host.h"
 #include "app/Result.h"
+#include "store/Toc.h"
 
 namespace ledgerly {
 
@@ -33,6 +34,12 @@ struct RefreshSelectors {
 // name in parentheses, else the whole value; trimmed, cut to 64 characters and
 // padded with NUL bytes.
 std::array<char, 64> GetWhoName(std::string_view value);
+
+// Refreshes the chosen field groups of one summary from its message's text.
+// Returns whether the message counts as received (a "Received: " line longer
+// than ten characters), whichever groups were chosen.
+bool RefreshSummaryFields(MessageSummary& summary, std::string_view message, const RefreshSelectors& selectors,
+                          const FieldDecodeFn& decode);
 
 // Refreshes the chosen field groups of every summary of the pair (the .mbx path
 // less "mbx"). The TOC file is saved whole at the end; nothing is written for
