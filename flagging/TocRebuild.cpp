@@ -7,10 +7,14 @@
 #include <map>
 
 #include "app/Encoding.h"
+#include "app/Messages.h"
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
+#include "body/Backup.h"
 #include "store/ColumnWidths.h"
 #include "store/MessageScan.h"
+#include "store/PairRewrite.h"
+#include "store/RewriteLock.h"
 
 namespace ledgerly {
 namespace {
@@ -81,12 +85,12 @@ TocHeader MadeHeader(const MailboxPair& pair, const std::string& dataFolder) {
     return h;
 }
 
-// A field as the mailbox window showed it; control characters of a damaged
-// record are not passed on to a terminal.
+// A field as the mailbox window showed it, for people; control characters
+// of a damaged record are not passed on to a terminal.
 std::string Shown(std::span<const char> field) {
     std::string text = TrimAtNull(std::string_view(field.data(), field.size()));
     std::replace_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
-    return text;
+    return Cp1252ToUtf8(text);
 }
 
 std::string Bytes(std::int64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
@@ -210,6 +214,39 @@ Result<TocRebuildPlan> PlanTocRebuild(const MailboxPair& pair, const TocRebuildS
     }
     report.unchanged = report.tocExisted && plan.tocBytes == oldBytes && !TocOlderThanMailbox(pair);
     return plan;
+}
+
+Result<TocRebuildReport> RebuildToc(ToolContext& context, const std::string& mbxPath, bool dryRun, const FieldDecodeFn& decode) {
+    using R = Result<TocRebuildReport>;
+    const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
+    const TocRebuildSources sources{pair.mbx(), {}, {}};
+    // A first look, to ask with: nothing is locked or backed up for a run
+    // that only reports, or that the user declines.
+    auto preview = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);
+    if (!preview) return preview.status();
+    if (dryRun || preview->report.unchanged) return preview->report;
+    if (!context.host.Ask(preview->report.Question(), msg::kTitle)) {
+        preview->report.declined = true;
+        return preview->report;
+    }
+
+    auto lock = RewriteLock::Acquire(pair.mbx());
+    if (!lock) return lock.status();
+    const std::string recovered = RecoverInterruptedRewrite(pair);
+    auto fail = [&recovered](const std::string& text) { return R::Fail(recovered.empty() ? text : recovered + " " + text); };
+    // The files as they are now, under the lock.
+    auto plan = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);
+    if (!plan) return fail(plan.error() + " Nothing was changed.");
+    TocRebuildReport& report = plan->report;
+    report.recovered = recovered;
+    if (report.unchanged) return report;
+    auto backups = BackupPair(context.state, pair.pairPath);
+    if (!backups) return fail(backups.error());
+    report.tocBackup = backups->toc;
+    report.mbxBackup = backups->mbx;
+    if (Status s = WriteWholeFileChecked(pair.toc(), plan->tocBytes); !s) return fail(s.error() + " The TOC file was not changed.");
+    report.written = true;
+    return report;
 }
 
 std::vector<std::string> TocRebuildReport::Lines(std::size_t maxDropped) const {

@@ -26,15 +26,17 @@ struct TocRebuildReport {
     struct Dropped {
         std::int32_t summary = 0;  // 1-based, in the old TOC
         std::int64_t offset = 0, length = 0;
-        std::string who, subject;  // as the mailbox window showed them (Windows-1252)
+        std::string who, subject;  // as the mailbox window showed them, in UTF-8 for people
     };
     std::vector<Dropped> dropped;    // old summaries that match no message
     std::int64_t uncoveredBytes = 0; // mailbox bytes before the first message
     bool unchanged = false;          // the TOC file already says all this: nothing written
+    bool declined = false;           // the user answered No: nothing written
+    bool written = false;            // the new TOC file is in place
     std::string tocBackup, mbxBackup;
     std::string recovered;           // what was done about an interrupted earlier run
 
-    // The report for people, one line each, Windows-1252; at most
+    // The report for people, one line each, UTF-8; at most
     // `maxDropped` dropped summaries are listed one by one.
     std::vector<std::string> Lines(std::size_t maxDropped = SIZE_MAX) const;
     // The question asked before the new TOC file is written.
@@ -63,6 +65,13 @@ struct TocRebuildPlan {
 // cannot be read, and when the host asks to stop.
 Result<TocRebuildPlan> PlanTocRebuild(const MailboxPair& pair, const TocRebuildSources& sources, const std::string& dataFolder,
                                       const FieldDecodeFn& decode, Host& host);
+
+// The command: works out the new TOC and asks, with the report in the
+// question (not when nothing would change); then, under the pair's lock,
+// backs up both files and puts the new TOC file in place. The pair need not
+// agree with its TOC, nor have one. With `dryRun` it only reports.
+Result<TocRebuildReport> RebuildToc(ToolContext& context, const std::string& mbxPath, bool dryRun,
+                                    const FieldDecodeFn& decode = DefaultFieldDecode());
 
 // The summary of a message the old TOC does not describe: the fields the
 // refresh computes, state recovered (12) for received and sent (8) for sent
