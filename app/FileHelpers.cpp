@@ -15,6 +15,7 @@
 #endif
 
 #include "app/AtomicFile.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 
 namespace fs = std::filesystem;
@@ -70,30 +71,33 @@ std::string GetFileName(std::string_view path, bool dropExtension) {
     return name;
 }
 
-std::optional<std::string> ReadWholeFile(std::string_view path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(std::string(path).c_str(), "rb"), &std::fclose);
-    if (!f) return std::nullopt;
+Result<std::string> ReadFileChecked(std::string_view path) {
     std::string data;
-    char buf[1 << 16];
-    for (;;) {
-        const std::size_t got = std::fread(buf, 1, sizeof buf, f.get());
-        data.append(buf, got);
-        if (got < sizeof buf) break;
-    }
-    if (std::ferror(f.get())) return std::nullopt;
+    if (Status s = ReadInPieces(path, [&](std::string_view piece) {
+            data.append(piece);
+            return Status();
+        });
+        !s)
+        return s;
     return data;
 }
 
+std::optional<std::string> ReadWholeFile(std::string_view path) {
+    auto data = ReadFileChecked(path);
+    if (!data) return std::nullopt;
+    return std::move(*data);
+}
+
 Status ReadInPieces(std::string_view path, const std::function<Status(std::string_view)>& take) {
-    const std::string name(path);
-    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
-    std::unique_ptr<std::FILE, Closer> in(std::fopen(name.c_str(), "rb"));
-    if (!in) return Status::Fail("Cannot read '" + name + "'.");
+    auto in = FileHandle::OpenForReading(std::string(path));
+    if (!in) return in.status();
     std::string piece(std::size_t{1} << 20, '\0');
-    for (std::size_t n; (n = std::fread(piece.data(), 1, piece.size(), in.get())) > 0;)
-        if (Status s = take(std::string_view(piece.data(), n)); !s) return s;
-    if (std::ferror(in.get())) return Status::Fail("Cannot read '" + name + "'.");
-    return {};
+    for (;;) {
+        auto got = in->Read(piece.data(), piece.size());
+        if (!got) return got.status();
+        if (*got == 0) return {};
+        if (Status s = take(std::string_view(piece.data(), *got)); !s) return s;
+    }
 }
 
 Status WriteWholeFileChecked(std::string_view path, std::string_view bytes) {

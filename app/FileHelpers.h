@@ -30,10 +30,14 @@ std::string GetFolderName(std::string_view path);
 // The last non-empty component; with dropExtension, less its last ".ext".
 std::string GetFileName(std::string_view path, bool dropExtension = false);
 
+// The whole file; only a regular file is read (a FIFO or a device is refused
+// at once). ReadFileChecked says why it could not.
 std::optional<std::string> ReadWholeFile(std::string_view path);
+Result<std::string> ReadFileChecked(std::string_view path);
 // Hands the file's bytes to `take` in order, in pieces of at most 1 MB, so
 // that a large file is never held whole; stops at the first failure `take`
-// returns. A file that cannot be opened or read fails with "Cannot read '<path>'.".
+// returns. A file that cannot be opened or read, or that is not a regular
+// file, fails with "Cannot read '<path>': <why>".
 Status ReadInPieces(std::string_view path, const std::function<Status(std::string_view)>& take);
 // Replaces the file through a temporary file in the same folder, flushed to
 // disk and renamed over the target: the old content or the new, never a mix.

@@ -15,11 +15,13 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 }
 
 Result<MailboxReader> MailboxReader::Open(const std::string& mbxPath) {
+    auto file = FileHandle::OpenForReading(mbxPath);
+    if (!file) return file.status();
+    auto size = file->Size();
+    if (!size) return size.status();
     MailboxReader r;
-    r.file_.reset(std::fopen(mbxPath.c_str(), "rb"));
-    if (!r.file_) return Result<MailboxReader>::Fail("Cannot open the mailbox file '" + mbxPath + "'.");
-    if (fseeko(r.file_.get(), 0, SEEK_END) != 0) return Result<MailboxReader>::Fail("Cannot read the mailbox file '" + mbxPath + "'.");
-    r.size_ = ftello(r.file_.get());
+    r.file_ = std::move(*file);
+    r.size_ = *size;
     return r;
 }
 
@@ -27,9 +29,8 @@ std::string MailboxReader::Read(std::int64_t offset, std::int64_t length) const 
     if (offset < 0 || length <= 0 || offset >= size_) return {};
     if (length > size_ - offset) length = size_ - offset;
     std::string out(static_cast<std::size_t>(length), '\0');
-    if (fseeko(file_.get(), offset, SEEK_SET) != 0) return {};
-    const std::size_t got = std::fread(out.data(), 1, out.size(), file_.get());
-    out.resize(got);
+    auto got = file_.ReadAt(offset, out.data(), out.size());
+    out.resize(got ? *got : 0);
     return out;
 }
 

@@ -3,13 +3,12 @@
 // line that begins "From ???@???". Where a message lies is known only from its
 // summary's Offset and Length; the mailbox file is never parsed for boundaries.
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/Result.h"
+#include "app/SafeFiles.h"
 #include "store/Toc.h"
 
 namespace ledgerly {
@@ -34,14 +33,14 @@ inline bool IsMailboxKey(std::string_view key) { return EndsWithNoCase(key, "mbx
 // file yields the bytes that exist.
 class MailboxReader {
 public:
+    // Only a regular file is opened (a FIFO or a device is refused at once).
     static Result<MailboxReader> Open(const std::string& mbxPath);
     std::int64_t Size() const { return size_; }
     std::string Fetch(const MessageSummary& s) const;
     std::string Read(std::int64_t offset, std::int64_t length) const;
 
 private:
-    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
-    std::unique_ptr<std::FILE, Closer> file_;
+    FileHandle file_;
     std::int64_t size_ = 0;
 };
 

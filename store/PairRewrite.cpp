@@ -18,11 +18,6 @@ namespace {
 
 std::string NewName(const std::string& path) { return path + std::string(kNewSuffix); }
 
-bool Exists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
-}
-
 Status SyncFile(std::FILE* f, const std::string& path) {
     if (std::fflush(f) != 0) return Status::Fail("Cannot write '" + path + "': " + std::strerror(errno));
 #ifndef _WIN32
@@ -48,90 +43,6 @@ void CopyMode(const std::string& from, const std::string& to) {
 #else
     (void)from; (void)to;
 #endif
-}
-
-bool IsHexTail(std::string_view text) {
-    return text.size() == 8 && text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
-}
-
-bool IsDigits(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-// The names a run killed part-way leaves beside a file of the pair, none of
-// them ever complete: a whole-file write's '<file>.ledgerly-<8 hex digits>',
-// the delimiter repair's '<file>.ledgerly-new.ledgerly-<8 hex digits>' and a
-// backup's '<file>.<number>.ledgerly-partial'. The '.ledgerly-new' files
-// themselves are the rewrite's and are dealt with below.
-bool IsLeftoverOf(std::string_view name, std::string_view file) {
-    if (name.size() <= file.size() || name.substr(0, file.size()) != file) return false;
-    std::string_view rest = name.substr(file.size());
-    const std::string temp = std::string(kTempInfix);
-    if (rest.starts_with(kNewSuffix)) rest.remove_prefix(kNewSuffix.size());
-    if (rest.starts_with(temp) && IsHexTail(rest.substr(temp.size()))) return true;
-    constexpr std::string_view partial = ".ledgerly-partial";
-    return rest.size() > partial.size() + 1 && rest.front() == '.' && rest.ends_with(partial) &&
-           IsDigits(rest.substr(1, rest.size() - 1 - partial.size()));
-}
-
-// Removes those leftovers; returns how many went.
-int RemoveLeftovers(const MailboxPair& pair) {
-    const std::filesystem::path mbx(pair.mbx()), toc(pair.toc());
-    const std::string folder = mbx.parent_path().empty() ? "." : mbx.parent_path().string();
-    const std::string mbxName = mbx.filename().string(), tocName = toc.filename().string();
-    int removed = 0;
-    for (const FolderEntry& entry : ListFolder(folder)) {
-        if (entry.isFolder || !(IsLeftoverOf(entry.name, mbxName) || IsLeftoverOf(entry.name, tocName))) continue;
-        // Only plain files: what these runs write. A link or anything else
-        // under such a name was put there by someone else.
-        const std::filesystem::path path = std::filesystem::path(folder) / entry.name;
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) continue;
-        if (std::filesystem::remove(path, ec)) ++removed;
-    }
-    return removed;
-}
-
-std::string Recover(const MailboxPair& pair);
-
-}  // namespace
-
-std::string RecoverInterruptedRewrite(const MailboxPair& pair) {
-    const int removed = RemoveLeftovers(pair);
-    std::string done = Recover(pair);
-    if (removed > 0) {
-        if (!done.empty()) done += ' ';
-        done += "Removed " + std::to_string(removed) + " unfinished temporary file" + (removed == 1 ? "" : "s") +
-                " of an interrupted run beside '" + pair.mbx() + "'.";
-    }
-    return done;
-}
-
-namespace {
-
-std::string Recover(const MailboxPair& pair) {
-    const std::string newMbx = NewName(pair.mbx()), newToc = NewName(pair.toc());
-    const bool haveMbx = Exists(newMbx), haveToc = Exists(newToc);
-    std::error_code ec;
-    if (!haveMbx && haveToc) {
-        // The mailbox rename happened; the TOC rename did not.
-        std::filesystem::rename(newToc, pair.toc(), ec);
-        if (!ec) return "Completed an interrupted rewrite of '" + pair.toc() + "'.";
-        return "An interrupted rewrite left '" + newToc + "'; it could not be renamed: " + ec.message();
-    }
-    if (haveMbx && !haveToc && !Exists(pair.toc())) {
-        // A delimiter repair that had deleted the TOC file: its new mailbox was
-        // complete on disk before the TOC went, so the repair is finished.
-        std::filesystem::rename(newMbx, pair.mbx(), ec);
-        if (!ec) return "Completed an interrupted repair of '" + pair.mbx() + "'.";
-        return "An interrupted repair left '" + newMbx + "'; it could not be renamed: " + ec.message();
-    }
-    if (haveMbx) {
-        std::filesystem::remove(newMbx, ec);
-        std::filesystem::remove(newToc, ec);
-        return "Removed the unfinished files of an interrupted rewrite of '" + pair.mbx() + "'.";
-    }
-    return {};
 }
 
 }  // namespace

@@ -1,18 +1,6 @@
 #pragma once
-// Replaces a mailbox pair so that a crash at any moment leaves the old pair or
-// the new one, never a mix:
-//   1. the new mailbox is streamed into '<pair>mbx.ledgerly-new' and the new TOC
-//      written to '<pair>toc.ledgerly-new', both in the pair's own folder;
-//   2. both are flushed to disk;
-//   3. the mailbox file is renamed over the old one, then the TOC file (a TOC
-//      newer than its mailbox is what Eudora expects).
-// A crash between the two renames leaves the new mailbox beside a complete new
-// TOC under its temporary name; RecoverInterruptedRewrite, which every tool
-// calls before it reads a pair, finishes that rename. Temporary files of a run
-// that never reached step 3 are removed by the same call. The delimiter repair
-// replaces the mailbox and deletes the TOC file: its new mailbox is complete
-// under the temporary name before the TOC goes, so a new mailbox file beside
-// no TOC file at all is a repair to finish, not one to undo.
+// The rewrite the tools used before PairTransaction; kept until each of them
+// goes through the transaction.
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -21,13 +9,9 @@
 
 #include "app/Result.h"
 #include "store/Mailbox.h"
+#include "store/PairTransaction.h"
 
 namespace ledgerly {
-
-inline constexpr std::string_view kNewSuffix = ".ledgerly-new";
-
-// Returns a line for the user when it had to complete or undo something.
-std::string RecoverInterruptedRewrite(const MailboxPair& pair);
 
 class PairRewrite {
 public:

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <filesystem>
 
 #include "app/Messages.h"
@@ -144,21 +148,25 @@ TEST_F(RewriteBodiesTest, AnInconsistentPairIsRefusedBeforeAnyBackup) {
 }
 
 TEST_F(RewriteBodiesTest, ABackupThatCannotBeWrittenStopsTheRunWithNothingChanged) {
+    rlimit unlimited{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    auto* signalBefore = std::signal(SIGXFSZ, SIG_IGN);
     struct Row { const char* name; std::function<void()> block; };
     const Row rows[] = {
         // A folder where the TOC backup would be written.
         {"folder in the way", [&] { std::filesystem::create_directory(pair + "toc.1.ledgerly-partial"); }},
-        // A mailbox backup written to a device that is always full.
-        {"disk full", [&] { std::filesystem::create_symlink("/dev/full", pair + "mbx.1.ledgerly-partial"); }},
+        // Room for the TOC backup, not for the mailbox backup (a file-size
+        // limit stops the write even for root).
+        {"file too large", [&] { rlimit small = unlimited; small.rlim_cur = 1000; ::setrlimit(RLIMIT_FSIZE, &small); }},
     };
     for (const Row& row : rows) {
-        if (std::string(row.name) == "disk full" && !std::filesystem::exists("/dev/full")) continue;
         MailboxBuilder b;
-        b.Add(ComposeMessage({"Subject: a"}, "<b>x</b>"));
+        b.Add(ComposeMessage({"Subject: a"}, "<b>x</b>" + std::string(4000, 'x')));
         Write(b);
         const std::string toc = ReadFile(pair + "toc"), mbx = ReadFile(pair + "mbx");
         row.block();
         auto r = RewriteBodies(context, pair + "mbx", RewriteMode::StripHtml);
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
         ASSERT_FALSE(r.ok()) << row.name;
         EXPECT_NE(r.error().find("Cannot"), std::string::npos) << r.error();
         EXPECT_NE(r.error().find("Nothing was changed."), std::string::npos) << r.error();
@@ -168,6 +176,7 @@ TEST_F(RewriteBodiesTest, ABackupThatCannotBeWrittenStopsTheRunWithNothingChange
         EXPECT_FALSE(std::filesystem::exists(pair + "mbx" + std::string(kNewSuffix))) << row.name;
         for (const auto& e : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove_all(e.path());
     }
+    std::signal(SIGXFSZ, signalBefore);
 }
 
 TEST_F(RewriteBodiesTest, UncoveredBytesAreLeftOutAndTheClosingTextSaysWhereTheyAreKept) {
