@@ -10,10 +10,9 @@
 #include "app/Messages.h"
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
-#include "body/Backup.h"
 #include "store/ColumnWidths.h"
 #include "store/MessageScan.h"
-#include "store/PairRewrite.h"
+#include "store/PairTransaction.h"
 #include "store/RewriteLock.h"
 
 namespace ledgerly {
@@ -212,39 +211,52 @@ Result<TocRebuildPlan> PlanTocRebuild(const MailboxPair& pair, const TocRebuildS
         const MessageSummary& s = old[static_cast<std::size_t>(k)];
         report.dropped.push_back({k + 1, s.Offset, s.Length, Shown(s.Who), Shown(s.Subject)});
     }
-    report.unchanged = report.tocExisted && plan.tocBytes == oldBytes && !TocOlderThanMailbox(pair);
+    report.unchanged = report.tocExisted && plan.tocBytes == oldBytes;
+    report.olderThanMailbox = report.unchanged && TocOlderThanMailbox(pair);
     return plan;
 }
 
 Result<TocRebuildReport> RebuildToc(ToolContext& context, const std::string& mbxPath, bool dryRun, const FieldDecodeFn& decode) {
-    using R = Result<TocRebuildReport>;
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
     const TocRebuildSources sources{pair.mbx(), {}, {}};
     // A first look, to ask with: nothing is locked or backed up for a run
     // that only reports, or that the user declines.
     auto preview = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);
     if (!preview) return preview.status();
-    if (dryRun || preview->report.unchanged) return preview->report;
+    if (dryRun) return preview->report;
+    if (preview->report.unchanged) {
+        if (preview->report.olderThanMailbox) {
+            // Right as it is, but Eudora would rebuild it: only its time is renewed.
+            auto lock = RewriteLock::Acquire(pair.mbx());
+            if (!lock) return lock.status();
+            std::error_code ec;
+            fs::last_write_time(pair.toc(), fs::file_time_type::clock::now(), ec);
+            if (ec) return Result<TocRebuildReport>::Fail("Cannot renew the time of '" + pair.toc() + "': " + ec.message() + ".");
+            preview->report.timeRenewed = true;
+        }
+        return preview->report;
+    }
     if (!context.host.Ask(preview->report.Question(), msg::kTitle)) {
         preview->report.declined = true;
         return preview->report;
     }
 
-    auto lock = RewriteLock::Acquire(pair.mbx());
-    if (!lock) return lock.status();
-    const std::string recovered = RecoverInterruptedRewrite(pair);
-    auto fail = [&recovered](const std::string& text) { return R::Fail(recovered.empty() ? text : recovered + " " + text); };
+    PairTransactionOptions options;
+    options.change = PairChange::TocOnly;
+    options.backups = true;
+    options.allowInconsistentPair = true;  // what this tool is for
+    auto transaction = PairTransaction::Begin(context.state, pair, options);
+    if (!transaction) return transaction.status();
     // The files as they are now, under the lock.
     auto plan = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);
-    if (!plan) return fail(plan.error() + " Nothing was changed.");
+    if (!plan) return transaction->AbandonWith(plan.error());
     TocRebuildReport& report = plan->report;
-    report.recovered = recovered;
-    if (report.unchanged) return report;
-    auto backups = BackupPair(context.state, pair.pairPath);
-    if (!backups) return fail(backups.error());
-    report.tocBackup = backups->toc;
-    report.mbxBackup = backups->mbx;
-    if (Status s = WriteWholeFileChecked(pair.toc(), plan->tocBytes); !s) return fail(s.error() + " The TOC file was not changed.");
+    report.recovered = transaction->Recovered();
+    report.tocBackup = transaction->Backups().toc;
+    report.mbxBackup = transaction->Backups().mbx;
+    if (report.unchanged) return report;  // mended by someone else meanwhile
+    transaction->Toc() = std::move(TocImage::FromBytes(std::move(plan->tocBytes))).value();
+    if (Status s = transaction->Commit(); !s) return s;
     report.written = true;
     return report;
 }
@@ -269,6 +281,8 @@ std::vector<std::string> TocRebuildReport::Lines(std::size_t maxDropped) const {
     if (uncoveredBytes > 0)
         lines.push_back("The first " + Bytes(uncoveredBytes) + " of the mailbox file come before its first message and belong to none.");
     if (unchanged) lines.push_back("The TOC file already describes every message: nothing was written.");
+    if (timeRenewed) lines.push_back("It was older than its mailbox file (Eudora would have rebuilt it): its time was renewed.");
+    else if (olderThanMailbox) lines.push_back("It is older than its mailbox file: Eudora will rebuild it, losing the states, unless its time is renewed (run without --dry-run).");
     if (!tocBackup.empty()) lines.push_back("Backup: " + tocBackup);
     if (!mbxBackup.empty()) lines.push_back("Backup: " + mbxBackup);
     return lines;

@@ -31,6 +31,8 @@ struct TocRebuildReport {
     std::vector<Dropped> dropped;    // old summaries that match no message
     std::int64_t uncoveredBytes = 0; // mailbox bytes before the first message
     bool unchanged = false;          // the TOC file already says all this: nothing written
+    bool olderThanMailbox = false;   // unchanged, but older than its mailbox file (Eudora would rebuild it)
+    bool timeRenewed = false;        // such a TOC file's modification time was renewed
     bool declined = false;           // the user answered No: nothing written
     bool written = false;            // the new TOC file is in place
     std::string tocBackup, mbxBackup;

@@ -183,6 +183,15 @@ TEST_F(FlaggingCli, RebuildTocKeepsEveryStateTheOldTocHoldsAndPassesVerify) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("nothing was written"), std::string::npos) << run.out;
     EXPECT_FALSE(std::filesystem::exists(dir / "In.toc.2"));
+
+    // The same TOC, older than its mailbox: Eudora would rebuild it, so its time is renewed.
+    namespace fs = std::filesystem;
+    fs::last_write_time(dir / "In.toc", fs::last_write_time(mbx) - std::chrono::hours(1));
+    run = RunCli({"rebuild-toc", "--yes", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("its time was renewed"), std::string::npos) << run.out;
+    EXPECT_GE(fs::last_write_time(dir / "In.toc"), fs::last_write_time(mbx));
+    EXPECT_FALSE(fs::exists(dir / "In.toc.2"));
 }
 
 TEST_F(FlaggingCli, RebuildTocMakesAMissingToc) {
