@@ -48,11 +48,11 @@ Status AtomicFile::Append(std::string_view bytes) {
     return {};
 }
 
-Status AtomicFile::Commit() {
+Status AtomicFile::Commit(bool replace) {
     if (!file_.IsOpen()) return Status::Fail("Cannot write '" + target_ + "': the file is closed.");
     Status s = file_.Sync();
     if (s) s = file_.Close();
-    if (s) s = RenameFile(temp_, target_);
+    if (s) s = replace ? RenameFile(temp_, target_) : RenameWithoutReplacing(temp_, target_);
     if (!s) return s;  // the destructor removes the temporary file
     done_ = true;
     SyncFolderOf(target_);

@@ -28,8 +28,9 @@ public:
 
     Status Append(std::string_view bytes);
     std::int64_t Size() const { return size_; }
-    // Flushes the temporary file to disk and renames it over the target.
-    Status Commit();
+    // Flushes the temporary file to disk and renames it over the target;
+    // with `replace` false, fails instead when the target exists.
+    Status Commit(bool replace = true);
 
 private:
     AtomicFile() = default;

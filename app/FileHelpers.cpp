@@ -107,6 +107,13 @@ Status WriteWholeFileChecked(std::string_view path, std::string_view bytes) {
     return file->Commit();
 }
 
+Status WriteNewFile(std::string_view path, std::string_view bytes) {
+    auto file = AtomicFile::Create(std::string(path));
+    if (!file) return file.status();
+    if (Status s = file->Append(bytes); !s) return s;
+    return file->Commit(false);
+}
+
 bool WriteWholeFile(std::string_view path, std::string_view bytes) { return WriteWholeFileChecked(path, bytes).ok(); }
 
 std::string GetShortPath(std::string_view path) {

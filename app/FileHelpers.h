@@ -43,6 +43,9 @@ Status ReadInPieces(std::string_view path, const std::function<Status(std::strin
 // disk and renamed over the target: the old content or the new, never a mix.
 bool WriteWholeFile(std::string_view path, std::string_view bytes);
 Status WriteWholeFileChecked(std::string_view path, std::string_view bytes);
+// The same for a file that must not exist yet: fails, changing nothing, when
+// anything (a link included) has the name by the time it is written.
+Status WriteNewFile(std::string_view path, std::string_view bytes);
 
 // Off Windows: the path itself when it exists, else empty.
 std::string GetShortPath(std::string_view path);

@@ -87,10 +87,10 @@ struct RewriteReport {
     std::string Closing() const;
 };
 
-// The Update: refuses while Eudora runs, finishes an interrupted rewrite,
-// checks the pair, backs up the TOC file and then the mailbox file, and
-// replaces both files at once with every message rewritten. Nothing changes
-// when a step before the replacement fails.
+// The Update: refuses while Eudora runs, then, through one PairTransaction,
+// checks and backs up the pair and replaces both files at once with every
+// message rewritten. Nothing changes when a step before the replacement
+// fails, or when the host asks to stop (looked at before each message).
 Result<RewriteReport> RewriteAttachmentLinks(ToolContext& context, const std::string& mbxPath,
                                              const std::vector<BrokenLink>& rows, const PathMapper& mapper,
                                              bool pauses = true);

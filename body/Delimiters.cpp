@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/AtomicFile.h"
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
-#include "store/RewriteLock.h"
+#include "app/SafeFiles.h"
 #include "store/Mailbox.h"
-#include "store/PairRewrite.h"
+#include "store/PairTransaction.h"
 
 namespace ledgerly {
 namespace {
@@ -49,34 +48,18 @@ std::string InsertMissingDelimiterBreaks(std::string_view content, std::int64_t*
     return out;
 }
 
-namespace {
-
-// Streams the mended copy of `mbxPath` into `to`; returns the places mended.
-Result<std::int64_t> WriteMendedCopy(const std::string& mbxPath, AtomicFile& to) {
-    DelimiterMender mender;
-    std::string out;
-    const Status read = ReadInPieces(mbxPath, [&](std::string_view piece) {
-        out.clear();
-        mender.Feed(piece, out);
-        return to.Append(out);
-    });
-    if (!read) return read;
-    out.clear();
-    mender.Finish(out);
-    if (Status s = to.Append(out); !s) return s;
-    return mender.Mended();
+std::string DelimiterRepairResult::RepairedText() const {
+    return std::to_string(mended) + (mended == 1 ? " delimiter" : " delimiters") + " repaired" +
+           (tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : ".");
 }
 
-}  // namespace
+std::string DelimiterRepairResult::DisagreementText() const {
+    if (tocDisagreed.empty()) return {};
+    return JoinSentences("The TOC file did not agree with the mailbox: " + tocDisagreed, "The repair deletes it all the same.");
+}
 
-Result<std::int64_t> RepairDelimiters(const std::string& mbxPath) {
-    auto file = AtomicFile::Create(mbxPath);
-    if (!file) return Result<std::int64_t>::Fail(file.error() + " The mailbox file was not changed.");
-    auto mended = WriteMendedCopy(mbxPath, *file);
-    if (!mended) return Result<std::int64_t>::Fail(mended.error() + " The mailbox file was not changed.");
-    if (*mended == 0) return mended;  // the untouched copy goes with `file`
-    if (Status s = file->Commit(); !s) return Result<std::int64_t>::Fail(s.error() + " The mailbox file was not changed.");
-    return mended;
+std::string DelimiterRepairResult::ClosingText() const {
+    return JoinSentences(JoinSentences(JoinSentences(recovered, RepairedText()), DisagreementText()), msg::kDone);
 }
 
 Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, const std::string& mbxPath) {
@@ -86,52 +69,32 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
         result.declined = true;
         return result;
     }
-    const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
-    auto lock = RewriteLock::Acquire(pair.mbx());
-    if (!lock) return lock.status();
-    // A rewrite cut short earlier is finished or undone before the files are copied.
-    const std::string recovered = RecoverInterruptedRewrite(pair);
-    std::error_code ec;
-    if (std::filesystem::exists(pair.toc() + std::string(kNewSuffix), ec)) return R::Fail(recovered + " Nothing was changed.");
-    auto backups = BackupPair(context.state, pair.pairPath);
-    if (!backups) return backups.status();
-    result.backups = *backups;
+    auto txn = PairTransaction::Begin(MailboxPair::FromMailboxPath(mbxPath), {PairChange::MailboxDeletingToc}, &context.state);
+    if (!txn) return txn.status();
+    result.recovered = txn->Recovered();
+    result.backups = txn->Backups();
+    if (const PairProblem* problem = txn->Check().RefusesChange(); problem && problem->kind != PairProblemKind::MissingToc)
+        result.tocDisagreed = problem->text;
+    auto fail = [&result](const Status& s) { return R::Fail(JoinSentences(result.recovered, s.error())); };
 
-    // The repaired mailbox is complete on disk under its temporary name before
-    // anything changes; then the TOC file goes (a repaired mailbox beside the
-    // old TOC would not agree with it; a mailbox without one Eudora rebuilds),
-    // then the new mailbox takes the old one's place. A crash in between is
-    // finished by RecoverInterruptedRewrite.
-    const std::string newMbx = pair.mbx() + std::string(kNewSuffix);
-    std::int64_t mended = 0;
-    {
-        // The new mailbox only takes its name once it is complete: recovery
-        // puts a '.ledgerly-new' file in place when the TOC file is gone.
-        auto file = AtomicFile::Create(newMbx);
-        if (!file) return R::Fail(file.error() + " Nothing was changed.");
-        auto written = WriteMendedCopy(pair.mbx(), *file);
-        if (!written) return R::Fail(written.error() + " Nothing was changed.");
-        mended = *written;
-        // With nothing to mend the copy is dropped and the mailbox file stays.
-        if (mended > 0) {
-            if (Status s = file->Commit(); !s) return R::Fail(s.error() + " Nothing was changed.");
-        }
-    }
-    if (FileExists(pair.toc())) {
-        std::filesystem::remove(pair.toc(), ec);
-        if (ec) {
-            std::filesystem::remove(newMbx, ec);
-            return R::Fail("Cannot delete '" + pair.toc() + "'. Nothing was changed.");
-        }
-        result.tocDeleted = true;
-    }
-    if (mended > 0) {
-        std::filesystem::rename(newMbx, pair.mbx(), ec);
-        if (ec)
-            return R::Fail("Cannot replace '" + pair.mbx() + "': " + ec.message() + ". The TOC file was deleted; the repaired mailbox waits as '" +
-                           newMbx + "' and the next run puts it in place.");
-    }
-    result.mended = mended;
+    DelimiterMender mender;
+    std::string out;
+    Status appended;  // a failed append has abandoned the change already
+    const Status read = ReadInPieces(mbxPath, [&](std::string_view piece) {
+        if (context.host.StopRequested()) return Status::Fail(msg::kStopped);
+        out.clear();
+        mender.Feed(piece, out);
+        appended = txn->AppendToMailbox(out);
+        return appended;
+    });
+    if (!appended) return fail(appended);
+    if (!read) return fail(txn->AbandonWith(read.error()));
+    out.clear();
+    mender.Finish(out);
+    if (Status s = txn->AppendToMailbox(out); !s) return fail(s);
+    result.tocDeleted = FileExists(txn->Pair().toc());
+    if (Status s = txn->Commit(); !s) return fail(s);
+    result.mended = mender.Mended();
     return result;
 }
 
@@ -145,32 +108,21 @@ BackupReport BackupMailboxPair(AppState& state, const std::string& mbxKey) {
         report.text = "Files: '" + tocPath + "' and '" + mbxKey + "' were not found.\r\nBackup aborted.";
         return report;
     }
-    auto fail = [&](const std::string& error) {
+    // Under the folder lock, so that no run replaces the pair between the two copies.
+    auto txn = PairTransaction::Begin(MailboxPair::FromMailboxPath(mbxKey), {PairChange::BackupsOnly}, &state);
+    if (!txn) {
         report.failed = true;
-        report.text = error;
-        if (!report.backups.toc.empty()) report.text += "\r\nCreated backup file:\r\n" + report.backups.toc;
+        report.text = txn.error();
         return report;
-    };
-    // Another run replacing the pair between the two copies would leave a
-    // TOC backup that does not belong to the mailbox backup.
-    auto lock = RewriteLock::Acquire(mbxKey);
-    if (!lock) return fail(lock.error());
-    if (haveToc) {
-        auto toc = CreateBackup(state, tocPath);
-        if (!toc) return fail(toc.error());
-        report.backups.toc = *toc;
     }
-    if (haveMbx) {
-        auto mbx = CreateBackup(state, mbxKey);
-        if (!mbx) return fail(mbx.error());
-        report.backups.mbx = *mbx;
-    }
+    report.backups = txn->Backups();
     if (haveToc && haveMbx)
         report.text = "Created backup files:\r\n'" + report.backups.mbx + "'\r\n'" + report.backups.toc + "'";
     else if (haveMbx)
         report.text = "'" + tocPath + "' not found.\r\nCreated backup file:\r\n" + report.backups.mbx;
     else
         report.text = "'" + mbxKey + "' not found.\r\nCreated backup file:\r\n" + report.backups.toc;
+    if (!txn->Recovered().empty()) report.text = txn->Recovered() + "\r\n" + report.text;
     return report;
 }
 

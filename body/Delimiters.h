@@ -6,7 +6,7 @@
 
 #include "app/Host.h"
 #include "app/Result.h"
-#include "body/Backup.h"
+#include "store/PairBackups.h"
 
 namespace ledgerly {
 
@@ -32,22 +32,29 @@ private:
     std::int64_t mended_ = 0;
 };
 
-// Rewrites the mailbox file with the breaks inserted, atomically; a file
-// with nothing to mend is left untouched. Returns the places mended. Reads
-// and writes in pieces: memory does not grow with the mailbox.
-Result<std::int64_t> RepairDelimiters(const std::string& mbxPath);
-
 struct DelimiterRepairResult {
     bool declined = false;    // the user answered No: nothing was done
     PairBackup backups;
     bool tocDeleted = false;  // Eudora builds a new TOC file when it opens the mailbox
     std::int64_t mended = 0;
+    std::string recovered;    // what was done about an earlier interrupted run
+    // The TOC file did not agree with the mailbox (what was wrong): the repair
+    // deletes it all the same, as it always does.
+    std::string tocDisagreed;
+    // "1 delimiter repaired; the TOC file was deleted (Eudora builds a new one)."
+    std::string RepairedText() const;
+    // Why the TOC file was not refused, when it did not agree; else empty.
+    std::string DisagreementText() const;
+    // All of what the command says when it is done, "Done" text last.
+    std::string ClosingText() const;
 };
 
-// The whole command after its checks: the question, backups of the TOC file and
-// the mailbox file, the TOC file deleted, the mailbox repaired. A backup that
-// cannot be made, or a TOC file that cannot be deleted, stops it before the
-// mailbox file changes.
+// The whole command after its checks: the question, then one PairTransaction
+// that backs up the TOC file and the mailbox file, writes the repaired mailbox
+// (read and written in pieces: memory does not grow with the mailbox), and
+// replaces the mailbox file and deletes the TOC file together. A pair that
+// does not agree with its TOC file is repaired all the same (the TOC goes);
+// a backup that cannot be made, or a stop, changes nothing.
 Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, const std::string& mbxPath);
 
 // The "Backup" command after its question: backs up the TOC file and then the

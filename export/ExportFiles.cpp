@@ -1,12 +1,9 @@
 #include "export/ExportFiles.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 
 #include "app/FileHelpers.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 #include "body/StripHtml.h"
 #include "store/PairCheck.h"
@@ -14,17 +11,14 @@
 namespace ledgerly {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { if (f) std::fclose(f); }
-};
-
-// Appends to the file, creating it when missing; empty on success, else why not.
-std::string AppendToFile(const std::string& path, std::string_view bytes) {
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "ab"));
-    if (!f) return std::strerror(errno);
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) return std::strerror(errno);
-    if (std::fclose(f.release()) != 0) return std::strerror(errno);
-    return {};
+// Appends to the file, creating it when missing. A link at its name is not
+// followed and anything but a regular file is refused: a file outside the
+// folder must never be written through one.
+Status AppendToFile(const std::string& path, std::string_view bytes) {
+    auto file = FileHandle::OpenForAppending(path);
+    if (!file) return file.status();
+    if (Status s = file->Write(bytes); !s) return s;
+    return file->Close();
 }
 
 std::string FieldValue(std::span<const char> field) { return TrimAtNull(std::string_view(field.data(), field.size())); }
@@ -36,10 +30,8 @@ std::string ExportResult::StatusText() const { return std::to_string(written) + 
 std::string ExportResult::FailureReport() const {
     if (failures.empty()) return {};
     const ExportFailure& first = failures.front();
-    std::string text = std::to_string(failures.size()) + (failures.size() == 1 ? " message was" : " messages were") +
-                       " not exported. Message " + std::to_string(first.message) + " could not be written to '" +
-                       first.file + "': " + first.reason + ".";
-    return text;
+    return std::to_string(failures.size()) + (failures.size() == 1 ? " message was" : " messages were") + " not exported. Message " +
+           std::to_string(first.message) + ": " + first.reason;
 }
 
 std::string ExportFileName(std::int32_t message, std::string_view subjectField, std::string_view extension) {
@@ -93,10 +85,10 @@ Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair
         const MessageSummary summary = toc.ReadSummary(i);
         const std::string path = folder + ExportFileName(i, FieldText(summary.Subject), options.extension);
         const std::string text = ExportText(mailbox.Fetch(summary), summary, options.headers, options.keepHtml);
-        if (std::string why = AppendToFile(path, text); why.empty())
+        if (Status written = AppendToFile(path, text); written)
             ++result.written;
         else
-            result.failures.push_back({i, path, std::move(why)});
+            result.failures.push_back({i, path, written.error()});
         context.host.Status(std::to_string(i));
     }
     context.host.Status(result.StatusText());

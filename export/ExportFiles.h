@@ -25,7 +25,7 @@ struct ExportOptions {
 struct ExportFailure {
     std::int32_t message = 0;  // 1-based position in the TOC
     std::string file;
-    std::string reason;
+    std::string reason;  // a sentence that names the file
 };
 
 struct ExportResult {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/FieldDecoder.h"
+#include "app/Messages.h"
 #include "app/TextHelpers.h"
 #include "flagging/DateReader.h"
 #include "flagging/PairAccess.h"
@@ -154,28 +155,28 @@ bool RefreshSummaryFields(MessageSummary& s, std::string_view message, const Ref
 }
 
 Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
-    auto open = OpenFlaggingPair(pairPath, context.host);
+    auto open = OpenFlaggingPair(pairPath, context);
     if (!open) return open.status();
     FlaggingPair& p = *open;
-    if (p.count == 0) return {};
     for (std::int32_t k = 1; k <= p.count; ++k) {
-        MessageSummary s = p.toc.ReadSummary(k);
-        RefreshSummaryFields(s, p.mbx.Fetch(s), sel, decode);
+        if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
+        MessageSummary s = p.toc().ReadSummary(k);
+        RefreshSummaryFields(s, p.mbx().Fetch(s), sel, decode);
         context.host.Status(std::to_string(k));
-        p.toc.WriteSummary(k, s);
+        p.toc().WriteSummary(k, s);
     }
-    return p.toc.Save(p.pair.toc());
+    return p.txn.Commit();
 }
 
 Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent) {
-    auto open = OpenFlaggingPair(pairPath, context.host);
+    auto open = OpenFlaggingPair(pairPath, context);
     if (!open) return open.status();
     FlaggingPair& p = *open;
-    if (p.count == 0) return {};
     const std::string_view prefix = sent ? "To: " : "From: ";
     for (std::int32_t k = 1; k <= p.count; ++k) {
-        MessageSummary s = p.toc.ReadSummary(k);
-        const std::string message = p.mbx.Fetch(s);
+        if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
+        MessageSummary s = p.toc().ReadSummary(k);
+        const std::string message = p.mbx().Fetch(s);
         const std::vector<std::string_view> lines = SplitLines(FlaggingHeaderPart(message));
         std::string text;
         // The first line is the delimiter and is not examined.
@@ -190,9 +191,9 @@ Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sen
         s.Status = sent ? 8 : 1;
         s.Who = GetWhoName(text);
         context.host.Status(std::to_string(k));
-        p.toc.WriteSummary(k, s);
+        p.toc().WriteSummary(k, s);
     }
-    return p.toc.Save(p.pair.toc());
+    return p.txn.Commit();
 }
 
 }  // namespace ledgerly

@@ -245,7 +245,7 @@ Result<TocRebuildReport> RebuildToc(ToolContext& context, const std::string& mbx
     options.change = PairChange::TocOnly;
     options.backups = true;
     options.allowInconsistentPair = true;  // what this tool is for
-    auto transaction = PairTransaction::Begin(context.state, pair, options);
+    auto transaction = PairTransaction::Begin(pair, options, &context.state);
     if (!transaction) return transaction.status();
     // The files as they are now, under the lock.
     auto plan = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);

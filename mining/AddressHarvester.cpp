@@ -71,7 +71,7 @@ std::optional<MinerResult> HarvestAddresses(ToolContext& context, const std::str
     };
 
     LineReader reader(mbxPath);
-    if (!reader.opened()) result.readError = "The mailbox file '" + mbxPath + "' cannot be opened.";
+    if (!reader.opened()) result.readError = reader.openError();
     std::string_view line;
     long long lines = 0;
     while (reader.Next(line)) {

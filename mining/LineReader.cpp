@@ -3,15 +3,13 @@
 namespace ledgerly {
 
 LineReader::LineReader(const std::string& path, std::size_t blockSize) : blockSize_(blockSize < 16 ? 16 : blockSize) {
-    file_ = std::fopen(path.c_str(), "rb");
-}
-
-LineReader::~LineReader() {
-    if (file_) std::fclose(file_);
+    auto file = FileHandle::OpenForReading(path);
+    if (file) file_ = std::move(*file);
+    else openError_ = file.error();
 }
 
 bool LineReader::Fill() {
-    if (!file_ || eof_) return false;
+    if (!file_.IsOpen() || eof_) return false;
     // Drop what has been handed over already before the buffer grows.
     if (start_ > 0) {
         buffer_.erase(0, start_);
@@ -19,12 +17,15 @@ bool LineReader::Fill() {
     }
     const std::size_t old = buffer_.size();
     buffer_.resize(old + blockSize_);
-    const std::size_t got = std::fread(buffer_.data() + old, 1, blockSize_, file_);
-    buffer_.resize(old + got);
-    if (got < blockSize_) {
-        eof_ = true;
-        if (std::ferror(file_)) failed_ = true;
+    std::size_t got = 0;
+    while (got < blockSize_) {
+        auto read = file_.Read(buffer_.data() + old + got, blockSize_ - got);
+        if (!read) failed_ = true;
+        if (!read || *read == 0) break;
+        got += *read;
     }
+    buffer_.resize(old + got);
+    if (got < blockSize_) eof_ = true;
     return got > 0;
 }
 

@@ -5,20 +5,23 @@
 // An LF alone ends a line as text-mode reading does: kept inside a line it
 // would join the addresses on either side of it into one, since the address
 // separators do not include it (links end at it either way).
-#include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "app/SafeFiles.h"
 
 namespace ledgerly {
 
 class LineReader {
 public:
     explicit LineReader(const std::string& path, std::size_t blockSize = 1 << 20);
-    ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    bool opened() const { return file_ != nullptr; }
+    // Only a regular file is opened (a FIFO or a device is refused at once);
+    // openError() says why a file was not.
+    bool opened() const { return file_.IsOpen(); }
+    const std::string& openError() const { return openError_; }
     // The next line, valid until the next call; false at the end of the file.
     bool Next(std::string_view& line);
     // True when reading stopped on an error rather than at the end.
@@ -27,7 +30,8 @@ public:
 private:
     bool Fill();  // appends one block to buffer_; false at the end or on error
 
-    std::FILE* file_ = nullptr;
+    FileHandle file_;
+    std::string openError_;
     std::size_t blockSize_;
     std::string buffer_;
     std::size_t start_ = 0;      // first unread byte in buffer_

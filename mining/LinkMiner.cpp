@@ -131,7 +131,7 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
 
     if (!scans.empty()) {
         LineReader reader(mbxPath);
-        if (!reader.opened()) result.readError = "The mailbox file '" + mbxPath + "' cannot be opened.";
+        if (!reader.opened()) result.readError = reader.openError();
         std::string_view line;
         while (reader.Next(line)) {
             for (PrefixScan& s : scans) s.resumeAt = 0;

@@ -5,9 +5,7 @@
 #include "app/FileHelpers.h"
 #include "store/FolderTree.h"
 #include "store/Mailbox.h"
-#include "store/PairCheck.h"
-#include "store/PairRewrite.h"
-#include "store/RewriteLock.h"
+#include "store/PairTransaction.h"
 
 namespace ledgerly {
 namespace {
@@ -47,20 +45,12 @@ ColumnWidthSet GetColumnWidths(const TocHeader& header) {
 Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths) {
     const MailboxPair pair{pairPath};
     if (!FileExists(pair.toc())) return false;
-    auto lock = RewriteLock::Acquire(pair.toc());
-    if (!lock) return lock.status();
-    RecoverInterruptedRewrite(pair);
-    if (FileExists(pair.mbx())) {
-        const PairReport report = CheckPair(pair);
-        if (const PairProblem* p = report.FirstError()) return Result<bool>::Fail(pair.toc() + ": " + p->text);
-    }
-    auto toc = TocImage::Load(pair.toc());
-    if (!toc) return toc.status();
-    if (!toc->HasHeader()) return Result<bool>::Fail(pair.toc() + ": the file is shorter than a TOC header.");
-    TocHeader header = toc->ReadHeader();
+    auto txn = PairTransaction::Begin(pair, {PairChange::TocOnly});
+    if (!txn) return Result<bool>::Fail(pair.toc() + ": " + txn.error());
+    TocHeader header = txn->Toc().ReadHeader();
     SetColumnWidths(header, widths);
-    toc->WriteHeader(header);
-    if (Status s = toc->Save(pair.toc()); !s) return s;
+    txn->Toc().WriteHeader(header);
+    if (Status s = txn->Commit(); !s) return Result<bool>::Fail(pair.toc() + ": " + s.error());
     return true;
 }
 

@@ -23,9 +23,9 @@ void SetColumnWidths(TocHeader& header, const ColumnWidthSet& widths);
 // The widths a header holds, in ColumnWidthSet order (V is 0 in a 0x31 header).
 ColumnWidthSet GetColumnWidths(const TocHeader& header);
 
-// Writes the widths into the TOC header of one pair; no other byte changes.
-// A pair whose TOC file is missing is skipped (false, no error); a pair that
-// fails the pair check is refused.
+// Writes the widths into the TOC header of one pair through a TOC-only
+// PairTransaction; no other byte changes. A pair whose TOC file is missing is
+// skipped (false, no error); a pair that fails the pair check is refused.
 Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths);
 
 // The mailbox files under a folder in the order the folder tree adds them:

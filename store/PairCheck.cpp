@@ -8,23 +8,20 @@
 namespace ledgerly {
 namespace {
 
-// Delimiter lines ("From ???@???" at the start of a line) that begin in
-// [begin, end) of the mailbox file: messages no summary lists.
+// Delimiters ("From ???@???") that begin in [begin, end) of the mailbox
+// file: messages no summary lists. One run straight into the text before
+// it (a glued "</x-html>From ???@???") is a message all the same.
 std::int64_t DelimitersIn(const MailboxReader& reader, std::int64_t begin, std::int64_t end) {
     constexpr std::int64_t kPiece = std::int64_t{1} << 20;
     const auto width = static_cast<std::int64_t>(kDelimiterStart.size());
     std::int64_t count = 0;
-    const std::string previous = begin == 0 ? std::string("\n") : reader.Read(begin - 1, 1);
-    char before = previous.empty() ? '\0' : previous.front();
     for (std::int64_t at = begin; at < end; at += kPiece) {
         const std::int64_t length = std::min(kPiece, end - at);
         // A delimiter that starts in this piece may end in the next.
         const std::string piece = reader.Read(at, length + width - 1);
         for (std::size_t i = piece.find(kDelimiterStart); i != std::string::npos && static_cast<std::int64_t>(i) < length;
              i = piece.find(kDelimiterStart, i + 1))
-            if ((i == 0 ? before : piece[i - 1]) == '\n') ++count;
-        if (static_cast<std::int64_t>(piece.size()) < length) break;
-        before = piece[static_cast<std::size_t>(length - 1)];
+            ++count;
     }
     return count;
 }

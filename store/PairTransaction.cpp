@@ -1,5 +1,6 @@
 #include "store/PairTransaction.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -88,12 +89,13 @@ std::optional<std::vector<Step>> ReadJournal(const std::string& path) {
     return std::nullopt;
 }
 
-// Puts one step in place; a step already in place is left as it is, so a
-// commit cut short can be finished by running its steps again.
-Status ApplyStep(const MailboxPair& pair, const Step& s) {
+// Puts one step in place. Resuming a commit cut short (its journal proved
+// the files complete), a step already in place is left as it is; in a commit
+// a staged file must be there.
+Status ApplyStep(const MailboxPair& pair, const Step& s, bool resuming) {
     const std::string target = TargetOf(pair, s);
     if (s.remove) return Exists(target) ? RenameFile(target, Old(target), target, "delete") : Status();
-    if (!Exists(Staged(target))) return {};
+    if (!Exists(Staged(target))) return resuming ? Status() : Status::Fail(CannotText("replace", target, ENOENT));
     if (Exists(target) && !Exists(Old(target)))
         if (Status moved = RenameFile(target, Old(target), target); !moved) return moved;
     return RenameFile(Staged(target), target);
@@ -145,7 +147,7 @@ std::string RecoverJournalled(const MailboxPair& pair, const std::string& journa
     if (ProvedComplete(pair, *steps)) {
         Status s;
         for (const Step& step : *steps)
-            if (s) s = ApplyStep(pair, step);
+            if (s) s = ApplyStep(pair, step, true);
         if (s) {
             FinishSteps(pair, *steps);
             return "Completed an interrupted change of " + Quoted(pair.mbx()) + ": the new mailbox and TOC files are in place.";
@@ -254,10 +256,9 @@ std::string RecoverInterruptedRewrite(const MailboxPair& pair) {
     return said;
 }
 
-Result<PairTransaction> PairTransaction::Begin(AppState& state, const MailboxPair& pair, const PairTransactionOptions& options) {
+Result<PairTransaction> PairTransaction::Begin(const MailboxPair& pair, const PairTransactionOptions& options, AppState* remember) {
     using R = Result<PairTransaction>;
     PairTransaction t;
-    t.state_ = &state;
     t.pair_ = pair;
     t.options_ = options;
     auto lock = RewriteLock::Acquire(pair.mbx());
@@ -299,14 +300,14 @@ Result<PairTransaction> PairTransaction::Begin(AppState& state, const MailboxPai
         auto backups = BackUpPair(pair);
         if (!backups) return fail(backups.error());
         t.backups_ = *backups;
-        if (!t.backups_.toc.empty()) state.TocBackupPath = t.backups_.toc;
-        if (!t.backups_.mbx.empty()) state.MbxBackupPath = t.backups_.mbx;
+        if (remember && !t.backups_.toc.empty()) remember->TocBackupPath = t.backups_.toc;
+        if (remember && !t.backups_.mbx.empty()) remember->MbxBackupPath = t.backups_.mbx;
     }
     return t;
 }
 
 PairTransaction::PairTransaction(PairTransaction&& other) noexcept
-    : lock_(std::move(other.lock_)), state_(other.state_), pair_(std::move(other.pair_)), options_(other.options_),
+    : lock_(std::move(other.lock_)), pair_(std::move(other.pair_)), options_(other.options_),
       recovered_(std::move(other.recovered_)), check_(std::move(other.check_)), backups_(std::move(other.backups_)),
       toc_(std::move(other.toc_)), tocAsRead_(std::move(other.tocAsRead_)), tocExisted_(other.tocExisted_),
       mailbox_(std::move(other.mailbox_)), newMailbox_(std::move(other.newMailbox_)), newHash_(other.newHash_),
@@ -421,7 +422,7 @@ Status PairTransaction::Commit() {
         SyncFolderOf(journal);
     }
     for (const Step& step : steps) {
-        const Status s = ApplyStep(pair_, step);
+        const Status s = ApplyStep(pair_, step, false);
         if (s) continue;
         done_ = true;
         if (Status undone = UndoSteps(pair_, steps); !undone)

@@ -65,8 +65,10 @@ struct PairTransactionOptions {
 
 class PairTransaction {
 public:
-    // Fails with a message that says what is wrong and that nothing was changed.
-    static Result<PairTransaction> Begin(AppState& state, const MailboxPair& pair, const PairTransactionOptions& options);
+    // Fails with a message that says what is wrong and that nothing was
+    // changed. `remember`: the state whose TocBackupPath and MbxBackupPath
+    // name the backups made.
+    static Result<PairTransaction> Begin(const MailboxPair& pair, const PairTransactionOptions& options, AppState* remember = nullptr);
     PairTransaction(PairTransaction&& other) noexcept;
     PairTransaction& operator=(PairTransaction&&) = delete;
     ~PairTransaction();  // abandons what was not committed
@@ -103,7 +105,6 @@ private:
     Status StageToc(std::string_view bytes, std::string& staged);
 
     std::optional<RewriteLock> lock_;
-    AppState* state_ = nullptr;
     MailboxPair pair_;
     PairTransactionOptions options_;
     std::string recovered_;

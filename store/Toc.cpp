@@ -180,6 +180,4 @@ void TocImage::WriteSummary(std::int32_t k, const MessageSummary& s) {
     std::memcpy(bytes_.data() + at, raw.data(), raw.size());
 }
 
-Status TocImage::Save(const std::string& tocPath) const { return WriteWholeFileChecked(tocPath, bytes_); }
-
 }  // namespace ledgerly

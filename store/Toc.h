@@ -77,8 +77,9 @@ std::string FieldText(std::span<const char> field);  // all bytes, padding inclu
 constexpr std::int64_t SummaryOffset(std::int64_t k) { return static_cast<std::int64_t>(kTocHeaderSize) + (k - 1) * static_cast<std::int64_t>(kSummarySize); }
 
 // A whole TOC file held in memory (at most 104 + 32,767 x 218 bytes, about 7 MB).
-// Summaries are read and written in place in the image; the image is saved as
-// a whole, so a TOC file on disk is always either the old one or the new one.
+// Summaries are read and written in place in the image; a PairTransaction
+// puts the image in place as a whole, so a TOC file on disk is always either
+// the old one or the new one.
 class TocImage {
 public:
     static Result<TocImage> Load(const std::string& tocPath);
@@ -95,8 +96,6 @@ public:
     std::int32_t UsableCount() const;
     MessageSummary ReadSummary(std::int32_t k) const;         // 1 <= k <= UsableCount(); else an empty summary
     void WriteSummary(std::int32_t k, const MessageSummary& s);  // never extends the file
-
-    Status Save(const std::string& tocPath) const;
 
 private:
     std::string bytes_;

@@ -33,9 +33,10 @@ void Register(CLI::App& app, Env& env) {
         }
         if (!result->backups.toc.empty()) std::cout << "Backup: " << result->backups.toc << '\n';
         if (!result->backups.mbx.empty()) std::cout << "Backup: " << result->backups.mbx << '\n';
-        std::cout << result->mended << (result->mended == 1 ? " delimiter" : " delimiters") << " repaired"
-                  << (result->tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : ".") << '\n'
-                  << msg::kDone << '\n';
+        if (!result->recovered.empty()) std::cerr << result->recovered << '\n';
+        std::cout << result->RepairedText() << '\n';
+        if (!result->tocDisagreed.empty()) std::cout << result->DisagreementText() << '\n';
+        std::cout << msg::kDone << '\n';
     });
 }
 

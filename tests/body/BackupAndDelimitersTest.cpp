@@ -78,10 +78,13 @@ TEST(RepairDelimiters, InsertsALineBreakOnlyWhereAnHtmlEndRunsIntoADelimiter) {
     };
     for (const Row& row : rows) {
         TempDir dir;
+        AppState state;
+        test::FakeHost host(state);
+        ToolContext context{state, host};
         WriteFile(dir / "In.mbx", row.input);
-        auto mended = RepairDelimiters(dir / "In.mbx");
-        ASSERT_TRUE(mended.ok()) << mended.error();
-        EXPECT_EQ(*mended, row.mended);
+        auto repaired = RepairMessageDelimiters(context, dir / "In.mbx");
+        ASSERT_TRUE(repaired.ok()) << repaired.error();
+        EXPECT_EQ(repaired->mended, row.mended);
         EXPECT_EQ(ReadFile(dir / "In.mbx"), row.expected);
         EXPECT_EQ(ReadFile(dir / "In.mbx").size(), row.input.size() + 2 * static_cast<std::size_t>(row.mended));
     }
@@ -131,6 +134,10 @@ TEST_F(DelimiterCommandTest, AsksThenBacksUpDeletesTheTocAndRepairs) {
     EXPECT_EQ(ReadFile(dir / "In.mbx.1"), content);
     EXPECT_EQ(r->backups.toc, dir / "In.toc.1");
     EXPECT_EQ(ReadFile(mbx).size(), content.size() + 2);
+    // A TOC file that does not agree with its mailbox is deleted all the same, and the command says so.
+    EXPECT_NE(r->ClosingText().find("the TOC file was deleted (Eudora builds a new one). The TOC file did not agree with the mailbox: The TOC "
+                                    "file holds 9 bytes, less than its 104-byte header. The repair deletes it all the same. Done."),
+              std::string::npos) << r->ClosingText();
 }
 
 TEST_F(DelimiterCommandTest, NoChangesAnythingAndAMissingTocDoesNotStopTheRepair) {
@@ -195,7 +202,7 @@ TEST(BackupCommand, ACopyThatFailsIsReportedWithTheBackupAlreadyMade) {
     const BackupReport report = BackupMailboxPair(state, k);
     EXPECT_TRUE(report.failed);
     EXPECT_EQ(report.text.find("Cannot create the backup '" + k + ".1'"), 0u) << report.text;
-    EXPECT_NE(report.text.find("\r\nCreated backup file:\r\n" + dir / "In.toc.1"), std::string::npos) << report.text;
+    EXPECT_NE(report.text.find("The backup '" + dir / "In.toc.1" + "' was made."), std::string::npos) << report.text;
     EXPECT_FALSE(fs::exists(k + ".1"));
 }
 

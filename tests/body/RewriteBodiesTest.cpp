@@ -11,7 +11,7 @@
 #include "store/RewriteLock.h"
 #include "store/MailboxBuilder.h"
 #include "store/PairCheck.h"
-#include "store/PairRewrite.h"
+#include "store/PairTransaction.h"
 #include "tests/support/TestSupport.h"
 
 namespace ledgerly {

@@ -1,7 +1,10 @@
 // The command line end to end: sample-store, list, verify, the global options.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
@@ -117,6 +120,37 @@ TEST(Cli, LargeGeneratedMailbox) {
     EXPECT_EQ(RunCli({"verify", dir / "big/Large.mbx"}).exitCode, 0);
     EXPECT_EQ(RunCli({"sample-store", "--large", "300", dir / "big"}).exitCode, 1);  // never overwrites
     EXPECT_EQ(RunCli({"sample-store", "--large", "40000", dir / "big2"}).exitCode, 2);
+}
+
+// A .toc or .mbx linked to /dev/zero made list grow to 3.7 GB and backup write
+// 6.5 GB; a FIFO named In.mbx hung every command.
+TEST(Cli, AMailboxOrTocThatIsNotARegularFileIsRefusedAtOnce) {
+    TempDir dir;
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: x"}, "<b>x</b>\r\n"), "w", "x");
+    struct Row { const char* file; std::function<void(const std::string&)> make; const char* kind; };
+    const Row rows[] = {
+        {"toc", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); }, "a character device"},
+        {"mbx", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, "a named pipe"},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(b.Write(dir / "In.").ok());
+        const std::string target = dir / (std::string("In.") + row.file);
+        std::filesystem::remove(target);
+        row.make(target);
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"list"}, {"verify"}, {"backup"}, {"strip-html"}, {"update", "--all"}, {"links", "--all"}}) {
+            if (command.front() == "list" && std::string(row.file) == "mbx") continue;  // list reads only the TOC
+            if (command.front() == "links" && std::string(row.file) == "toc") continue;  // links reads only the mailbox
+            std::vector<std::string> args = command;
+            args.push_back(dir / "In.mbx");
+            const auto r = RunCli(args);
+            EXPECT_EQ(r.exitCode, 1) << command.front() << " on " << row.file << ": " << Show(r);
+            EXPECT_NE((r.out + r.err).find("'" + target + "': it is " + row.kind + ", not a regular file."), std::string::npos)
+                << command.front() << " on " << row.file << ": " << Show(r);
+        }
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(e.path());
+    }
 }
 
 TEST(Cli, ListRefusalsAndUsage) {

@@ -60,7 +60,7 @@ protected:
 
     // A whole rewrite: every message again, with "new" added to its body.
     Status Rewrite(PairChange change = PairChange::MailboxAndToc) {
-        auto t = PairTransaction::Begin(state, pair, Change(change));
+        auto t = PairTransaction::Begin(pair, Change(change), &state);
         if (!t) return t.status();
         for (std::int32_t k = 1; k <= t->Toc().UsableCount(); ++k) {
             MessageSummary s = t->Toc().ReadSummary(k);
@@ -104,18 +104,18 @@ TEST_F(PairTransactionTest, ARecordedMailboxSizeIsRenewedAndAnUnrecordedOneStays
 TEST_F(PairTransactionTest, ATocOnlyChangeWritesNothingElseAndNothingWhenTheTocIsTheSame) {
     const auto mbxTime = fs::last_write_time(pair.mbx());
     {
-        auto t = PairTransaction::Begin(state, pair, Change(PairChange::TocOnly));
+        auto t = PairTransaction::Begin(pair, Change(PairChange::TocOnly), &state);
         ASSERT_TRUE(t.ok()) << t.error();
         ASSERT_TRUE(t->Commit().ok());  // nothing edited: nothing written
     }
     EXPECT_TRUE(Unchanged());
     {
-        auto t = PairTransaction::Begin(state, pair, Change(PairChange::TocOnly));
+        auto t = PairTransaction::Begin(pair, Change(PairChange::TocOnly), &state);
         ASSERT_TRUE(t.ok());
         EXPECT_FALSE(t->AppendToMailbox("x").ok());  // a TOC-only change may not write the mailbox
     }
     {
-        auto t = PairTransaction::Begin(state, pair, Change(PairChange::TocOnly));
+        auto t = PairTransaction::Begin(pair, Change(PairChange::TocOnly), &state);
         ASSERT_TRUE(t.ok());
         MessageSummary s = t->Toc().ReadSummary(2);
         s.Priority = 5;
@@ -130,7 +130,7 @@ TEST_F(PairTransactionTest, ATocOnlyChangeWritesNothingElseAndNothingWhenTheTocI
 
 TEST_F(PairTransactionTest, AnAbandonedOrStoppedRunLeavesThePairByteForByte) {
     for (bool explicitly : {false, true}) {
-        auto t = PairTransaction::Begin(state, pair, Change(PairChange::MailboxAndToc));
+        auto t = PairTransaction::Begin(pair, Change(PairChange::MailboxAndToc), &state);
         ASSERT_TRUE(t.ok());
         ASSERT_TRUE(t->AppendToMailbox("half a mailbox").ok());
         t->Toc().WriteSummary(1, MessageSummary{});
@@ -144,10 +144,10 @@ TEST_F(PairTransactionTest, AnAbandonedOrStoppedRunLeavesThePairByteForByte) {
 }
 
 TEST_F(PairTransactionTest, ASecondRunInTheSameFolderIsRefusedWhileTheFirstHoldsIt) {
-    auto first = PairTransaction::Begin(state, pair, Change(PairChange::TocOnly));
+    auto first = PairTransaction::Begin(pair, Change(PairChange::TocOnly), &state);
     ASSERT_TRUE(first.ok());
     ASSERT_TRUE(Messages(1).Write(dir / "Other.").ok());
-    auto second = PairTransaction::Begin(state, MailboxPair{dir / "Other."}, Change(PairChange::TocOnly));
+    auto second = PairTransaction::Begin(MailboxPair{dir / "Other."}, Change(PairChange::TocOnly), &state);
     ASSERT_FALSE(second.ok());
     EXPECT_NE(second.error().find("Another run"), std::string::npos) << second.error();
 }
@@ -162,7 +162,7 @@ TEST_F(PairTransactionTest, TheTwoBackupsOfOneRunShareTheFirstNumberFreeForBoth)
                 fs::remove(dir / name);
             }
         for (const std::string& name : row.existing) WriteFile(dir / name, "stray");
-        auto t = PairTransaction::Begin(state, pair, Change(PairChange::BackupsOnly));
+        auto t = PairTransaction::Begin(pair, Change(PairChange::BackupsOnly), &state);
         ASSERT_TRUE(t.ok()) << t.error();
         EXPECT_EQ(t->Backups().toc, pair.toc() + "." + row.number);
         EXPECT_EQ(t->Backups().mbx, pair.mbx() + "." + row.number);
@@ -232,7 +232,7 @@ TEST_F(PairTransactionTest, PairsAChangeWouldDamageAreRefusedByEveryKindOfChange
             WriteFile(pair.toc(), toc);
         }
         for (PairChange change : {PairChange::TocOnly, PairChange::MailboxAndToc}) {
-            auto t = PairTransaction::Begin(state, pair, Change(change));
+            auto t = PairTransaction::Begin(pair, Change(change), &state);
             ASSERT_FALSE(t.ok()) << row.name;
             std::string lower = t.error();
             for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -242,10 +242,10 @@ TEST_F(PairTransactionTest, PairsAChangeWouldDamageAreRefusedByEveryKindOfChange
             EXPECT_EQ(Entries(dir), files) << row.name;
         }
         // The delimiter repair deletes the TOC; a TOC rebuild is what mends it.
-        EXPECT_TRUE(PairTransaction::Begin(state, pair, Change(PairChange::MailboxDeletingToc)).ok()) << row.name;
+        EXPECT_TRUE(PairTransaction::Begin(pair, Change(PairChange::MailboxDeletingToc), &state).ok()) << row.name;
         PairTransactionOptions rebuild = Change(PairChange::TocOnly);
         rebuild.allowInconsistentPair = true;
-        auto t = PairTransaction::Begin(state, pair, rebuild);
+        auto t = PairTransaction::Begin(pair, rebuild, &state);
         ASSERT_TRUE(t.ok()) << row.name << ": " << t.error();
         EXPECT_FALSE(t->Check().Consistent() && t->Check().RefusesChange() == nullptr) << row.name;
         for (const std::string& name : Entries(dir)) {
@@ -258,7 +258,7 @@ TEST_F(PairTransactionTest, ATocRebuildWritesANewTocBesideAnUntouchedMailbox) {
     fs::remove(pair.toc());
     PairTransactionOptions rebuild = Change(PairChange::TocOnly);
     rebuild.allowInconsistentPair = true;
-    auto t = PairTransaction::Begin(state, pair, rebuild);
+    auto t = PairTransaction::Begin(pair, rebuild, &state);
     ASSERT_TRUE(t.ok()) << t.error();
     t->Toc() = *TocImage::FromBytes(old.TocBytes());
     ASSERT_TRUE(t->Commit().ok());
@@ -407,7 +407,7 @@ TEST_F(PairTransactionTest, OnlyRegularFilesAreOpenedAsTheMailboxOrTheToc) {
             fs::remove(target);
             row.make(target);
             for (PairChange change : {PairChange::BackupsOnly, PairChange::TocOnly, PairChange::MailboxAndToc}) {
-                auto t = PairTransaction::Begin(state, pair, Change(change));
+                auto t = PairTransaction::Begin(pair, Change(change), &state);
                 ASSERT_FALSE(t.ok()) << row.name;
                 EXPECT_NE(t.error().find("it is " + row.kind + ", not a regular file."), std::string::npos) << row.name << ": " << t.error();
             }
