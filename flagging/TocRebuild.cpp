@@ -8,6 +8,7 @@
 
 #include "app/Encoding.h"
 #include "app/Messages.h"
+#include "app/SafeFiles.h"
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 #include "store/ColumnWidths.h"
@@ -190,7 +191,7 @@ Result<TocRebuildPlan> PlanTocRebuild(const MailboxPair& pair, const TocRebuildS
 
     const auto total = static_cast<std::int64_t>(messages.size());
     for (std::size_t i = 0; i < messages.size(); ++i) {
-        if (host.StopRequested()) return R::Fail("Stopped: nothing was changed.");
+        if (host.StopRequested()) return R::Fail(msg::kStopped);
         const std::int32_t k = match.summaryFor[i];
         MessageSummary s;
         if (k >= 0) {
@@ -222,7 +223,7 @@ Result<TocRebuildReport> RebuildToc(ToolContext& context, const std::string& mbx
     // A first look, to ask with: nothing is locked or backed up for a run
     // that only reports, or that the user declines.
     auto preview = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);
-    if (!preview) return preview.status();
+    if (!preview) return Result<TocRebuildReport>::Fail(JoinSentences(preview.error(), "Nothing was changed."));
     if (dryRun) return preview->report;
     if (preview->report.unchanged) {
         if (preview->report.olderThanMailbox) {

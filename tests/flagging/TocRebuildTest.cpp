@@ -243,13 +243,28 @@ TEST_F(TocRebuildTest, BytesBeforeTheFirstMessageAreReportedNotDescribed) {
 }
 
 TEST_F(TocRebuildTest, AStopRequestChangesNothing) {
+    // Stops on its `stopAt`th look: in the question's first pass, or in the
+    // pass under the lock, after the backups.
     struct StoppingHost : FakeHost {
         using FakeHost::FakeHost;
-        bool StopRequested() override { return true; }
+        int looks = 0, stopAt = 0;
+        bool StopRequested() override { return ++looks >= stopAt; }
     } stopping(state);
-    Write(FourStates());
-    const MailboxPair p{pair};
-    EXPECT_FALSE(PlanTocRebuild(p, {p.mbx(), {}, {}}, "", &NoDecoding, stopping).ok());
+    const MailboxBuilder b = FourStates();
+    for (int stopAt : {1, 5}) {
+        Write(b);
+        const std::string toc = b.TocBytes().substr(0, 200);
+        WriteFile(pair + "toc", toc);
+        stopping.looks = 0;
+        stopping.stopAt = stopAt;
+        ToolContext stoppable{state, stopping};
+        auto r = RebuildToc(stoppable, pair + "mbx", false, &NoDecoding);
+        ASSERT_FALSE(r.ok()) << stopAt;
+        EXPECT_NE(r.error().find("Stopped. Nothing was changed"), std::string::npos) << r.error();
+        EXPECT_EQ(ReadFile(pair + "toc"), toc) << stopAt;
+        EXPECT_EQ(ReadFile(pair + "mbx"), b.MbxBytes()) << stopAt;
+        EXPECT_EQ(std::filesystem::exists(pair + "toc.1"), stopAt == 5) << stopAt;
+    }
 }
 
 }  // namespace
