@@ -154,11 +154,13 @@ Result<TocRebuildPlan> PlanTocRebuild(const MailboxPair& pair, const TocRebuildS
 
     // Where messages begin: every delimiter line, and every place the old TOC
     // says a message begins that holds a delimiter (one run into the line
-    // before it, which Eudora kept apart).
+    // before it, which Eudora kept apart). Bytes before the first message
+    // belong to none, so they must not hide a delimiter either.
     MessageStartScanner scanner;
     if (Status s = ReadInPieces(sources.mailbox, [&](std::string_view piece) { scanner.Feed(piece); return Status(); }); !s) return s;
     std::vector<std::int64_t> starts = scanner.Starts();
     const std::size_t lineStarts = starts.size();
+    if (scanner.FirstDelimiter() >= 0 && (starts.empty() || scanner.FirstDelimiter() < starts.front())) starts.push_back(scanner.FirstDelimiter());
     for (const OldSummaryPlace& p : places) {
         const std::int64_t at = p.now.offset;
         if (at < 0 || at >= size || std::binary_search(starts.begin(), starts.begin() + static_cast<std::ptrdiff_t>(lineStarts), at)) continue;

@@ -19,6 +19,7 @@ void MessageStartScanner::Feed(std::string_view piece) {
     buffer.append(piece);
     const std::int64_t base = size_ - static_cast<std::int64_t>(tail_.size());
     for (std::size_t at = buffer.find(kDelimiterStart); at != std::string::npos; at = buffer.find(kDelimiterStart, at + 1)) {
+        if (first_ < 0) first_ = base + static_cast<std::int64_t>(at);
         const bool lineStart = at == 0 ? tailAtLineStart_ : EndsLine(buffer[at - 1]);
         if (lineStart) starts_.push_back(base + static_cast<std::int64_t>(at));
     }

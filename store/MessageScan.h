@@ -25,10 +25,13 @@ class MessageStartScanner {
 public:
     void Feed(std::string_view piece);
     const std::vector<std::int64_t>& Starts() const { return starts_; }
+    // Where "From ???@???" first occurs, at a line start or not; -1 when nowhere.
+    std::int64_t FirstDelimiter() const { return first_; }
     std::int64_t Size() const { return size_; }  // the bytes fed so far
 
 private:
     std::vector<std::int64_t> starts_;
+    std::int64_t first_ = -1;
     std::string tail_;         // the last bytes of the content, too few to decide on yet
     bool tailAtLineStart_ = true;  // whether tail_ begins a line
     std::int64_t size_ = 0;

@@ -7,31 +7,30 @@
 namespace ledgerly {
 namespace {
 
-std::vector<std::int64_t> ScanInPieces(std::string_view content, std::size_t pieceSize) {
-    MessageStartScanner scanner;
-    for (std::size_t at = 0; at < content.size(); at += pieceSize) scanner.Feed(content.substr(at, pieceSize));
-    EXPECT_EQ(scanner.Size(), static_cast<std::int64_t>(content.size()));
-    return scanner.Starts();
-}
-
 TEST(MessageStartScanner, FindsDelimiterLinesAfterAnyLineEndWhereverThePiecesSplit) {
     const std::string d = "From ???@??? Mon Dec 13 18:45:29 2010";
-    struct Case { std::string content; std::vector<std::int64_t> starts; };
+    // The lines that start messages, and where the first delimiter stands at all.
+    struct Case { std::string content; std::vector<std::int64_t> starts; std::int64_t first; };
     const Case cases[] = {
-        {d + "\r\nbody\r\n" + d + "\r\nx", {0, 45}},
-        {"a\n" + d, {2}},                        // after LF, ending the file
-        {"a\r" + d, {2}},                        // after a bare CR
-        {"</x-html>" + d + "\r\n", {}},          // run into the line before: not a line start
-        {"\r\n From ???@???", {}},               // indented
-        {"\r\nFrom ???@??", {}},                 // cut short at the end of the file
-        {"\r\nfrom ???@???\r\n", {}},            // case counts
-        {"From ???@???From ???@???", {0}},
-        {"\n\nFrom ???@???\n", {2}},
-        {"", {}},
+        {d + "\r\nbody\r\n" + d + "\r\nx", {0, 45}, 0},
+        {"a\n" + d, {2}, 2},                        // after LF, ending the file
+        {"a\r" + d, {2}, 2},                        // after a bare CR
+        {"</x-html>" + d + "\r\n", {}, 9},          // run into the line before: not a line start
+        {"\r\n From ???@???", {}, 3},               // indented
+        {"\r\nFrom ???@??", {}, -1},                // cut short at the end of the file
+        {"\r\nfrom ???@???\r\n", {}, -1},          // case counts
+        {"From ???@???From ???@???", {0}, 0},
+        {"\n\nFrom ???@???\n", {2}, 2},
+        {"", {}, -1},
     };
     for (const Case& c : cases)
-        for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{11}, std::size_t{12}, std::size_t{13}, std::size_t{1000}})
-            EXPECT_EQ(ScanInPieces(c.content, piece), c.starts) << c.content << " in pieces of " << piece;
+        for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{11}, std::size_t{12}, std::size_t{13}, std::size_t{1000}}) {
+            MessageStartScanner scanner;
+            for (std::size_t at = 0; at < c.content.size(); at += piece) scanner.Feed(std::string_view(c.content).substr(at, piece));
+            EXPECT_EQ(scanner.Starts(), c.starts) << c.content << " in pieces of " << piece;
+            EXPECT_EQ(scanner.FirstDelimiter(), c.first) << c.content << " in pieces of " << piece;
+            EXPECT_EQ(scanner.Size(), static_cast<std::int64_t>(c.content.size()));
+        }
 }
 
 TEST(RangesFromStarts, EachMessageRunsToTheNextStartOrTheEnd) {
