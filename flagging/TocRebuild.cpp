@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "app/Encoding.h"
@@ -25,11 +24,16 @@ namespace fs = std::filesystem;
 constexpr std::int64_t kLargestToc = SummaryOffset(kMaxMessageCount + 1);
 constexpr std::int64_t kLargestMailbox = 0x7FFFFFFF;  // Offset and Length are 32-bit
 
-std::string ReadHead(const std::string& path, std::int64_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes(static_cast<std::size_t>(limit), '\0');
-    in.read(bytes.data(), limit);
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
+// At most `limit` bytes from the start of a regular file (nothing else is read).
+Result<std::string> ReadHead(const std::string& path, std::int64_t limit) {
+    auto file = FileHandle::OpenForReading(path);
+    if (!file) return file.status();
+    auto size = file->Size();
+    if (!size) return size.status();
+    std::string bytes(static_cast<std::size_t>(std::clamp<std::int64_t>(*size, 0, limit)), '\0');
+    auto got = file->ReadAt(0, bytes.data(), bytes.size());
+    if (!got) return got.status();
+    bytes.resize(*got);
     return bytes;
 }
 
@@ -56,9 +60,9 @@ Neighbour NeighbourHeader(const std::string& folder, const std::string& ownToc) 
         const std::string path = (fs::path(folder) / name).string();
         std::error_code ec;
         if (fs::equivalent(path, ownToc, ec)) continue;
-        const std::string head = ReadHead(path, static_cast<std::int64_t>(kTocHeaderSize));
-        if (head.size() < kTocHeaderSize) continue;
-        const TocHeader h = TocHeader::Parse(std::span<const char, kTocHeaderSize>(head.data(), kTocHeaderSize));
+        const auto head = ReadHead(path, static_cast<std::int64_t>(kTocHeaderSize));
+        if (!head || head->size() < kTocHeaderSize) continue;
+        const TocHeader h = TocHeader::Parse(std::span<const char, kTocHeaderSize>(head->data(), kTocHeaderSize));
         if (!IsReadableHeader(h)) continue;
         ++votes[h.Version()];
         widths.try_emplace(h.Version(), h.ColumnWidths);
@@ -132,7 +136,11 @@ Result<TocRebuildPlan> PlanTocRebuild(const MailboxPair& pair, const TocRebuildS
     // whatever the header announces.
     std::string oldBytes;
     report.tocExisted = FileExists(pair.toc());
-    if (report.tocExisted) oldBytes = ReadHead(pair.toc(), kLargestToc);
+    if (report.tocExisted) {
+        auto head = ReadHead(pair.toc(), kLargestToc);
+        if (!head) return head.status();
+        oldBytes = std::move(*head);
+    }
     const TocImage oldToc = std::move(TocImage::FromBytes(oldBytes)).value();
     const std::int32_t records = oldToc.HasHeader()
         ? static_cast<std::int32_t>((static_cast<std::int64_t>(oldBytes.size()) - static_cast<std::int64_t>(kTocHeaderSize)) /

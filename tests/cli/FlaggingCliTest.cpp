@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "store/MailboxBuilder.h"
 #include "store/Toc.h"
 #include "tests/support/TestSupport.h"
@@ -203,6 +205,14 @@ TEST_F(FlaggingCli, RebuildTocMakesAMissingToc) {
     EXPECT_EQ(Summary(1).Status, 12);
     EXPECT_EQ(Text(Summary(1).Subject), "one");
     EXPECT_EQ(RunCli({"verify", mbx}).exitCode, 0);
+
+    // A TOC that is not a regular file is not read (a named pipe would never answer), nor replaced.
+    std::filesystem::remove(dir / "In.toc");
+    ASSERT_EQ(::mkfifo((dir / "In.toc").c_str(), 0600), 0);
+    const CliRun fifo = RunCli({"rebuild-toc", "--yes", mbx});
+    EXPECT_EQ(fifo.exitCode, 1);
+    EXPECT_NE(fifo.err.find("not a regular file"), std::string::npos) << fifo.err;
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "In.toc"));
 }
 
 }  // namespace
