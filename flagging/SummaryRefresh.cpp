@@ -128,10 +128,7 @@ bool RefreshSummaryFields(MessageSummary& s, std::string_view message, const Ref
         s.Who = GetWhoName(g.received ? sender : recipients);
     }
     if (sel.priority) s.Priority = PriorityOf(g.priority);
-    if (sel.attachment) {
-        s.AttachmentFlags = g.attachment ? static_cast<std::uint8_t>(s.AttachmentFlags | 0x80u)
-                                         : static_cast<std::uint8_t>(s.AttachmentFlags & 0x7Fu);
-    }
+    if (sel.attachment) s.SetHasAttachments(g.attachment);
     if (sel.date) {
         if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
     }

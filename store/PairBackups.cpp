@@ -81,12 +81,12 @@ Result<std::string> CopyToBackup(const std::string& path, long number) {
     return name;
 }
 
-Result<PairBackup> BackUpPair(const MailboxPair& pair) {
+Result<PairBackup> BackUpPair(const MailboxPair& pair, bool withMailbox) {
     PairBackup made;
     std::vector<std::string> files;
     for (const std::string& f : {pair.toc(), pair.mbx()}) {
         std::error_code ec;
-        if (std::filesystem::exists(f, ec)) files.push_back(f);
+        if (std::filesystem::exists(f, ec) && (withMailbox || f == pair.toc())) files.push_back(f);
     }
     if (files.empty()) return made;
     auto number = FreeBackupNumber({pair.toc(), pair.mbx()});

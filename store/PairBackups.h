@@ -27,9 +27,9 @@ Result<long> FreeBackupNumber(const std::vector<std::string>& files);
 // Copies `path` to '<path>.<number>', verified; returns that name.
 Result<std::string> CopyToBackup(const std::string& path, long number);
 
-// Both files of the pair that exist, the TOC file first, under one number.
-// A copy that cannot be made whole stops it; the error names any copy
-// already made.
-Result<PairBackup> BackUpPair(const MailboxPair& pair);
+// Both files of the pair that exist (the TOC file alone without
+// `withMailbox`), the TOC file first, under one number. A copy that cannot be
+// made whole stops it; the error names any copy already made.
+Result<PairBackup> BackUpPair(const MailboxPair& pair, bool withMailbox = true);
 
 }  // namespace ledgerly

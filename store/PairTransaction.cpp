@@ -297,7 +297,7 @@ Result<PairTransaction> PairTransaction::Begin(const MailboxPair& pair, const Pa
     }
 
     if (options.backups || ChangesMailbox(change) || change == PairChange::BackupsOnly) {
-        auto backups = BackUpPair(pair);
+        auto backups = BackUpPair(pair, change != PairChange::TocOnly);
         if (!backups) return fail(backups.error());
         t.backups_ = *backups;
         if (remember && !t.backups_.toc.empty()) remember->TocBackupPath = t.backups_.toc;

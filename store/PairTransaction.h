@@ -54,8 +54,9 @@ enum class PairChange {
 
 struct PairTransactionOptions {
     PairChange change = PairChange::MailboxAndToc;
-    // Numbered backups of the pair before anything is staged. Always made
-    // when the mailbox file changes, and by BackupsOnly.
+    // Numbered backups before anything is staged: of the TOC file for a
+    // TocOnly change, else of both files. Always made when the mailbox file
+    // changes, and by BackupsOnly.
     bool backups = false;
     // For a tool whose purpose is to rebuild the TOC of a pair that does not
     // agree with it: the pair is checked (see Check) but not refused, and its

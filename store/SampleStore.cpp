@@ -10,6 +10,7 @@
 #include <random>
 
 #include "app/FileHelpers.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 #include "app/WindowsPaths.h"
 #include "store/ExampleScripts.h"
@@ -81,7 +82,8 @@ void PutLe32(char* p, std::uint32_t v) {
 void ShapeSummary(MessageSummary& s, std::string_view text, std::uint32_t arrival, bool attachments) {
     PutLe32(s.Reserved8.data(), arrival);
     PutLe32(s.Date.data() + 28, arrival);
-    s.AttachmentFlags = attachments ? 0x80 : 0;
+    s.AttachmentFlags = 0;
+    s.SetHasAttachments(attachments);
     for (int i = 0; i < 8; ++i) s.Reserved178[static_cast<std::size_t>(i)] = static_cast<char>(0xFF);
     s.Reserved178[8] = s.Reserved178[9] = 0;
     std::memset(s.Reserved188.data(), 0, s.Reserved188.size());
@@ -136,7 +138,7 @@ std::string Received(std::int64_t t, std::string_view from, std::string_view by)
 Status MakeFolder(const std::string& path) {
     std::error_code ec;
     fs::create_directories(path, ec);
-    if (ec) return Status::Fail("Cannot create the folder '" + path + "': " + ec.message());
+    if (ec) return Status::Fail("Cannot create the folder '" + path + "': " + ec.message() + ".");
     return {};
 }
 
@@ -659,7 +661,7 @@ Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, 
     const std::string mbxPath = pairPath + "mbx", tocPath = pairPath + "toc";
     struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
     std::unique_ptr<std::FILE, Closer> mbx(std::fopen(mbxPath.c_str(), "wb"));
-    if (!mbx) return Result<GeneratedMailboxInfo>::Fail("Cannot create '" + mbxPath + "': " + std::strerror(errno));
+    if (!mbx) return Result<GeneratedMailboxInfo>::Fail(CannotText("create", mbxPath, errno));
 
     Generator g(seed);
     GeneratedMailboxInfo info;
@@ -744,7 +746,7 @@ Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, 
         summary.Offset = static_cast<std::int32_t>(offset);
         summary.Length = static_cast<std::int32_t>(text.size());
         if (std::fwrite(text.data(), 1, text.size(), mbx.get()) != text.size())
-            return Result<GeneratedMailboxInfo>::Fail("Cannot write '" + mbxPath + "': " + std::strerror(errno));
+            return Result<GeneratedMailboxInfo>::Fail(CannotText("write", mbxPath, errno));
         offset += static_cast<std::int64_t>(text.size());
         if (offset > 0x7FFFFFFF) return Result<GeneratedMailboxInfo>::Fail("The generated mailbox would pass 2 GB.");
         summaries.push_back(summary);

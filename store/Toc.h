@@ -64,6 +64,12 @@ struct MessageSummary {
     std::array<char, 10> Reserved178{};   // 178
     std::array<char, 30> Reserved188{};   // 188
 
+    // The "has attachments" bit (0x80 of byte 15); the flags word's other bits are Eudora's.
+    bool HasAttachments() const { return (AttachmentFlags & 0x80u) != 0; }
+    void SetHasAttachments(bool has) {
+        AttachmentFlags = static_cast<std::uint8_t>(has ? AttachmentFlags | 0x80u : AttachmentFlags & 0x7Fu);
+    }
+
     static MessageSummary Parse(std::span<const char, kSummarySize> bytes);
     std::array<char, kSummarySize> Serialize() const;
 };

@@ -26,7 +26,7 @@ void Register(CLI::App& app, Env& env) {
         if (large > 0) {
             std::error_code ec;
             std::filesystem::create_directories(folder, ec);
-            if (ec) { env.Fail("Cannot create the folder '" + folder + "': " + ec.message()); return; }
+            if (ec) { env.Fail("Cannot create the folder '" + folder + "': " + ec.message() + "."); return; }
             const std::string pair = WithTrailingSeparator(folder) + "Large.";
             if (std::filesystem::exists(pair + "mbx", ec) || std::filesystem::exists(pair + "toc", ec)) {
                 env.Fail("'" + pair + "mbx' or '" + pair + "toc' already exists; nothing was written.");

@@ -258,11 +258,19 @@ TEST_F(PairTransactionTest, ATocRebuildWritesANewTocBesideAnUntouchedMailbox) {
     fs::remove(pair.toc());
     PairTransactionOptions rebuild = Change(PairChange::TocOnly);
     rebuild.allowInconsistentPair = true;
-    auto t = PairTransaction::Begin(pair, rebuild, &state);
-    ASSERT_TRUE(t.ok()) << t.error();
-    t->Toc() = *TocImage::FromBytes(old.TocBytes());
-    ASSERT_TRUE(t->Commit().ok());
+    rebuild.backups = true;
+    {
+        auto t = PairTransaction::Begin(pair, rebuild, &state);
+        ASSERT_TRUE(t.ok()) << t.error();
+        EXPECT_TRUE(t->Backups().toc.empty() && t->Backups().mbx.empty());  // no TOC to back up; the mailbox does not change
+        t->Toc() = *TocImage::FromBytes(old.TocBytes());
+        ASSERT_TRUE(t->Commit().ok());
+    }
     EXPECT_TRUE(Unchanged());
+    auto again = PairTransaction::Begin(pair, rebuild, &state);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again->Backups().toc, pair.toc() + ".1");
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"In.mbx", "In.toc", "In.toc.1"}));
 }
 
 // A file marked immutable cannot be renamed over: the commit must find that
