@@ -12,6 +12,7 @@
 #include "app/TextHelpers.h"
 #include "store/ColumnWidths.h"
 #include "store/MessageScan.h"
+#include "store/PairBackups.h"
 #include "store/PairTransaction.h"
 #include "store/RewriteLock.h"
 
@@ -254,17 +255,28 @@ Result<TocRebuildReport> RebuildToc(ToolContext& context, const std::string& mbx
 
     PairTransactionOptions options;
     options.change = PairChange::TocOnly;
-    options.backups = true;
     options.allowInconsistentPair = true;  // what this tool is for
     auto transaction = PairTransaction::Begin(pair, options, &context.state);
     if (!transaction) return transaction.status();
+    // Both files are backed up, under the transaction's lock and one number:
+    // the mailbox is what the new TOC is read from, and its copy is the pair
+    // the old TOC belonged to.
+    auto backups = BackUpPair(pair);
+    if (!backups) return transaction->AbandonWith(backups.error());
+    if (!backups->toc.empty()) context.state.TocBackupPath = backups->toc;
+    context.state.MbxBackupPath = backups->mbx;
     // The files as they are now, under the lock.
     auto plan = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);
-    if (!plan) return transaction->AbandonWith(plan.error());
+    if (!plan) {
+        transaction->Abandon();
+        const std::string made = backups->toc.empty() ? "the backup '" + backups->mbx + "' was made"
+                                                      : "the backups '" + backups->toc + "' and '" + backups->mbx + "' were made";
+        return Result<TocRebuildReport>::Fail(JoinSentences(plan.error(), "Nothing was changed; " + made + "."));
+    }
     TocRebuildReport& report = plan->report;
     report.recovered = transaction->Recovered();
-    report.tocBackup = transaction->Backups().toc;
-    report.mbxBackup = transaction->Backups().mbx;
+    report.tocBackup = backups->toc;
+    report.mbxBackup = backups->mbx;
     if (report.unchanged) return report;  // mended by someone else meanwhile
     transaction->Toc() = std::move(TocImage::FromBytes(std::move(plan->tocBytes))).value();
     if (Status s = transaction->Commit(); !s) return s;

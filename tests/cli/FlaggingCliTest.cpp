@@ -172,6 +172,7 @@ TEST_F(FlaggingCli, RebuildTocKeepsEveryStateTheOldTocHoldsAndPassesVerify) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(LastLine(run.out), "Done. Operation was successful. Backup files created.");
     EXPECT_EQ(ReadFile(dir / "In.toc.1"), toc);
+    EXPECT_EQ(ReadFile(dir / "In.mbx.1"), mailbox);  // both files, though only the TOC changes
     EXPECT_EQ(ReadFile(mbx), mailbox);
     EXPECT_EQ(Summary(1).Status, 2);
     EXPECT_EQ(Summary(2).Status, 12);  // the summary that was cut off: recovered

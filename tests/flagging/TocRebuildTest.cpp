@@ -267,6 +267,7 @@ TEST_F(TocRebuildTest, AStopRequestChangesNothing) {
         EXPECT_EQ(ReadFile(pair + "toc"), toc) << stopAt;
         EXPECT_EQ(ReadFile(pair + "mbx"), b.MbxBytes()) << stopAt;
         EXPECT_EQ(std::filesystem::exists(pair + "toc.1"), stopAt == 5) << stopAt;
+        EXPECT_EQ(std::filesystem::exists(pair + "mbx.1"), stopAt == 5) << stopAt;
     }
 }
 
