@@ -124,42 +124,45 @@ std::int16_t StatusForDirection(std::int16_t current, bool sent) {
     return IsReceivedStatus(current) ? current : StatusValue(MessageState::Read);
 }
 
+bool RefreshSummaryFields(MessageSummary& s, std::string_view message, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
+    const Gathered g = Gather(message);
+    if (sel.sentReceived) {
+        const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
+        const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
+        s.Status = StatusForDirection(s.Status, !g.received);
+        s.Who = GetWhoName(g.received ? sender : recipients);
+    }
+    if (sel.priority) s.Priority = PriorityOf(g.priority);
+    if (sel.attachment) s.SetHasAttachments(g.attachment);
+    if (sel.date) {
+        if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
+    }
+    if (sel.subject) {
+        const std::array<char, 64> text = SubjectText(g.subject);
+        if (OnlySpacesAndNuls(std::span<const char>(text))) {
+            SetTextField(s.Subject, "(no subject)");
+        } else {
+            DecodeInto(s.Subject, text, decode);
+        }
+    }
+    if (sel.whoDecoding) {
+        if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
+            SetTextField(s.Who, "[Not Specified]");
+        } else {
+            const std::array<char, 64> who = s.Who;
+            DecodeInto(s.Who, who, decode);
+        }
+    }
+    return g.received;
+}
+
 namespace {
 
 Status RefreshSummaries(ToolContext& context, FlaggingPair& p, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
     for (std::int32_t k = 1; k <= p.count; ++k) {
         if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
         MessageSummary s = p.toc().ReadSummary(k);
-        const std::string message = p.mbx().Fetch(s);
-        const Gathered g = Gather(message);
-
-        if (sel.sentReceived) {
-            const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
-            const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
-            s.Status = StatusForDirection(s.Status, !g.received);
-            s.Who = GetWhoName(g.received ? sender : recipients);
-        }
-        if (sel.priority) s.Priority = PriorityOf(g.priority);
-        if (sel.attachment) s.SetHasAttachments(g.attachment);
-        if (sel.date) {
-            if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
-        }
-        if (sel.subject) {
-            const std::array<char, 64> text = SubjectText(g.subject);
-            if (OnlySpacesAndNuls(std::span<const char>(text))) {
-                SetTextField(s.Subject, "(no subject)");
-            } else {
-                DecodeInto(s.Subject, text, decode);
-            }
-        }
-        if (sel.whoDecoding) {
-            if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
-                SetTextField(s.Who, "[Not Specified]");
-            } else {
-                const std::array<char, 64> who = s.Who;
-                DecodeInto(s.Who, who, decode);
-            }
-        }
+        RefreshSummaryFields(s, p.mbx().Fetch(s), sel, decode);
         context.host.Status(std::to_string(k));
         context.host.Progress("update", k, p.count, "messages");
         p.toc().WriteSummary(k, s);

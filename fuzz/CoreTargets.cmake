@@ -1,6 +1,6 @@
 # Fuzz targets of the core: <Name>Fuzz.cpp links the instrumented core.
 # A target whose code has not landed yet (its header is missing) is left out.
-set(_targets TocPair StripHtml HeaderSplit IniFile LinkEdits DelimiterMender)
+set(_targets TocPair StripHtml HeaderSplit IniFile LinkEdits DelimiterMender TocRebuild)
 foreach(_pair "DecodeQuotedPrintable|body/BodyTransforms.h" "Mining|mining/LinkMiner.h"
               "DateReader|flagging/DateReader.h" "FolderTree|store/FolderTree.h")
   string(REPLACE "|" ";" _pair "${_pair}")

@@ -158,6 +158,7 @@ void pregledF::buildMenus() {
     menuMailboxes_ = sub(bar, "menuMailboxes", "&Mailboxes");
     item(menuMailboxes_, "menuAddMailbox", "&Add...");
     item(menuMailboxes_, "menuSynchronizeMailbox", "&Synchronize");
+    item(menuMailboxes_, "menuRebuildToc", "&Rebuild TOC...");
 
     menuDrvo_ = sub(bar, "menuDrvo", "&Tools");
     QMenu* mark = sub(menuDrvo_, "menuMark", "&Mark");
@@ -305,7 +306,7 @@ void pregledF::setMailboxState(bool mailbox) {
     for (auto& p : palettes_)
         if (p) p->setEnabled(mailbox);
     for (const char* name : {"menuToolbars", "menuMark", "menuUpdate", "menuExtract", "menuSpecial", "menuBonus", "menuExport",
-                             "menuDecodeQP", "menuCreateBackup"})
+                             "menuDecodeQP", "menuCreateBackup", "menuRebuildToc"})
         setCommandEnabled(name, mailbox);
     setCommandEnabled("menuAlignColumns", !mailbox);
     setCommandEnabled("menuFindAttachments", selectedTag() == kRootTag);
@@ -623,6 +624,7 @@ LEDGERLY_REGISTERED(menuCreateBackup)
 LEDGERLY_REGISTERED(menuFlagDuplicates)
 LEDGERLY_REGISTERED(menuAlignColumns)
 LEDGERLY_REGISTERED(menuFindAttachments)
+LEDGERLY_REGISTERED(menuRebuildToc)
 #undef LEDGERLY_REGISTERED
 
 }  // namespace ledgerly::ui

@@ -121,6 +121,23 @@ TEST_F(BodyCli, RepairDelimitersWithoutATerminalNeedsYes) {
     EXPECT_EQ(ReadFile(pair + "mbx").size(), before.size() + 2);
 }
 
+TEST_F(BodyCli, RepairDelimitersRebuildingTheTocKeepsTheStatesAndPassesVerify) {
+    box.Summary(0).Status = 2;  // replied
+    box.Summary(1).Status = 3;  // forwarded
+    ASSERT_TRUE(box.Write(pair).ok());
+    const auto run = RunCli({"repair-delimiters", "--rebuild-toc", "--yes", pair + "mbx"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "Backup: " + pair + "toc.1\nBackup: " + pair + "mbx.1\n" +
+                           "1 delimiter repaired; the TOC file was rebuilt.\n" +
+                           "2 messages keep their summary, 0 messages get a new one (marked recovered or sent), 0 old summaries match no message.\n"
+                           "Done. Operation was successful. Backup files created.\n");
+    auto toc = TocImage::FromBytes(ReadFile(pair + "toc"));
+    EXPECT_EQ(toc->ReadSummary(1).Status, 2);
+    EXPECT_EQ(toc->ReadSummary(2).Status, 3);
+    EXPECT_EQ(toc->ReadSummary(2).Offset, toc->ReadSummary(1).Length);
+    EXPECT_EQ(RunCli({"verify", pair + "mbx"}).exitCode, 0);
+}
+
 TEST_F(BodyCli, BackupReportsOnStderr) {
     auto run = RunCli({"backup", pair + "mbx"});
     EXPECT_EQ(run.exitCode, 0) << run.err;

@@ -89,6 +89,7 @@ private slots:
         const char* rows[][3] = {
             {"menuMailboxes", "menuAddMailbox", "&Add..."},
             {"menuMailboxes", "menuSynchronizeMailbox", "&Synchronize"},
+            {"menuMailboxes", "menuRebuildToc", "&Rebuild TOC..."},
             {"menuMark", "menuMarkAllReceived", "All Messages &Received"},
             {"menuMark", "menuMarkAllSent", "All Messages &Sent"},
             {"menuMark", "menuMarkDuplicatesClassic", "&Duplicates (Slow)"},
@@ -222,7 +223,7 @@ private slots:
         w->openPalette(ui::PaletteKind::Mining);
         QVERIFY(w->selectKey(data() + node.toStdString()));
         for (const char* name : {"menuToolbars", "menuMark", "menuUpdate", "menuExtract", "menuSpecial", "menuBonus", "menuExport",
-                                 "menuDecodeQP", "menuCreateBackup"})
+                                 "menuDecodeQP", "menuCreateBackup", "menuRebuildToc"})
             QVERIFY2(w->commandEnabled(name) == mailboxState, name);
         QCOMPARE(w->commandEnabled("menuAlignColumns"), !mailboxState);
         QCOMPARE(w->commandEnabled("menuFindAttachments"), findAttachments);
