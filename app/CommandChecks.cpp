@@ -5,12 +5,10 @@
 
 namespace ledgerly {
 
-std::string TocPathOf(std::string_view mbxKey) {
-    return std::string(mbxKey.substr(0, mbxKey.size() >= 3 ? mbxKey.size() - 3 : 0)) + "toc";
-}
+std::string TocPathOf(std::string_view mbxKey) { return PartnerPath(mbxKey, "toc"); }
 
 std::optional<std::string> CheckSelection(std::string_view key, FileChecks files, bool refuseWhileEudoraRuns, Host& host) {
-    const bool mbx = FileExists(key);
+    const bool mbx = FileExists(WithExtensionAsFound(key));
     const bool toc = FileExists(TocPathOf(key));
     switch (files) {
         case FileChecks::MbxThenToc:

@@ -22,7 +22,8 @@ enum class FileChecks {
 // tool may run. `key` is the mailbox file's path.
 std::optional<std::string> CheckSelection(std::string_view key, FileChecks files, bool refuseWhileEudoraRuns, Host& host);
 
-// The TOC path of a mailbox key: the key less its last three characters + "toc".
+// The TOC path of a mailbox key: the key less its last three characters +
+// "toc", found whatever the case of its extension ('IN.MBX' gives 'IN.TOC').
 std::string TocPathOf(std::string_view mbxKey);
 
 }  // namespace ledgerly

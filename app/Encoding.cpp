@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace ledgerly {
 namespace {
@@ -33,7 +34,82 @@ char ToCp1252(std::uint32_t cp) {
     return '?';
 }
 
+// The character that starts at `at`, and its length; length 0 when the bytes
+// there are not UTF-8 (overlong forms and surrogates included).
+std::pair<std::uint32_t, std::size_t> Utf8At(std::string_view s, std::size_t at) {
+    const auto b = static_cast<unsigned char>(s[at]);
+    if (b < 0x80) return {b, 1};
+    std::size_t len = 0;
+    std::uint32_t cp = 0, least = 0;
+    if ((b & 0xE0) == 0xC0) { len = 2; cp = b & 0x1Fu; least = 0x80; }
+    else if ((b & 0xF0) == 0xE0) { len = 3; cp = b & 0x0Fu; least = 0x800; }
+    else if ((b & 0xF8) == 0xF0) { len = 4; cp = b & 0x07u; least = 0x10000; }
+    else return {0, 0};
+    if (at + len > s.size()) return {0, 0};
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto c = static_cast<unsigned char>(s[at + k]);
+        if ((c & 0xC0) != 0x80) return {0, 0};
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {0, 0};
+    return {cp, len};
+}
+
+bool IsControl(std::uint32_t cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
+
+void AppendHex(std::string& out, const char* prefix, unsigned value, int digits) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += prefix;
+    for (int d = digits - 1; d >= 0; --d) out.push_back(kHex[(value >> (4 * d)) & 0xF]);
+}
+
 }  // namespace
+
+std::string EscapeForTerminal(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto [cp, len] = Utf8At(utf8, i);
+        if (len == 0 || IsControl(cp)) {
+            // A C1 character is escaped as its number, a stray byte as itself.
+            AppendHex(out, "\\x", len == 0 ? static_cast<unsigned char>(utf8[i]) : cp, 2);
+            i += len == 0 ? 1 : len;
+            continue;
+        }
+        out.append(utf8.substr(i, len));
+        i += len;
+    }
+    return out;
+}
+
+std::string JsonString(std::string_view utf8) {
+    std::string out = "\"";
+    out.reserve(utf8.size() + 2);
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto [cp, len] = Utf8At(utf8, i);
+        if (len == 0) {
+            cp = static_cast<unsigned char>(utf8[i]);
+            len = 1;
+            if (IsControl(cp)) AppendHex(out, "\\u", cp, 4);
+            else AppendUtf8(out, cp);
+        } else if (cp == '"' || cp == '\\') {
+            out.push_back('\\');
+            out.push_back(static_cast<char>(cp));
+        } else if (cp == '\n') {
+            out += "\\n";
+        } else if (cp == '\r') {
+            out += "\\r";
+        } else if (cp == '\t') {
+            out += "\\t";
+        } else if (IsControl(cp)) {
+            AppendHex(out, "\\u", cp, 4);
+        } else {
+            out.append(utf8.substr(i, len));
+        }
+        i += len;
+    }
+    return out + "\"";
+}
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
     std::string out;

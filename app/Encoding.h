@@ -10,4 +10,15 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // A character that Windows-1252 cannot hold becomes "?"; invalid UTF-8 too.
 std::string Utf8ToCp1252(std::string_view utf8);
 
+// Text for a terminal: UTF-8 characters are kept, but control characters
+// (below 0x20, DEL, and 0x80-0x9F) and bytes that are not UTF-8 are written
+// as "\xHH", so that no escape sequence in a subject or a file name reaches
+// the terminal (a tab would shift columns and is escaped too).
+std::string EscapeForTerminal(std::string_view utf8);
+// A JSON string, quotes included, that is always valid UTF-8: characters are
+// kept, quote, backslash and control characters escaped, and a byte that is
+// not UTF-8 (a file name in another encoding) becomes the character of the
+// same number ("\u00e9" for the byte 0xE9).
+std::string JsonString(std::string_view utf8);
+
 }  // namespace ledgerly

@@ -34,13 +34,11 @@ bool StatPath(std::string_view path, bool& isDir) {
 }  // namespace
 
 bool FileExists(std::string_view path) {
-    if (path.size() < 5) return false;
     bool isDir = false;
     return StatPath(path, isDir) && !isDir;
 }
 
 bool FolderExists(std::string_view path) {
-    if (path.size() < 5) return false;
     bool isDir = false;
     return StatPath(path, isDir);
 }
@@ -69,6 +67,12 @@ std::string GetFileName(std::string_view path, bool dropExtension) {
         if (dot != std::string::npos) name.resize(dot);
     }
     return name;
+}
+
+std::int64_t FileSize(std::string_view path) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(fs::path(std::string(path)), ec);
+    return ec ? 0 : static_cast<std::int64_t>(size);
 }
 
 Result<std::string> ReadFileChecked(std::string_view path) {
@@ -115,6 +119,37 @@ Status WriteNewFile(std::string_view path, std::string_view bytes) {
 }
 
 bool WriteWholeFile(std::string_view path, std::string_view bytes) { return WriteWholeFileChecked(path, bytes).ok(); }
+
+std::string WithExtensionAsFound(std::string_view path) {
+    const fs::path asked{std::string(path)};
+    std::error_code ec;
+    if (fs::exists(asked, ec)) return std::string(path);
+    const std::string name = asked.filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size()) return std::string(path);
+    const std::string_view stem = std::string_view(name).substr(0, dot + 1), ext = std::string_view(name).substr(dot + 1);
+    std::string found;
+    const fs::path folder = asked.has_parent_path() ? asked.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (entry.size() != name.size() || entry.compare(0, stem.size(), stem) != 0) continue;
+        if (!EqualsNoCase(std::string_view(entry).substr(stem.size()), ext)) continue;
+        if (found.empty() || entry < found) found = entry;
+    }
+    if (found.empty()) return std::string(path);
+    return std::string(path.substr(0, path.size() - name.size())) + found;
+}
+
+std::string PartnerPath(std::string_view path, std::string_view ext) {
+    const std::size_t cut = path.size() >= ext.size() ? path.size() - ext.size() : 0;
+    std::string partner(path.substr(0, cut));
+    for (std::size_t i = 0; i < ext.size(); ++i) {
+        const char own = cut + i < path.size() ? path[cut + i] : 'x';
+        const char c = ext[i];
+        partner.push_back(own >= 'A' && own <= 'Z' && c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+    }
+    return WithExtensionAsFound(partner);
+}
 
 std::string GetShortPath(std::string_view path) {
     std::error_code ec;

@@ -1,6 +1,7 @@
 #pragma once
 // File and path routines shared by the tools. Paths are native paths (bytes);
 // the separator is the platform's own.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,11 +18,11 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// True for an existing entry that is not a folder; a path of fewer than five
-// characters is never a file.
+// True for an existing entry that is not a folder, whatever the length of its
+// name ('ss', a relative path, is as good as any).
 bool FileExists(std::string_view path);
 // True for an existing folder, and also for an existing file (the look-up
-// Eudora-era code relied on matches both); fewer than five characters: false.
+// Eudora-era code relied on matches both).
 bool FolderExists(std::string_view path);
 
 std::string WithTrailingSeparator(std::string_view path);
@@ -29,6 +30,9 @@ std::string WithTrailingSeparator(std::string_view path);
 std::string GetFolderName(std::string_view path);
 // The last non-empty component; with dropExtension, less its last ".ext".
 std::string GetFileName(std::string_view path, bool dropExtension = false);
+
+// The size of a file in bytes; 0 when it cannot be had.
+std::int64_t FileSize(std::string_view path);
 
 // The whole file; only a regular file is read (a FIFO or a device is refused
 // at once). ReadFileChecked says why it could not.
@@ -46,6 +50,17 @@ Status WriteWholeFileChecked(std::string_view path, std::string_view bytes);
 // The same for a file that must not exist yet: fails, changing nothing, when
 // anything (a link included) has the name by the time it is written.
 Status WriteNewFile(std::string_view path, std::string_view bytes);
+
+// The file as its folder holds it when only the case of its extension differs,
+// as Eudora's own file system sees it ('In.mbx' finds 'IN.MBX' or 'In.MBX'):
+// the path as given when it exists, else the folder's entry with the same name
+// up to the last "." and the same extension without regard to case (the first
+// in name order); the path as given when there is none.
+std::string WithExtensionAsFound(std::string_view path);
+// The file beside `path` with the extension `ext` in its place, spelled in
+// the case of path's own extension ('IN.MBX' asks for 'IN.TOC'), then found
+// as WithExtensionAsFound finds it. `path` ends in an extension of ext's length.
+std::string PartnerPath(std::string_view path, std::string_view ext);
 
 // Off Windows: the path itself when it exists, else empty.
 std::string GetShortPath(std::string_view path);

@@ -15,7 +15,10 @@
 namespace ledgerly {
 namespace {
 
-bool ValidFolder(const std::string& path) { return path.size() >= 5 && FolderExists(path); }
+// Any existing folder but the root of a file system ('C:\', '/'), which is never a data folder.
+bool ValidFolder(const std::string& path) {
+    return FolderExists(path) && !std::filesystem::path(path).relative_path().empty();
+}
 
 std::vector<std::string> SplitAtSpaces(std::string_view text) {
     std::vector<std::string> parts;

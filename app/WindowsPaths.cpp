@@ -63,6 +63,30 @@ std::optional<std::string> MatchComponent(const fs::path& folder, const std::str
     return std::nullopt;
 }
 
+// Names of the folder's entries, in name order.
+std::vector<std::string> EntryNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool NamesEntry(const std::vector<std::string>& names, const std::string& component) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, component) || MatchesShortName(component, n); });
+}
+
+// The existing file or folder that parts[from..] name below `base`, every
+// component matched as Windows matches it; nullopt when one is missing.
+std::optional<std::string> ResolveExisting(fs::path base, const std::vector<std::string>& parts, std::size_t from) {
+    for (std::size_t i = from; i < parts.size(); ++i) {
+        const auto match = MatchComponent(base, parts[i]);
+        if (!match) return std::nullopt;
+        base /= *match;
+    }
+    return base.string();
+}
+
 std::optional<std::string> Resolve(fs::path base, const std::vector<std::string>& parts, std::size_t from) {
     for (std::size_t i = from; i < parts.size(); ++i) {
         const auto match = MatchComponent(base, parts[i]);
@@ -115,12 +139,24 @@ PathMapper::PathMapper(std::string dataFolder, std::optional<std::string> winePr
 std::optional<std::string> PathMapper::ToLocal(std::string_view path) const {
     if (!IsWindowsPath(path)) return std::string(path);
     const std::vector<std::string> parts = WindowsComponents(path);
+    std::error_code ec;
+    std::optional<std::string> throughDrive;
     if (prefix_ && path[1] == ':') {
         const std::string drive(1, static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))));
         const fs::path link = fs::path(*prefix_) / "dosdevices" / (drive + ":");
-        std::error_code ec;
-        if (fs::exists(link, ec)) return Resolve(Canonical(link), parts, 1);
+        if (fs::exists(link, ec)) throughDrive = Resolve(Canonical(link), parts, 1);
+        if (throughDrive && fs::exists(*throughDrive, ec)) return throughDrive;
     }
+    if (!dataFolder_.empty()) {
+        // The longest tail of the path that exists below the data folder: a
+        // data folder copied under any name keeps its own layout below it.
+        const std::vector<std::string> top = EntryNames(fs::path(dataFolder_));
+        for (std::size_t i = 1; i < parts.size(); ++i) {
+            if (!NamesEntry(top, parts[i])) continue;
+            if (auto found = ResolveExisting(fs::path(dataFolder_), parts, i)) return found;
+        }
+    }
+    if (throughDrive) return throughDrive;
     if (!dataFolder_.empty()) {
         const std::string name = GetFolderName(dataFolder_);
         for (std::size_t i = 0; i + 1 < parts.size(); ++i)

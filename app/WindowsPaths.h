@@ -2,14 +2,18 @@
 // Windows paths found inside mail, in Eudora's settings file and in the
 // registry, and the local files they mean.
 //
-// A Windows path ('C:\Eudora\attach\a.pdf') maps to a local path:
+// A Windows path ('C:\Eudora\attach\a.pdf') maps to a local path, each
+// component matched as Windows does (without regard to case, and an 8.3 short
+// name such as 'EUDORA~1' matching the long name it abbreviates):
 //   - through the Wine prefix's drive links (<prefix>/dosdevices/c: -> ...)
-//     when the data folder lies inside a Wine prefix, each component matched
-//     as Windows does: without regard to case, and an 8.3 short name
-//     ('EUDORA~1') matching the long name it abbreviates;
-//   - otherwise, when the path has the data folder's own name as a component,
-//     the rest of it taken relative to the data folder (a data folder copied
-//     from Windows);
+//     when the data folder lies inside a Wine prefix and the file is there;
+//   - else to the longest tail of its components that exists below the data
+//     folder: '...\Qualcomm\Eudora\attach\report.pdf' finds
+//     '<data folder>/attach/report.pdf' whatever the data folder is called
+//     now (a data folder copied from Windows), in 'Embedded' or any folder;
+//   - else, for a file that exists nowhere, to where the drive link leads, or,
+//     when the path has the data folder's own name as a component, to the
+//     rest of it taken relative to the data folder;
 //   - else it maps to nothing and stays as written.
 // A local path written into mail takes the form Eudora reads: the Windows
 // form when a Wine mapping exists, else the native path.

@@ -35,17 +35,19 @@ const char* LinkStateKey(LinkState state) {
     return "inicijalno";
 }
 
-bool ReferencedFileExists(const std::string& path, const PathMapper& mapper) {
+std::optional<std::string> LocalFileOfReference(const std::string& path, const PathMapper& mapper) {
     for (const std::string& spelled : MailSpellings(path)) {
         if (!IsWindowsPath(spelled)) {
-            if (FileExists(spelled)) return true;
+            if (FileExists(spelled)) return spelled;
             continue;
         }
         const auto local = mapper.ToLocal(spelled);
-        if (local && FileExists(*local)) return true;
+        if (local && FileExists(*local)) return local;
     }
-    return false;
+    return std::nullopt;
 }
+
+bool ReferencedFileExists(const std::string& path, const PathMapper& mapper) { return LocalFileOfReference(path, mapper).has_value(); }
 
 void ObradaZakacenog(std::string_view teloPoruke, std::string_view posiljalac, const PathMapper& mapper,
                      std::vector<BrokenLink>& rows) {
@@ -77,6 +79,7 @@ Result<std::vector<BrokenLink>> FindBrokenLinks(const std::string& mbxPath, cons
         const MessageSummary s = toc->ReadSummary(k);
         ObradaZakacenog(reader->Fetch(s), TrimAtNull(FieldText(s.Who)), mapper, rows);
         host.Status(std::to_string(k));
+        host.Progress("relink", k, count, "messages");
     }
     return rows;
 }
@@ -192,6 +195,7 @@ Result<RewriteReport> RewriteAttachmentLinks(ToolContext& context, const std::st
         if (pauses && k % 100 == 0) context.host.Wait(150);
         report.changes += edits.Apply(text);
         context.host.Status(std::to_string(report.changes) + " / " + std::to_string(k));
+        context.host.Progress("relink", k, count, "messages");
         const std::int64_t offset = txn->NewMailboxSize();
         if (offset + static_cast<std::int64_t>(text.size()) > std::numeric_limits<std::int32_t>::max())
             return fail(txn->AbandonWith("The rewritten mailbox would be larger than a TOC file can describe (2 GB)."));

@@ -273,6 +273,7 @@ FinderResult FindOrphans(const FinderRequest& request, Host& host, FinderControl
             index.Load("");
         }
         host.Status("Search in progress... " + box.name);
+        host.Progress("orphans", static_cast<std::int64_t>(position), static_cast<std::int64_t>(request.mailboxes.size()), "mailboxes");
     }
     if (control.stopRequested || control.closing) {
         result.stopped = true;

@@ -7,6 +7,7 @@
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
 #include "app/SafeFiles.h"
+#include "flagging/TocRebuild.h"
 #include "store/Mailbox.h"
 #include "store/PairTransaction.h"
 
@@ -26,11 +27,18 @@ void DelimiterMender::Feed(std::string_view piece, std::string& out) {
         out += kCrLf;
         from = at + kEndTagSize;
         ++mended_;
+        mendedAt_.push_back(pendingStart_ + static_cast<std::int64_t>(from));
     }
     // A run-in can only begin in the last kRunIn.size() - 1 bytes: keep those.
     const std::size_t keep = std::min(pending_.size() - from, kRunIn.size() - 1);
     out.append(pending_, from, pending_.size() - from - keep);
+    pendingStart_ += static_cast<std::int64_t>(pending_.size() - keep);
     pending_.erase(0, pending_.size() - keep);
+}
+
+std::int64_t DelimiterMender::MovedTo(std::int64_t position) const {
+    const auto before = std::upper_bound(mendedAt_.begin(), mendedAt_.end(), position) - mendedAt_.begin();
+    return position + 2 * static_cast<std::int64_t>(before);
 }
 
 void DelimiterMender::Finish(std::string& out) {
@@ -50,11 +58,11 @@ std::string InsertMissingDelimiterBreaks(std::string_view content, std::int64_t*
 
 std::string DelimiterRepairResult::RepairedText() const {
     return std::to_string(mended) + (mended == 1 ? " delimiter" : " delimiters") + " repaired" +
-           (tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : ".");
+           (tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : tocRebuilt ? "; the TOC file was rebuilt." : ".");
 }
 
 std::string DelimiterRepairResult::DisagreementText() const {
-    if (tocDisagreed.empty()) return {};
+    if (tocDisagreed.empty() || tocRebuilt) return {};
     return JoinSentences("The TOC file did not agree with the mailbox: " + tocDisagreed, "The repair deletes it all the same.");
 }
 
@@ -62,14 +70,26 @@ std::string DelimiterRepairResult::ClosingText() const {
     return JoinSentences(JoinSentences(JoinSentences(recovered, RepairedText()), DisagreementText()), msg::kDone);
 }
 
-Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, const std::string& mbxPath) {
+std::string RebuildAfterRepairQuestion(const std::string& mbxPath) {
+    return "Repair the message delimiters of '" + mbxPath +
+           "' and rebuild its TOC file?\r\nEvery message the TOC describes keeps its status; both files are backed up first.";
+}
+
+Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, const std::string& mbxPath, bool rebuildToc,
+                                                      const FieldDecodeFn& decode) {
     using R = Result<DelimiterRepairResult>;
     DelimiterRepairResult result;
-    if (!context.host.Ask(kStatusLostQuestion, msg::kTitle)) {
+    if (!context.host.Ask(rebuildToc ? RebuildAfterRepairQuestion(mbxPath) : std::string(kStatusLostQuestion), msg::kTitle)) {
         result.declined = true;
         return result;
     }
-    auto txn = PairTransaction::Begin(MailboxPair::FromMailboxPath(mbxPath), {PairChange::MailboxDeletingToc}, &context.state);
+    PairTransactionOptions options{PairChange::MailboxDeletingToc};
+    if (rebuildToc) {
+        options.change = PairChange::MailboxAndToc;
+        options.allowInconsistentPair = true;  // the rebuild mends the TOC whatever it held
+    }
+    const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
+    auto txn = PairTransaction::Begin(pair, options, &context.state);
     if (!txn) return txn.status();
     result.recovered = txn->Recovered();
     result.backups = txn->Backups();
@@ -80,10 +100,15 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
     DelimiterMender mender;
     std::string out;
     Status appended;  // a failed append has abandoned the change already
-    const Status read = ReadInPieces(mbxPath, [&](std::string_view piece) {
+    const std::string source = txn->Pair().mbx();
+    const std::int64_t size = FileSize(source);
+    std::int64_t done = 0;
+    const Status read = ReadInPieces(source, [&](std::string_view piece) {
         if (context.host.StopRequested()) return Status::Fail(msg::kStopped);
         out.clear();
         mender.Feed(piece, out);
+        done += static_cast<std::int64_t>(piece.size());
+        context.host.Progress("repair-delimiters", done, size, "bytes");
         appended = txn->AppendToMailbox(out);
         return appended;
     });
@@ -92,16 +117,29 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
     out.clear();
     mender.Finish(out);
     if (Status s = txn->AppendToMailbox(out); !s) return fail(s);
-    result.tocDeleted = FileExists(txn->Pair().toc());
+    if (rebuildToc) {
+        // The repaired mailbox is complete in its staged file; the old TOC
+        // describes the old one, whose positions the mender knows how to move.
+        const TocRebuildSources sources{pair.mbx() + std::string(kNewSuffix), pair.mbx(),
+                                        [&mender](std::int64_t at) { return mender.MovedTo(at); }};
+        auto plan = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);
+        if (!plan) return fail(txn->AbandonWith(plan.error()));
+        txn->Toc() = std::move(TocImage::FromBytes(std::move(plan->tocBytes))).value();
+        result.rebuild = std::move(plan->report);
+    }
+    result.tocDeleted = !rebuildToc && FileExists(txn->Pair().toc());
     if (Status s = txn->Commit(); !s) return fail(s);
+    result.tocRebuilt = rebuildToc;
+    result.rebuild.written = rebuildToc;
     result.mended = mender.Mended();
     return result;
 }
 
 std::string BackupQuestion(const std::string& mbxKey) { return "Backup '" + TocPathOf(mbxKey) + "' and '" + mbxKey + "'?"; }
 
-BackupReport BackupMailboxPair(AppState& state, const std::string& mbxKey) {
+BackupReport BackupMailboxPair(AppState& state, const std::string& key) {
     BackupReport report;
+    const std::string mbxKey = WithExtensionAsFound(key);
     const std::string tocPath = TocPathOf(mbxKey);
     const bool haveToc = FileExists(tocPath), haveMbx = FileExists(mbxKey);
     if (!haveToc && !haveMbx) {

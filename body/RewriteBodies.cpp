@@ -21,6 +21,17 @@ int PauseBefore(RewriteMode mode, std::int32_t i) {
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
+const char* RunName(RewriteMode mode) {
+    switch (mode) {
+        case RewriteMode::StripHtml: return "strip-html";
+        case RewriteMode::DecodeQuotedPrintable: return "decode-qp";
+        case RewriteMode::Rot13: return "rot13";
+        case RewriteMode::Cipher: return "cipher";
+        case RewriteMode::Decipher: return "decipher";
+    }
+    return "rewrite";
+}
+
 }  // namespace
 
 std::string TransformBody(RewriteMode mode, std::string_view body) {
@@ -36,6 +47,9 @@ std::string TransformBody(RewriteMode mode, std::string_view body) {
 
 std::string RewriteMessage(RewriteMode mode, std::string message, bool* keptWhole) {
     if (keptWhole) *keptWhole = false;
+    // A message of its delimiter line alone has no body: the split would cut
+    // the delimiter after its first character and hand the rest to the transform.
+    if (message.find_first_of("\r\n") == std::string::npos) return message;
     SplitMessage split = NormaliseAndSplit(message);
     if (split.header.size() > kMaxHeaderPart) {
         if (keptWhole) *keptWhole = true;
@@ -90,6 +104,7 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
         toc.WriteSummary(i, s);
         if (Status st = txn->AppendToMailbox(text); !st) return fail(st);
         context.host.Status(std::to_string(i));
+        context.host.Progress(RunName(mode), i, n, "messages");
     }
     result.messages = n;
     result.newSize = txn->NewMailboxSize();

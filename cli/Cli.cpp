@@ -11,6 +11,7 @@
 #include "app/Messages.h"
 #include "app/Platform.h"
 #include "app/StartupPaths.h"
+#include "store/Mailbox.h"
 
 namespace ledgerly::cli {
 
@@ -21,9 +22,11 @@ std::vector<std::pair<int, RegisterFn>>& Registry() {
 
 CommandRegistrar::CommandRegistrar(int order, RegisterFn fn) { Registry().emplace_back(order, fn); }
 
-void TerminalHost::Status(std::string_view text) {
+void TerminalHost::Progress(std::string_view what, std::int64_t done, std::int64_t total, std::string_view unit) {
     if (!::isatty(STDERR_FILENO)) return;
-    std::fprintf(stderr, "\r\033[K%.*s", static_cast<int>(text.size()), text.data());
+    const auto line = meter_.Update(what, done, total, unit, ProgressMeter::Clock::now());
+    if (!line) return;
+    std::fprintf(stderr, "\r\033[K%s", line->c_str());
     std::fflush(stderr);
     statusShown_ = true;
 }
@@ -43,7 +46,8 @@ void TerminalHost::Inform(std::string_view text, std::string_view, BoxIcon) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         out.push_back(text[i]);
     }
-    std::cout << out << '\n' << std::flush;
+    std::cout.flush();
+    std::cerr << out << '\n' << std::flush;
 }
 
 bool TerminalHost::Ask(std::string_view question, std::string_view) {
@@ -52,6 +56,7 @@ bool TerminalHost::Ask(std::string_view question, std::string_view) {
     std::string q;
     for (char c : question)
         if (c != '\r') q.push_back(c);
+    std::cout.flush();
     if (!::isatty(STDIN_FILENO)) {
         std::cerr << q << "\n(no terminal to answer on: give --yes to proceed)\n";
         return false;
@@ -79,7 +84,7 @@ bool Env::ResolveDataFolder(bool required) {
     });
     if (state.paths.DataFolder.empty()) {
         if (required) Fail(dataFolderOption.empty() ? "No data folder: give --data-folder DIR (Eudora's registry entry names none)."
-                                                     : "The data folder '" + dataFolderOption + "' does not exist.");
+                                                     : "The data folder '" + PathForTerminal(dataFolderOption) + "' does not exist.");
         return false;
     }
     SetDataPaths(state.paths);
@@ -87,33 +92,53 @@ bool Env::ResolveDataFolder(bool required) {
 }
 
 int Env::Fail(std::string_view message) {
-    host.EndStatusLine();
-    std::cerr << message << '\n';
+    Notice(message);
     exitCode = 1;
     return 1;
 }
 
+void Env::Notice(std::string_view message) {
+    host.EndStatusLine();
+    std::cout.flush();
+    std::cerr << message << '\n' << std::flush;
+}
+
 std::string Env::MailboxPath(const std::string& arg) const {
-    const std::string mbx = MailboxArgument(arg);
-    if (dataFolderOption.empty() || mbx.empty() || mbx.front() == kPathSeparator) return mbx;
-    return WithTrailingSeparator(dataFolderOption) + mbx;
+    std::string mbx = MailboxArgument(arg);
+    if (!dataFolderOption.empty() && !mbx.empty() && mbx.front() != kPathSeparator) mbx = WithTrailingSeparator(dataFolderOption) + mbx;
+    return WithExtensionAsFound(mbx);
 }
 
 bool Env::CheckMailbox(const std::string& mbxPath, FileChecks files, bool refuseWhileEudoraRuns) {
     if (auto refusal = CheckSelection(mbxPath, files, refuseWhileEudoraRuns, host)) {
+        if (*refusal == msg::kMbxNotFound) *refusal = "MBX-file not found: '" + PathForTerminal(mbxPath) + "'.";
+        else if (*refusal == msg::kTocNotFound) *refusal = "TOC-file not found: '" + PathForTerminal(TocPathOf(mbxPath)) + "'.";
         Fail(*refusal);
         return false;
     }
     return true;
 }
 
+void PrintBackups(Env& env, std::string_view tocBackup, std::string_view mbxBackup) {
+    for (std::string_view backup : {tocBackup, mbxBackup})
+        if (!backup.empty()) env.Notice("Backup: " + PathForTerminal(backup));
+}
+
+void AddYesOption(CLI::App& cmd, Env& env, const char* asks) {
+    const std::string help = asks ? std::string("Answer yes to the question asked on a terminal (") + asks + ")"
+                                  : std::string("Proceed without asking (this command asks nothing)");
+    cmd.add_flag_callback("--yes,-y", [&env] { env.host.assumeYes = true; }, help);
+}
+
 std::string MailboxArgument(const std::string& arg) {
-    if (arg.size() >= 4 && (arg.ends_with(".mbx") || arg.ends_with(".MBX") || arg.ends_with(".Mbx"))) return arg;
-    if (arg.ends_with(".toc") || arg.ends_with(".TOC")) return arg.substr(0, arg.size() - 3) + "mbx";
+    if (arg.size() >= 4 && EndsWithNoCase(arg, ".mbx")) return arg;
+    if (arg.size() >= 4 && EndsWithNoCase(arg, ".toc")) return PartnerPath(arg, "mbx");
     if (arg.ends_with(".")) return arg + "mbx";
     return arg;
 }
 
-std::string ForTerminal(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
+std::string ForTerminal(std::string_view cp1252) { return EscapeForTerminal(Cp1252ToUtf8(cp1252)); }
+
+std::string PathForTerminal(std::string_view path) { return EscapeForTerminal(path); }
 
 }  // namespace ledgerly::cli

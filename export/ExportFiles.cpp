@@ -29,9 +29,15 @@ std::string ExportResult::StatusText() const { return std::to_string(written) + 
 
 std::string ExportResult::FailureReport() const {
     if (failures.empty()) return {};
-    const ExportFailure& first = failures.front();
-    return std::to_string(failures.size()) + (failures.size() == 1 ? " message was" : " messages were") + " not exported. Message " +
-           std::to_string(first.message) + ": " + first.reason;
+    std::int64_t count = lacking;
+    for (const ExportFailure& f : failures) count += f.message > 0 ? 1 : 0;
+    std::string text = std::to_string(count) + (count == 1 ? " message was" : " messages were") + " not exported.";
+    for (const ExportFailure& f : failures) {
+        text += "\r\n";
+        if (f.file.empty()) text += f.reason;
+        else text += "Message " + std::to_string(f.message) + ": " + f.reason;  // the reason names the file
+    }
+    return text;
 }
 
 std::string ExportFileName(std::int32_t message, std::string_view subjectField, std::string_view extension) {
@@ -72,7 +78,7 @@ Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair
     if (options.folder.empty() || !std::filesystem::is_directory(options.folder, ec))
         return Result<ExportResult>::Fail("The folder '" + options.folder + "' does not exist.");
 
-    auto opened = OpenCheckedPair(pair);
+    auto opened = OpenReadablePair(pair);
     if (!opened) return opened.status();
     const TocImage& toc = opened->toc;
     const MailboxReader& mailbox = opened->mailbox;
@@ -80,8 +86,15 @@ Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair
     const std::string folder = WithTrailingSeparator(options.folder);
     ExportResult result;
     result.messages = toc.UsableCount();
+    result.lacking = opened->lacking;
+    for (const PairProblem& p : opened->unreadable)
+        if (p.summary == 0) result.failures.push_back({0, {}, p.text});
     for (std::int32_t i = 1; i <= result.messages; ++i) {
         if (i % 100 == 0) context.host.Wait(100);
+        if (const PairProblem* p = opened->Unreadable(i)) {
+            result.failures.push_back({i, {}, p->text});
+            continue;
+        }
         const MessageSummary summary = toc.ReadSummary(i);
         const std::string path = folder + ExportFileName(i, FieldText(summary.Subject), options.extension);
         const std::string text = ExportText(mailbox.Fetch(summary), summary, options.headers, options.keepHtml);
@@ -90,6 +103,7 @@ Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair
         else
             result.failures.push_back({i, path, written.error()});
         context.host.Status(std::to_string(i));
+        context.host.Progress("export files", i, result.messages, "messages");
     }
     context.host.Status(result.StatusText());
     return result;

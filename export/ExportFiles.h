@@ -23,18 +23,20 @@ struct ExportOptions {
 };
 
 struct ExportFailure {
-    std::int32_t message = 0;  // 1-based position in the TOC
-    std::string file;
-    std::string reason;  // a sentence that names the file
+    std::int32_t message = 0;  // 1-based position in the TOC; 0 for the summaries a short TOC lacks
+    std::string file;          // empty when the message could not be read
+    std::string reason;        // a sentence; it names the file when there is one
 };
 
 struct ExportResult {
     std::int32_t messages = 0;  // summaries walked
     std::int32_t written = 0;   // files appended to
+    std::int32_t lacking = 0;   // summaries the header announces but the TOC file lacks
     std::vector<ExportFailure> failures;
     // "N messages exported." (N = files written).
     std::string StatusText() const;
-    // Empty when every message was written; else one paragraph for a box.
+    // Empty when every message was written; else the count of those that were
+    // not, then one line for each (CR LF between lines).
     std::string FailureReport() const;
 };
 
@@ -45,10 +47,11 @@ std::string ExportFileName(std::int32_t message, std::string_view subjectField, 
 // The bytes appended to one message's file.
 std::string ExportText(std::string_view message, const MessageSummary& summary, HeaderMode headers, bool keepHtml);
 
-// Refuses an inconsistent pair (its first problem) or a missing folder before
+// Refuses a pair whose files cannot be read, or a missing folder, before
 // anything is written. Reports each message's number through host.Status,
 // pauses 100 ms at every 100th message, and ends with StatusText(). A message
-// whose file cannot be written is skipped; the rest go on.
+// that cannot be read (its summary's range runs outside the mailbox file) or
+// whose file cannot be written is skipped and listed; the rest go on.
 Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair, const ExportOptions& options);
 
 }  // namespace ledgerly

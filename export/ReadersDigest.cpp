@@ -75,17 +75,21 @@ Status CopyEarlierText(const std::string* fromFile, std::string_view text, Atomi
 // The page is written as it is built, into a temporary file that replaces
 // `outPath` only when it is complete: memory holds the table of contents and
 // one message at a time, never the whole page.
-Result<std::int32_t> WritePage(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
+Result<DigestResult> WritePage(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
                                const std::string* earlierFile, std::string_view earlierText, std::time_t now) {
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
-    auto opened = OpenCheckedPair(pair);
+    auto opened = OpenReadablePair(pair);
     if (!opened) return opened.status();
     const TocImage& toc = opened->toc;
     const MailboxReader& mailbox = opened->mailbox;
     const std::int32_t messages = toc.UsableCount();
+    DigestResult result;
+    result.lacking = opened->lacking;
+    for (const PairProblem& p : opened->unreadable) result.skipped.push_back(p.text);
 
     std::string entries;
     for (std::int32_t k = 1; k <= messages; ++k) {
+        if (opened->Unreadable(k)) continue;
         const MessageSummary summary = toc.ReadSummary(k);
         entries += TocEntry(std::to_string(k), Field(summary.Subject), Field(summary.Who), Field(summary.Date));
     }
@@ -97,7 +101,7 @@ Result<std::int32_t> WritePage(ToolContext& context, const std::string& mbxPath,
         "<BR>",
         "<HTML>",
         "<HEAD>",
-        "<meta http-equiv=\"Content-Type\" content=\"text/html\"; charset=\"windows-1250\">",
+        "<meta http-equiv=\"Content-Type\" content=\"text/html\"; charset=\"windows-1252\">",
         "<TITLE>",
         name,
         "</TITLE>",
@@ -134,17 +138,20 @@ Result<std::int32_t> WritePage(ToolContext& context, const std::string& mbxPath,
     if (Status s = CopyEarlierText(earlierFile, earlierText, *page); !s) return s;
     for (std::int32_t k = 1; k <= messages; ++k) {
         if (k % 100 == 0) context.host.Wait(100);
+        if (opened->Unreadable(k)) continue;
         const MessageSummary summary = toc.ReadSummary(k);
         const std::string i = std::to_string(k);
         const std::string section = Section(i, Field(summary.Subject), Field(summary.Who), Field(summary.Date),
                                             PageBody(NormaliseAndSplit(mailbox.Fetch(summary)).body));
         if (Status s = page->Append(section); !s) return s;
+        ++result.written;
         context.host.Status(i);
+        context.host.Progress("export digest", k, messages, "messages");
     }
     if (Status s = page->Append(kCrLf); !s) return s;
     if (Status s = lines(tail); !s) return s;
     if (Status s = page->Commit(); !s) return s;
-    return messages;
+    return result;
 }
 
 }  // namespace
@@ -170,12 +177,20 @@ std::string LongDate(const std::tm& when) {
 
 std::string LongTime(const std::tm& when) { return Format(when, "%X"); }
 
-Result<std::int32_t> WriteReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
+std::string DigestResult::SkippedReport() const {
+    if (skipped.empty()) return {};
+    const std::int64_t count = lacking + static_cast<std::int64_t>(skipped.size()) - (lacking > 0 ? 1 : 0);
+    std::string text = std::to_string(count) + (count == 1 ? " message was" : " messages were") + " left off the page.";
+    for (const std::string& line : skipped) text += "\r\n" + line;
+    return text;
+}
+
+Result<DigestResult> WriteReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
                                         DigestClock clock) {
     return WritePage(context, mbxPath, outPath, &outPath, {}, clock.now);
 }
 
-Result<std::int32_t> ExportReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
+Result<DigestResult> ExportReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
                                          DigestClock clock) {
     return WritePage(context, mbxPath, outPath, nullptr, kDigestStub, clock.now);
 }

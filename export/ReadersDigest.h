@@ -17,6 +17,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Host.h"
 #include "app/Result.h"
@@ -37,18 +38,28 @@ struct DigestClock {
     std::time_t now = std::time(nullptr);
 };
 
+struct DigestResult {
+    std::int32_t written = 0;          // messages on the page
+    std::vector<std::string> skipped;  // one line for each message that could not be read
+    std::int32_t lacking = 0;          // summaries the header announces but the TOC file lacks
+    // Empty when every message is on the page; else the count of those that
+    // are not, then one line for each (CR LF between lines).
+    std::string SkippedReport() const;
+};
+
 // Builds the page for the mailbox into `outPath`. Whatever the file holds
 // already comes before the message sections, less a leading CR LF "<BR>"
 // (the menu command's stub); the file is then replaced by the whole page.
-// Returns the number of messages written. Refuses an inconsistent pair with
-// its first problem, before anything is written.
-Result<std::int32_t> WriteReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
+// A pair whose files cannot be read is refused before anything is written;
+// a message that cannot be read (its summary's range runs outside the
+// mailbox file) is left off the page, and the others keep their numbers.
+Result<DigestResult> WriteReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
                                         DigestClock clock = {});
 
 // What the menu command does with the file the user chose: the file replaced
 // by the stub, then WriteReadersDigest — the same bytes, but the file is only
 // touched once the page is complete.
-Result<std::int32_t> ExportReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
+Result<DigestResult> ExportReadersDigest(ToolContext& context, const std::string& mbxPath, const std::string& outPath,
                                          DigestClock clock = {});
 
 // "N messages exported. Ready."

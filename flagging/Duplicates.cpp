@@ -101,7 +101,7 @@ std::string ComparisonText(std::string_view text, const DuplicateOptions& option
 // at the first equal text: an index of the texts seen so far (by a hash, each
 // candidate then compared byte for byte) finds the same first copy.
 Result<DuplicateOutcome> FlagDuplicatesClassic(ToolContext& c, std::string_view pairPath, const DuplicateOptions& options, bool dryRun) {
-    auto open = OpenFlaggingPair(pairPath, c);
+    auto open = OpenFlaggingPair(pairPath, c, dryRun ? PairOpening::Look : PairOpening::Change);
     if (!open) return open.status();
     FlaggingPair& p = *open;
     const std::int32_t n = p.count;
@@ -119,6 +119,7 @@ Result<DuplicateOutcome> FlagDuplicatesClassic(ToolContext& c, std::string_view 
             outcome.stopped = true;
             break;
         }
+        c.host.Progress("duplicates", k, n, "messages");
         const std::string text = ComparisonText(p.mbx().Fetch(p.toc().ReadSummary(k)), options);
         std::vector<std::int32_t>& candidates = firstCopies[hasher(text)];
         std::int32_t copyOf = 0;
@@ -144,7 +145,7 @@ Result<DuplicateOutcome> FlagDuplicatesClassic(ToolContext& c, std::string_view 
 // Equivalent to comparing each checksum with every later one: the next later
 // message with the same checksum is found by one walk from the end.
 Result<DuplicateOutcome> FlagDuplicatesHash(ToolContext& c, std::string_view pairPath, const DuplicateOptions& options, bool dryRun) {
-    auto open = OpenFlaggingPair(pairPath, c);
+    auto open = OpenFlaggingPair(pairPath, c, dryRun ? PairOpening::Look : PairOpening::Change);
     if (!open) return open.status();
     FlaggingPair& p = *open;
     const std::int32_t n = p.count;
@@ -169,6 +170,7 @@ Result<DuplicateOutcome> FlagDuplicatesHash(ToolContext& c, std::string_view pai
             outcome.report = std::string(kStopped);
             return outcome;
         }
+        c.host.Progress("duplicates", i, n, "messages");
         sums.push_back(crc.CalculateString(ComparisonText(p.mbx().Fetch(p.toc().ReadSummary(i)), options)));
         if (DividesBy100(i)) c.host.Wait(pause + 100);
     }

@@ -2,8 +2,10 @@
 
 namespace ledgerly {
 
-Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, ToolContext& context) {
-    auto txn = PairTransaction::Begin(MailboxPair{std::string(pairPath)}, {PairChange::TocOnly}, &context.state);
+Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, ToolContext& context, PairOpening opening) {
+    PairTransactionOptions options{PairChange::TocOnly};
+    options.lookOnly = opening == PairOpening::Look;
+    auto txn = PairTransaction::Begin(MailboxPair{std::string(pairPath)}, options, &context.state);
     if (!txn) return txn.status();
     if (!txn->Recovered().empty()) context.host.Status(txn->Recovered());
     const std::int32_t count = txn->Toc().UsableCount();

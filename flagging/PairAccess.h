@@ -22,8 +22,11 @@ struct FlaggingPair {
     const MailboxReader& mbx() const { return txn.Mailbox(); }
 };
 
+// Change: an interrupted earlier run is finished or undone first. Look (a
+// dry run): the pair is read as it stands and nothing is written.
+enum class PairOpening { Change, Look };
 // What recovery did is shown in the status bar.
-Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, ToolContext& context);
+Result<FlaggingPair> OpenFlaggingPair(std::string_view pairPath, ToolContext& context, PairOpening opening = PairOpening::Change);
 
 // The header part as the flagging tools read it: the text before the first
 // CR LF CR LF; a message without one, or whose header part is longer than

@@ -119,53 +119,58 @@ std::array<char, 64> GetWhoName(std::string_view s) {
     return who;
 }
 
-Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
-    auto open = OpenFlaggingPair(pairPath, context);
-    if (!open) return open.status();
-    FlaggingPair& p = *open;
+std::int16_t StatusForDirection(std::int16_t current, bool sent) {
+    if (sent) return IsSentStatus(current) ? current : StatusValue(MessageState::Sent);
+    return IsReceivedStatus(current) ? current : StatusValue(MessageState::Read);
+}
+
+bool RefreshSummaryFields(MessageSummary& s, std::string_view message, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
+    const Gathered g = Gather(message);
+    if (sel.sentReceived) {
+        const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
+        const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
+        s.Status = StatusForDirection(s.Status, !g.received);
+        s.Who = GetWhoName(g.received ? sender : recipients);
+    }
+    if (sel.priority) s.Priority = PriorityOf(g.priority);
+    if (sel.attachment) s.SetHasAttachments(g.attachment);
+    if (sel.date) {
+        if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
+    }
+    if (sel.subject) {
+        const std::array<char, 64> text = SubjectText(g.subject);
+        if (OnlySpacesAndNuls(std::span<const char>(text))) {
+            SetTextField(s.Subject, "(no subject)");
+        } else {
+            DecodeInto(s.Subject, text, decode);
+        }
+    }
+    if (sel.whoDecoding) {
+        if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
+            SetTextField(s.Who, "[Not Specified]");
+        } else {
+            const std::array<char, 64> who = s.Who;
+            DecodeInto(s.Who, who, decode);
+        }
+    }
+    return g.received;
+}
+
+namespace {
+
+Status RefreshSummaries(ToolContext& context, FlaggingPair& p, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
     for (std::int32_t k = 1; k <= p.count; ++k) {
         if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
         MessageSummary s = p.toc().ReadSummary(k);
-        const std::string message = p.mbx().Fetch(s);
-        const Gathered g = Gather(message);
-
-        if (sel.sentReceived) {
-            const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
-            const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
-            s.Status = g.received ? 1 : 8;
-            s.Who = GetWhoName(g.received ? sender : recipients);
-        }
-        if (sel.priority) s.Priority = PriorityOf(g.priority);
-        if (sel.attachment) s.SetHasAttachments(g.attachment);
-        if (sel.date) {
-            if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
-        }
-        if (sel.subject) {
-            const std::array<char, 64> text = SubjectText(g.subject);
-            if (OnlySpacesAndNuls(std::span<const char>(text))) {
-                SetTextField(s.Subject, "(no subject)");
-            } else {
-                DecodeInto(s.Subject, text, decode);
-            }
-        }
-        if (sel.whoDecoding) {
-            if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
-                SetTextField(s.Who, "[Not Specified]");
-            } else {
-                const std::array<char, 64> who = s.Who;
-                DecodeInto(s.Who, who, decode);
-            }
-        }
+        RefreshSummaryFields(s, p.mbx().Fetch(s), sel, decode);
         context.host.Status(std::to_string(k));
+        context.host.Progress("update", k, p.count, "messages");
         p.toc().WriteSummary(k, s);
     }
-    return p.txn.Commit();
+    return {};
 }
 
-Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent) {
-    auto open = OpenFlaggingPair(pairPath, context);
-    if (!open) return open.status();
-    FlaggingPair& p = *open;
+Status MarkSummaries(ToolContext& context, FlaggingPair& p, bool sent) {
     const std::string_view prefix = sent ? "To: " : "From: ";
     for (std::int32_t k = 1; k <= p.count; ++k) {
         if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
@@ -182,12 +187,80 @@ Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sen
             break;
         }
         if (text.empty()) text = kNotSpecified;
-        s.Status = sent ? 8 : 1;
+        s.Status = StatusForDirection(s.Status, sent);
         s.Who = GetWhoName(text);
         context.host.Status(std::to_string(k));
+        context.host.Progress("mark", k, p.count, "messages");
         p.toc().WriteSummary(k, s);
     }
+    return {};
+}
+
+std::string Shown(std::span<const char> field) { return "'" + TrimAtNull(std::string_view(field.data(), field.size())) + "'"; }
+
+std::string FlagsText(std::uint8_t flags) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    return std::string("0x") + kHex[flags >> 4] + kHex[flags & 0xF];
+}
+
+// Each summary whose fields differ between the TOC before a run and after it.
+std::vector<SummaryChange> ChangesBetween(const TocImage& before, const TocImage& after, std::int32_t count) {
+    std::vector<SummaryChange> changes;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        const MessageSummary a = before.ReadSummary(k), b = after.ReadSummary(k);
+        SummaryChange c{k, {}};
+        auto field = [&c](const char* name, const std::string& from, const std::string& to) {
+            if (from != to) c.fields.push_back(std::string(name) + " " + from + " -> " + to);
+        };
+        field("Status", std::to_string(a.Status), std::to_string(b.Status));
+        field("Who", Shown(a.Who), Shown(b.Who));
+        field("Priority", std::to_string(a.Priority), std::to_string(b.Priority));
+        field("Flags", FlagsText(a.AttachmentFlags), FlagsText(b.AttachmentFlags));
+        field("Date", Shown(a.Date), Shown(b.Date));
+        field("Subject", Shown(a.Subject), Shown(b.Subject));
+        // Bytes that read the same (the padding behind a NUL) change nothing the window shows.
+        if (!c.fields.empty()) changes.push_back(std::move(c));
+    }
+    return changes;
+}
+
+}  // namespace
+
+Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
+    auto open = OpenFlaggingPair(pairPath, context);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    if (p.count == 0) return {};
+    if (Status run = RefreshSummaries(context, p, sel, decode); !run) return run;
     return p.txn.Commit();
+}
+
+Result<std::vector<SummaryChange>> PreviewTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel,
+                                                    const FieldDecodeFn& decode) {
+    auto open = OpenFlaggingPair(pairPath, context, PairOpening::Look);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    const TocImage before = p.toc();
+    if (Status run = RefreshSummaries(context, p, sel, decode); !run) return run;
+    return ChangesBetween(before, p.toc(), p.count);
+}
+
+Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent) {
+    auto open = OpenFlaggingPair(pairPath, context);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    if (p.count == 0) return {};
+    if (Status run = MarkSummaries(context, p, sent); !run) return run;
+    return p.txn.Commit();
+}
+
+Result<std::vector<SummaryChange>> PreviewMarkAll(ToolContext& context, std::string_view pairPath, bool sent) {
+    auto open = OpenFlaggingPair(pairPath, context, PairOpening::Look);
+    if (!open) return open.status();
+    FlaggingPair& p = *open;
+    const TocImage before = p.toc();
+    if (Status run = MarkSummaries(context, p, sent); !run) return run;
+    return ChangesBetween(before, p.toc(), p.count);
 }
 
 }  // namespace ledgerly

@@ -71,6 +71,7 @@ std::optional<MinerResult> HarvestAddresses(ToolContext& context, const std::str
     };
 
     LineReader reader(mbxPath);
+    const std::int64_t size = FileSize(mbxPath);
     if (!reader.opened()) result.readError = reader.openError();
     std::string_view line;
     long long lines = 0;
@@ -85,6 +86,7 @@ std::optional<MinerResult> HarvestAddresses(ToolContext& context, const std::str
             hit = from < line.size() ? std::memchr(base + from, '@', line.size() - from) : nullptr;
         }
         if (++lines % kLinesPerPause == 0) context.host.Wait(kPauseMs);
+        if (lines % kLinesPerProgress == 0) context.host.Progress("addresses", reader.Position(), size, "bytes");
     }
     if (reader.failed()) result.readError = "The mailbox file '" + mbxPath + "' could not be read to its end.";
 

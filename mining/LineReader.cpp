@@ -25,6 +25,7 @@ bool LineReader::Fill() {
         got += *read;
     }
     buffer_.resize(old + got);
+    read_ += static_cast<std::int64_t>(got);
     if (got < blockSize_) eof_ = true;
     return got > 0;
 }

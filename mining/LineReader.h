@@ -5,12 +5,16 @@
 // An LF alone ends a line as text-mode reading does: kept inside a line it
 // would join the addresses on either side of it into one, since the address
 // separators do not include it (links end at it either way).
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "app/SafeFiles.h"
 
 namespace ledgerly {
+
+// How many lines a miner reads between two reports of its count.
+inline constexpr long long kLinesPerProgress = 4096;
 
 class LineReader {
 public:
@@ -26,6 +30,8 @@ public:
     bool Next(std::string_view& line);
     // True when reading stopped on an error rather than at the end.
     bool failed() const { return failed_; }
+    // Bytes of the file handed over so far (the run's count).
+    std::int64_t Position() const { return read_ - static_cast<std::int64_t>(buffer_.size() - start_); }
 
 private:
     bool Fill();  // appends one block to buffer_; false at the end or on error
@@ -37,6 +43,7 @@ private:
     std::size_t start_ = 0;      // first unread byte in buffer_
     bool eof_ = false;
     bool failed_ = false;
+    std::int64_t read_ = 0;      // bytes read from the file
     bool skipLf_ = false;        // the last line ended at a CR: an LF right after it belongs to that break
 };
 

@@ -62,7 +62,7 @@ std::string MailboxNameOf(const std::string& mbxPath) {
 
 const std::array<LinkKindInfo, kLinkKindCount>& LinkKinds() {
     static const std::array<LinkKindInfo, kLinkKindCount> kinds{{
-        {LinkKind::EMail, "e-mail", "Mail-To", {"mailto:"}, "e_mail"},
+        {LinkKind::EMail, "mailto", "Mail-To", {"mailto:"}, "e_mail"},
         {LinkKind::Web, "web", "HTTP", {"http://", "https://"}, "web"},
         {LinkKind::Files, "file", "Files", {"file://"}, "file"},
         {LinkKind::Ftp, "ftp", "FTP", {"ftp://"}, "ftp"},
@@ -77,6 +77,7 @@ const std::array<LinkKindInfo, kLinkKindCount>& LinkKinds() {
 }
 
 std::optional<LinkKind> LinkKindByName(std::string_view name) {
+    if (name == "e-mail") return LinkKind::EMail;
     for (const LinkKindInfo& k : LinkKinds())
         if (name == k.name) return k.kind;
     return std::nullopt;
@@ -131,6 +132,8 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
 
     if (!scans.empty()) {
         LineReader reader(mbxPath);
+        const std::int64_t size = FileSize(mbxPath);
+        std::int64_t lines = 0;
         if (!reader.opened()) result.readError = reader.openError();
         std::string_view line;
         while (reader.Next(line)) {
@@ -156,6 +159,7 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
                 }
                 colon = line.find(':', colon + 1);
             }
+            if (++lines % kLinesPerProgress == 0) context.host.Progress("links", reader.Position(), size, "bytes");
         }
         if (reader.failed()) result.readError = "The mailbox file '" + mbxPath + "' could not be read to its end.";
     }

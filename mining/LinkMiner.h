@@ -16,7 +16,7 @@ inline constexpr std::size_t kLinkKindCount = 10;
 
 struct LinkKindInfo {
     LinkKind kind;
-    const char* name;           // the command line's name: "e-mail", "web", ...
+    const char* name;           // the command line's name: "mailto", "web", ...
     const char* columnCaption;  // "Mail-To", "HTTP", ...
     std::vector<std::string> prefixes;  // in scan order
     const char* iconKey;        // "e_mail", "web", ...
@@ -24,6 +24,7 @@ struct LinkKindInfo {
 
 // The ten kinds in scan order.
 const std::array<LinkKindInfo, kLinkKindCount>& LinkKinds();
+// A kind by its name; "e-mail" is a second name of "mailto".
 std::optional<LinkKind> LinkKindByName(std::string_view name);
 
 // One switch per kind, indexed by LinkKind.

@@ -42,13 +42,23 @@ ColumnWidthSet GetColumnWidths(const TocHeader& header) {
     return w;
 }
 
-Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths) {
+std::array<const char*, 8> ColumnSlotNames(const TocHeader& header) {
+    if (IsVersion31(header)) return {"S", "Junk", "P", "A", "Label", "Who", "Date", "K"};
+    return {"S", "P", "A", "Label", "Who", "Date", "K", "V"};
+}
+
+Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths, bool dryRun) {
     const MailboxPair pair{pairPath};
     if (!FileExists(pair.toc())) return false;
-    auto txn = PairTransaction::Begin(pair, {PairChange::TocOnly});
+    PairTransactionOptions options{PairChange::TocOnly};
+    options.lookOnly = dryRun;
+    auto txn = PairTransaction::Begin(pair, options);
     if (!txn) return Result<bool>::Fail(pair.toc() + ": " + txn.error());
+    if (!txn->Toc().HasHeader()) return Result<bool>::Fail(pair.toc() + ": the file is shorter than a TOC header.");
     TocHeader header = txn->Toc().ReadHeader();
+    const auto before = header.ColumnWidths;
     SetColumnWidths(header, widths);
+    if (dryRun) return header.ColumnWidths != before;
     txn->Toc().WriteHeader(header);
     if (Status s = txn->Commit(); !s) return Result<bool>::Fail(pair.toc() + ": " + s.error());
     return true;

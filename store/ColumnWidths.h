@@ -22,11 +22,17 @@ inline constexpr std::array<const char*, 8> kColumnKeys{"Status", "Priority", "A
 void SetColumnWidths(TocHeader& header, const ColumnWidthSet& widths);
 // The widths a header holds, in ColumnWidthSet order (V is 0 in a 0x31 header).
 ColumnWidthSet GetColumnWidths(const TocHeader& header);
+// The column each of the header's eight width slots belongs to, in slot
+// order: S, P, A, Label, Who, Date, K, V; in a 0x31 header S, Junk, P, A,
+// Label, Who, Date, K.
+std::array<const char*, 8> ColumnSlotNames(const TocHeader& header);
 
 // Writes the widths into the TOC header of one pair through a TOC-only
 // PairTransaction; no other byte changes. A pair whose TOC file is missing is
 // skipped (false, no error); a pair that fails the pair check is refused.
-Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths);
+// With `dryRun` nothing is written, and the result says whether the header's
+// widths would change.
+Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths, bool dryRun = false);
 
 // The mailbox files under a folder in the order the folder tree adds them:
 // the folder's own mailboxes and those of its ".fol" sub-folders, recursively.

@@ -171,12 +171,11 @@ void LabelMailboxes(FolderTree& tree) {
     const int last = std::min(tree.Count(), kMaxTreeIndex);
     for (int i = 0; i < last; ++i) {
         TreeNode& node = tree.At(i + 1);
-        const std::string tocPath = DropLast(node.key, 3) + "toc";
+        const std::string tocPath = IsMailboxKey(node.key) ? PartnerPath(node.key, "toc") : std::string();
         if (!FileExists(tocPath)) {
             if (node.image != kImageMailboxSet) tree.SetExpanded(node.key, false);
             continue;
         }
-        if (!IsMailboxKey(node.key)) continue;
         auto toc = TocImage::Load(tocPath);
         if (!toc.ok() || !toc.value().HasHeader()) continue;  // unreadable: the text stays
         const TocHeader header = toc.value().ReadHeader();
@@ -223,7 +222,7 @@ void ApplyFolderNames(FolderTree& tree) {
 }
 
 AddMailboxResult AddMailbox(FolderTree& tree, const std::string& mbxPath) {
-    const std::string tocPath = DropLast(mbxPath, 3) + "toc";
+    const std::string tocPath = PartnerPath(mbxPath, "toc");
     if (!FileExists(tocPath)) return AddMailboxResult::TocNotFound;
     std::string count = "0";
     if (auto toc = TocImage::Load(tocPath); toc.ok()) count = std::to_string(toc.value().ReadHeader().MessageCount);
@@ -245,7 +244,7 @@ bool Synchronize(FolderTree& tree, const std::string& dataFolder) {
         const TreeNode& n = tree.Nodes()[static_cast<std::size_t>(i - 1)];
         if (!n.handAdded || !FileExists(n.key)) tree.Remove(std::string(n.key));
     }
-    if (dataFolder.size() >= 5 && FolderExists(dataFolder)) {
+    if (FolderExists(dataFolder)) {
         BuildTree(tree, dataFolder);
         LabelMailboxes(tree);
         ApplyFolderNames(tree);
@@ -255,7 +254,7 @@ bool Synchronize(FolderTree& tree, const std::string& dataFolder) {
 
 FolderTree LoadFolderTree(const std::string& dataFolder) {
     FolderTree tree;
-    if (dataFolder.size() >= 5 && FolderExists(dataFolder)) BuildTree(tree, dataFolder);
+    if (FolderExists(dataFolder)) BuildTree(tree, dataFolder);
     LabelMailboxes(tree);
     ApplyFolderNames(tree);
     return tree;

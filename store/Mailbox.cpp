@@ -1,5 +1,6 @@
 #include "store/Mailbox.h"
 
+#include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 
 namespace ledgerly {
@@ -7,8 +8,13 @@ namespace ledgerly {
 MailboxPair MailboxPair::FromMailboxPath(std::string_view mbxPath) {
     MailboxPair p;
     p.pairPath = std::string(mbxPath.substr(0, mbxPath.size() >= 3 ? mbxPath.size() - 3 : 0));
+    p.mbxName = std::string(mbxPath);
     return p;
 }
+
+std::string MailboxPair::mbx() const { return WithExtensionAsFound(mbxName.empty() ? pairPath + "mbx" : mbxName); }
+
+std::string MailboxPair::toc() const { return PartnerPath(mbx(), "toc"); }
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);

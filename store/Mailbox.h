@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/Result.h"
@@ -19,11 +20,17 @@ inline constexpr std::string_view kBlankLine = "\r\n\r\n";
 
 // A mailbox pair is named by its pair path: the .mbx path less its three
 // extension letters, the dot kept ('D:\Box\Work.mbx' gives 'D:\Box\Work.').
+// Its two files are found whatever the case of their extensions, as Eudora's
+// own file system finds them ('IN.MBX' and 'IN.TOC', 'In.MBX' and 'In.toc'),
+// and keep the names found; a file that is missing keeps the name it would have.
 struct MailboxPair {
+    MailboxPair() = default;
+    explicit MailboxPair(std::string pair) : pairPath(std::move(pair)) {}
     std::string pairPath;
+    std::string mbxName;  // the mailbox file as named; empty: pairPath + "mbx"
     static MailboxPair FromMailboxPath(std::string_view mbxPath);  // cuts exactly three characters
-    std::string mbx() const { return pairPath + "mbx"; }
-    std::string toc() const { return pairPath + "toc"; }
+    std::string mbx() const;
+    std::string toc() const;
 };
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);

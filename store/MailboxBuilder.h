@@ -52,7 +52,7 @@ private:
     std::string name_;
     std::int16_t type_ = 2;
     std::uint8_t version_ = 0x31;
-    std::array<std::int16_t, 8> widths_{3, 3, 3, 5, 20, 16, 4, 3};
+    std::array<std::int16_t, 8> widths_{3, 3, 3, 3, 5, 20, 16, 4};  // S, Junk, P, A, Label, Who, Date, K (0x31)
 };
 
 }  // namespace ledgerly

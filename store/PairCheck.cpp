@@ -141,15 +141,51 @@ PairReport CheckPair(const MailboxPair& pair) {
     return CheckPairImage(*toc, reader->Size(), &*reader);
 }
 
-Result<CheckedPair> OpenCheckedPair(const MailboxPair& pair) {
-    if (!FileExists(pair.mbx()) || !FileExists(pair.toc())) return Result<CheckedPair>::Fail(CheckPair(pair).FirstError()->text);
+namespace {
+
+// Both files of the pair loaded for reading; a missing one is named.
+Result<std::pair<TocImage, MailboxReader>> OpenPairFiles(const MailboxPair& pair) {
+    using R = Result<std::pair<TocImage, MailboxReader>>;
+    if (!FileExists(pair.mbx()) || !FileExists(pair.toc())) return R::Fail(CheckPair(pair).FirstError()->text);
     auto toc = TocImage::Load(pair.toc());
     if (!toc) return toc.status();
     auto reader = MailboxReader::Open(pair.mbx());
     if (!reader) return reader.status();
-    const PairReport report = CheckPairImage(*toc, reader->Size(), &*reader);
+    return std::pair<TocImage, MailboxReader>(std::move(*toc), std::move(*reader));
+}
+
+}  // namespace
+
+Result<CheckedPair> OpenCheckedPair(const MailboxPair& pair) {
+    auto opened = OpenPairFiles(pair);
+    if (!opened) return opened.status();
+    auto& [toc, reader] = *opened;
+    const PairReport report = CheckPairImage(toc, reader.Size(), &reader);
     if (const PairProblem* problem = report.FirstError()) return Result<CheckedPair>::Fail(problem->text);
-    return CheckedPair{std::move(*toc), std::move(*reader)};
+    return CheckedPair{std::move(toc), std::move(reader)};
+}
+
+const PairProblem* ReadablePair::Unreadable(std::int32_t k) const {
+    const auto it = std::lower_bound(unreadable.begin(), unreadable.end(), k,
+                                     [](const PairProblem& p, std::int32_t wanted) { return p.summary < wanted; });
+    return it != unreadable.end() && it->summary == k ? &*it : nullptr;
+}
+
+Result<ReadablePair> OpenReadablePair(const MailboxPair& pair) {
+    auto opened = OpenPairFiles(pair);
+    if (!opened) return opened.status();
+    auto& [toc, reader] = *opened;
+    PairReport report = CheckPairImage(toc, reader.Size(), nullptr);
+    ReadablePair out{std::move(toc), std::move(reader), {}, 0};
+    for (PairProblem& p : report.problems) {
+        if (p.kind == PairProblemKind::RangeOutside || p.kind == PairProblemKind::TocShort) {
+            out.unreadable.push_back(std::move(p));
+        } else if (p.IsError()) {
+            return Result<ReadablePair>::Fail(p.text);
+        }
+    }
+    out.lacking = std::max(report.announced, 0) - report.usable;
+    return out;
 }
 
 }  // namespace ledgerly

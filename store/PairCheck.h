@@ -66,4 +66,18 @@ struct CheckedPair {
 };
 Result<CheckedPair> OpenCheckedPair(const MailboxPair& pair);
 
+// A pair opened for a tool that only reads its messages one by one (the
+// exports): a missing or unreadable file, or a TOC shorter than its header,
+// refuses it; a summary whose range runs outside the mailbox file, and the
+// summaries a short TOC file lacks, are listed for the tool to skip.
+struct ReadablePair {
+    TocImage toc;
+    MailboxReader mailbox;
+    std::vector<PairProblem> unreadable;  // TocShort first, then RangeOutside in summary order
+    std::int32_t lacking = 0;             // summaries announced but not in the TOC file
+    // Why summary k cannot be read; nullptr when it can.
+    const PairProblem* Unreadable(std::int32_t k) const;
+};
+Result<ReadablePair> OpenReadablePair(const MailboxPair& pair);
+
 }  // namespace ledgerly

@@ -264,12 +264,15 @@ Result<PairTransaction> PairTransaction::Begin(const MailboxPair& pair, const Pa
     auto lock = RewriteLock::Acquire(pair.mbx());
     if (!lock) return lock.status();
     t.lock_.emplace(std::move(*lock));
-    t.recovered_ = RecoverInterruptedRewrite(pair);
+    if (!options.lookOnly) t.recovered_ = RecoverInterruptedRewrite(pair);
     auto fail = [&t](const std::string& why) {
         t.done_ = true;
         return R::Fail(JoinSentences(t.recovered_, JoinSentences(why, "Nothing was changed.")));
     };
-    if (Exists(JournalOf(pair))) return fail({});  // the recovery said why it could not finish
+    if (Exists(JournalOf(pair))) {
+        if (options.lookOnly) return fail("An interrupted run waits to be finished beside " + Quoted(pair.mbx()) + ": run the command without --dry-run first.");
+        return fail({});  // the recovery said why it could not finish
+    }
 
     const PairChange change = options.change;
     const bool haveMbx = Exists(pair.mbx()), haveToc = Exists(pair.toc());
@@ -296,7 +299,7 @@ Result<PairTransaction> PairTransaction::Begin(const MailboxPair& pair, const Pa
         if (const PairProblem* problem = t.check_.RefusesChange(); problem && mustAgree) return fail(RefusalText(pair, *problem));
     }
 
-    if (options.backups || ChangesMailbox(change) || change == PairChange::BackupsOnly) {
+    if (!options.lookOnly && (options.backups || ChangesMailbox(change) || change == PairChange::BackupsOnly)) {
         auto backups = BackUpPair(pair, change != PairChange::TocOnly);
         if (!backups) return fail(backups.error());
         t.backups_ = *backups;
@@ -346,6 +349,7 @@ Status PairTransaction::StageMailbox() {
 
 Status PairTransaction::AppendToMailbox(std::string_view bytes) {
     if (done_) return Status::Fail("The change of " + Quoted(pair_.mbx()) + " is finished already.");
+    if (options_.lookOnly) return AbandonWith("A dry run writes nothing.");
     if (!ChangesMailbox(options_.change)) return AbandonWith("This change may not write the mailbox file " + Quoted(pair_.mbx()) + ".");
     if (!newMailbox_.IsOpen())
         if (Status s = StageMailbox(); !s) return AbandonWith(s.error());

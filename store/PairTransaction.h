@@ -62,6 +62,9 @@ struct PairTransactionOptions {
     // agree with it: the pair is checked (see Check) but not refused, and its
     // TOC file need not exist. No other tool sets this.
     bool allowInconsistentPair = false;
+    // A dry run: the pair is locked, read and checked as it stands; no
+    // recovery, no backups, and Commit refuses.
+    bool lookOnly = false;
 };
 
 class PairTransaction {

@@ -5,7 +5,7 @@
 // the folder itself that the attachment lines name.
 //
 // Layout:
-//   In.mbx  Out.mbx  Trash.mbx  Junk.mbx  Glued.mbx  descmap.pce  eudora.ini
+//   In.mbx  Out.mbx  Trash.mbx  Junk.mbx  Glued.mbx  Friends.mbx  descmap.pce  eudora.ini
 //   Work.fol/descmap.pce  Work.fol/Projects.mbx
 //   Work.fol/Archive.fol/descmap.pce  Work.fol/Archive.fol/Old.mbx
 //   attach/  Embedded/  Nickname/  Scripts/
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Host.h"
 #include "app/Result.h"
 
 namespace ledgerly {
@@ -61,7 +62,8 @@ struct GeneratedMailboxInfo {
 // With `targetBytes` the messages are padded with more paragraphs so that the
 // mailbox comes to about that size (never less than the unpadded one).
 inline constexpr std::int64_t kMaxGeneratedBytes = 2'000'000'000;  // leaves rewrites room below 2 GB
+// The count of messages written goes to `host` when one is given.
 Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, std::int32_t messageCount, std::uint32_t seed,
-                                                   std::int64_t targetBytes = 0);
+                                                   std::int64_t targetBytes = 0, Host* host = nullptr);
 
 }  // namespace ledgerly

@@ -56,9 +56,8 @@ public:
 };
 
 // Commands kept out of the menus for good: their tools do nothing (Cipher and
-// Decipher leave every body as it is, the Outlook export writes nothing, the
-// Bonus search finds nothing).
-constexpr const char* kHiddenCommands[] = {"menuBonus", "menuExportOutlook", "menuCipher", "menuDecipher", "menuL41"};
+// Decipher leave every body as it is, the Bonus search finds nothing).
+constexpr const char* kHiddenCommands[] = {"menuBonus", "menuCipher", "menuDecipher", "menuL41"};
 
 // The menus a running tool disables: each of their commands touches a mailbox.
 constexpr const char* kToolMenus[] = {"menuMailboxes", "menuDrvo"};
@@ -198,6 +197,7 @@ void MainWindow::buildMenus() {
     mailboxesMenu_ = sub(bar, "menuMailboxes", "&Mailboxes");
     own(mailboxesMenu_, "menuAddMailbox", "&Add...", &MainWindow::addMailbox);
     own(mailboxesMenu_, "menuSynchronizeMailbox", "&Synchronize", &MainWindow::synchronize);
+    item(mailboxesMenu_, "menuRebuildToc", "&Rebuild TOC...");
     QAction* openFolder = named(mailboxesMenu_, "menuOpenDataFolder", "&Open Data Folder...");
     connect(openFolder, &QAction::triggered, this, [this] { chooseDataFolder(); });
     item(mailboxesMenu_, "menuCheckMailbox", "&Check Mailbox");
@@ -225,7 +225,7 @@ void MainWindow::buildMenus() {
     QMenu* exportTo = sub(toolsMenu_, "menuExport", "&Export To");
     item(exportTo, "menuExportFiles", "&Files");
     item(exportTo, "menuExportReadersDigest", "&Readers Digest");
-    item(exportTo, "menuExportOutlook", "&Outlook");
+    item(exportTo, "menuExportOutlook", "&Mail Programs (mbox, Maildir, EML)...");
     QMenu* extract = sub(toolsMenu_, "menuExtract", "&Extract URL");
     item(extract, "menuExtractEMails", "&E-Mail");
     item(extract, "menuWebAddresses", "&Web");
@@ -415,7 +415,7 @@ void MainWindow::setMailboxState(bool mailbox) {
     for (auto& p : palettes_)
         if (p) p->setEnabled(mailbox && !toolRunning());
     for (const char* name : {"menuToolbars", "menuMark", "menuUpdate", "menuExtract", "menuSpecial", "menuBonus", "menuExport",
-                             "menuEncryption", "menuDecodeQP", "menuCreateBackup", "menuCheckMailbox"})
+                             "menuEncryption", "menuDecodeQP", "menuCreateBackup", "menuCheckMailbox", "menuRebuildToc"})
         setCommandEnabled(name, mailbox);
     setCommandEnabled("menuAlignColumns", !mailbox);
     setCommandEnabled("menuFindAttachments", selectedTag() == kRootTag);

@@ -10,8 +10,8 @@ void Register(CLI::App& app, Env& env) {
     auto* cmd = app.add_subcommand("addresses", "List the distinct e-mail addresses of a mailbox file");
     static std::string mailbox;
     static MiningWrites writes;
-    AddMiningWriteOptions(*cmd, writes, true);
-    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
+    AddMiningWriteOptions(*cmd, env, writes, true);
+    cmd->add_option("MAILBOX", mailbox, kMailboxHelp)->required();
     cmd->callback([&env] {
         RunMining(env, mailbox, writes, MinerMode::Addresses, &HarvestAddresses);
     });

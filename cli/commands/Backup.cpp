@@ -1,7 +1,5 @@
-// ledgerly-cli backup MAILBOX.mbx: numbered backup copies of a mailbox's TOC
-// file and mailbox file, with the program's report.
-#include <iostream>
-
+// ledgerly-cli backup [--yes] MAILBOX.mbx: numbered backup copies of a
+// mailbox's TOC file and mailbox file, with the program's report on stderr.
 #include "body/Delimiters.h"
 #include "cli/Cli.h"
 
@@ -11,9 +9,10 @@ namespace {
 void Register(CLI::App& app, Env& env) {
     auto* cmd = app.add_subcommand("backup", "Make numbered backup copies of a mailbox's TOC file and mailbox file");
     static std::string mailbox;
-    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
+    cmd->add_option("MAILBOX", mailbox, kMailboxHelp)->required();
+    AddYesOption(*cmd, env, nullptr);
     cmd->callback([&env] {
-        const std::string mbx = MailboxArgument(mailbox);
+        const std::string mbx = env.MailboxPath(mailbox);
         const BackupReport report = BackupMailboxPair(env.state, mbx);
         if (report.failed) {
             env.Fail(report.text);

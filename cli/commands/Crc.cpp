@@ -25,17 +25,17 @@ void Register(CLI::App& app, Env& env) {
             std::error_code ec;
             if (!fs::is_regular_file(file, ec)) {
                 std::cout.flush();
-                env.Fail(fs::exists(file, ec) ? "Not a file: '" + file + "'." : "File not found: '" + file + "'.");
+                env.Fail(fs::exists(file, ec) ? "Not a file: '" + PathForTerminal(file) + "'." : "File not found: '" + PathForTerminal(file) + "'.");
                 continue;
             }
             if (const std::optional<std::int32_t> value = crc.CalculateFile(file)) {
-                std::cout << *value << '\t' << CrcHex(*value) << '\t' << file << '\n';
+                std::cout << *value << '\t' << CrcHex(*value) << '\t' << PathForTerminal(file) << '\n';
             } else if (fs::file_size(file, ec) == 0 && !ec) {
                 // An empty file has no checksum (not even that of zero bytes).
-                std::cout << "(empty)\t(empty)\t" << file << '\n';
+                std::cout << "(empty)\t(empty)\t" << PathForTerminal(file) << '\n';
             } else {
                 std::cout.flush();
-                env.Fail("Cannot read '" + file + "'.");
+                env.Fail("Cannot read '" + PathForTerminal(file) + "'.");
             }
         }
         std::cout.flush();

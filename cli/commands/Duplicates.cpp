@@ -1,5 +1,5 @@
 // ledgerly-cli duplicates --slow|--fast [--compare-delimiters]
-//                         [--exclude-headers | --exclude-bodies] [--reset] [--dry-run] MAILBOX.mbx
+//                         [--exclude-headers | --exclude-bodies] [--reset] [--dry-run] [--yes] MAILBOX.mbx
 // Flags duplicate messages: lowest priority and a subject marker. --slow
 // compares the texts and leaves the first copy unflagged; --fast compares
 // CRC-32 checksums and leaves the last copy unflagged.
@@ -29,15 +29,16 @@ void Register(CLI::App& app, Env& env) {
     auto* resetFlag = cmd->add_flag("--reset", reset, "First rebuild every subject from its header (clears old markers)");
     auto* dryFlag = cmd->add_flag("--dry-run", dryRun, "List what would be flagged and the copy it matches; write nothing");
     dryFlag->excludes(resetFlag);
-    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
+    AddYesOption(*cmd, env, nullptr);
+    cmd->add_option("MAILBOX", mailbox, kMailboxHelp)->required();
     cmd->callback([&env] {
         if (slow == fast) {
-            std::cerr << "Choose the search: --slow or --fast.\n";
+            env.Notice("Choose the search: --slow or --fast.");
             env.exitCode = 2;
             return;
         }
-        const std::string mbx = MailboxArgument(mailbox);
-        if (!env.CheckMailbox(mbx, FileChecks::TocThenMbx, true)) return;
+        const std::string mbx = env.MailboxPath(mailbox);
+        if (!env.CheckMailbox(mbx, FileChecks::TocThenMbx, !dryRun)) return;
         const std::string pairPath = MailboxPair::FromMailboxPath(mbx).pairPath;
         ToolContext context = env.Context();
         if (reset) {
@@ -56,7 +57,7 @@ void Register(CLI::App& app, Env& env) {
         options.ExcludeDelimiters = !compareDelimiters;
         options.ExcludeHeaders = excludeHeaders;
         options.ExcludeBodies = excludeBodies;
-        // The report goes to stdout through the host; in a dry run the list comes first.
+        // The report goes to stderr after the list of a dry run.
         struct QuietReport : Host {
             explicit QuietReport(TerminalHost& inner) : inner_(inner) {}
             std::string report;
@@ -68,6 +69,7 @@ void Register(CLI::App& app, Env& env) {
             void OpenProgress() override { inner_.OpenProgress(); }
             void UpdateProgress() override { inner_.UpdateProgress(); }
             void CloseProgress() override { inner_.CloseProgress(); }
+            void Progress(std::string_view w, std::int64_t d, std::int64_t t, std::string_view u) override { inner_.Progress(w, d, t, u); }
         private:
             TerminalHost& inner_;
         } host(env.host);
@@ -83,7 +85,7 @@ void Register(CLI::App& app, Env& env) {
             for (const DuplicateMatch& m : outcome->matches)
                 std::cout << "message " << m.message << " is a copy of message " << m.copyOf << '\n';
         }
-        if (!outcome->silent) std::cout << host.report << '\n';
+        if (!outcome->silent) env.Notice(dryRun ? host.report + " Nothing was written." : host.report);
     });
 }
 

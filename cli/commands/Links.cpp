@@ -1,6 +1,4 @@
 // ledgerly-cli links [--kind KIND]... [--all] MAILBOX.mbx: the link miner.
-#include <iostream>
-
 #include "cli/Cli.h"
 #include "cli/commands/MiningOutput.h"
 #include "mining/LinkMiner.h"
@@ -16,13 +14,17 @@ void Register(CLI::App& app, Env& env) {
     static MiningWrites writes;
     std::vector<std::string> names;
     for (const LinkKindInfo& k : LinkKinds()) names.emplace_back(k.name);
-    cmd->add_option("--kind", kinds, "A kind of link to look for (repeatable)")->check(CLI::IsMember(names));
+    names.emplace_back("e-mail");  // the second name of mailto
+    // One kind per --kind, so that the mailbox after it stays the mailbox.
+    cmd->add_option("--kind", kinds, "A kind of link to look for (repeatable): mailto (or e-mail), web, file, ftp, telnet, news, ph, finger, rtsp, options")
+        ->check(CLI::IsMember(names))
+        ->allow_extra_args(false);
     cmd->add_flag("--all", all, "Look for links of all ten kinds");
-    AddMiningWriteOptions(*cmd, writes, false);
-    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
+    AddMiningWriteOptions(*cmd, env, writes, false);
+    cmd->add_option("MAILBOX", mailbox, kMailboxHelp)->required();
     cmd->callback([&env] {
         if (!all && kinds.empty()) {
-            std::cerr << "Give --kind KIND (one or more) or --all.\n";
+            env.Notice("Give --kind KIND (one or more) or --all.");
             env.exitCode = 2;
             return;
         }

@@ -3,8 +3,10 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/Encoding.h"
 #include "app/TextHelpers.h"
 #include "cli/Cli.h"
+#include "store/ColumnWidths.h"
 #include "store/Mailbox.h"
 #include "store/Toc.h"
 
@@ -33,24 +35,8 @@ std::string Column(std::string_view utf8, std::size_t width) {
     return out;
 }
 
-std::string Json(std::string_view utf8) {
-    std::string out = "\"";
-    for (char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') { out.push_back('\\'); out.push_back(c); }
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (b < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", b);
-            out += buf;
-        } else out.push_back(c);
-    }
-    return out + "\"";
-}
-
-std::string Text(std::span<const char> field) { return ForTerminal(TrimAtNull(std::string_view(field.data(), field.size()))); }
+std::string Text(std::span<const char> field) { return TrimAtNull(std::string_view(field.data(), field.size())); }
+std::string Json(std::span<const char> field) { return JsonString(Cp1252ToUtf8(Text(field))); }
 
 const char* TypeName(std::int16_t type) { return type == 0 ? "in" : type == 1 ? "out" : "mailbox"; }
 
@@ -58,7 +44,7 @@ void Register(CLI::App& app, Env& env) {
     auto* cmd = app.add_subcommand("list", "Show a mailbox's TOC header and its message summaries");
     static std::string mailbox;
     static bool json = false;
-    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx); relative paths are taken inside --data-folder when given")->required();
+    cmd->add_option("MAILBOX", mailbox, kMailboxHelp)->required();
     cmd->add_flag("--json", json, "Print JSON instead of a table");
     cmd->callback([&env] {
         const std::string mbx = env.MailboxPath(mailbox);
@@ -67,7 +53,8 @@ void Register(CLI::App& app, Env& env) {
         auto toc = TocImage::Load(pair.toc());
         if (!toc) { env.Fail(toc.error()); return; }
         if (!toc->HasHeader()) {
-            env.Fail("The TOC file '" + pair.toc() + "' holds " + std::to_string(toc->bytes().size()) + " bytes, less than its 104-byte header.");
+            env.Fail("The TOC file '" + PathForTerminal(pair.toc()) + "' holds " + std::to_string(toc->bytes().size()) +
+                     " bytes, less than its 104-byte header.");
             return;
         }
         const TocHeader h = toc->ReadHeader();
@@ -79,16 +66,19 @@ void Register(CLI::App& app, Env& env) {
                       << " complete ones; only those are listed.\n";
 
         std::ostringstream out;
-        static const char* const kColumns[] = {"S", "P", "A", "Label", "Who", "Date", "K", "V"};
+        // The slots of a version 0x31 header are S, Junk, P, A, Label, Who, Date, K.
+        const auto columns = ColumnSlotNames(h);
         if (json) {
-            out << "{\"toc\":" << Json(pair.toc()) << ",\"name\":" << Json(Text(h.MailboxName)) << ",\"type\":" << h.MailboxType
-                << ",\"columnWidths\":[";
+            out << "{\"toc\":" << JsonString(pair.toc()) << ",\"name\":" << Json(h.MailboxName) << ",\"type\":" << h.MailboxType
+                << ",\"version\":" << (h.Version() & 0xFF) << ",\"columnWidths\":[";
             for (std::size_t i = 0; i < h.ColumnWidths.size(); ++i) out << (i ? "," : "") << h.ColumnWidths[i];
+            out << "],\"columnNames\":[";
+            for (std::size_t i = 0; i < columns.size(); ++i) out << (i ? "," : "") << JsonString(columns[i]);
             out << "],\"messageCount\":" << announced << ",\"listed\":" << usable << ",\"summaries\":[";
         } else {
-            out << "Mailbox:  " << Text(h.MailboxName) << "  (type " << h.MailboxType << ", " << TypeName(h.MailboxType) << ")\n";
+            out << "Mailbox:  " << ForTerminal(Text(h.MailboxName)) << "  (type " << h.MailboxType << ", " << TypeName(h.MailboxType) << ")\n";
             out << "Columns: ";
-            for (std::size_t i = 0; i < h.ColumnWidths.size(); ++i) out << ' ' << kColumns[i] << '=' << h.ColumnWidths[i];
+            for (std::size_t i = 0; i < h.ColumnWidths.size(); ++i) out << ' ' << columns[i] << '=' << h.ColumnWidths[i];
             out << "\nMessages: " << announced;
             if (usable != announced) out << " announced, " << usable << " listed";
             out << "\n\n";
@@ -96,13 +86,13 @@ void Register(CLI::App& app, Env& env) {
         }
         for (std::int32_t k = 1; k <= usable; ++k) {
             const MessageSummary s = toc->ReadSummary(k);
-            const std::string date = Text(s.Date), who = Text(s.Who), subject = Text(s.Subject);
             if (json) {
                 out << (k > 1 ? "," : "") << "{\"index\":" << k << ",\"offset\":" << s.Offset << ",\"length\":" << s.Length
                     << ",\"status\":" << s.Status << ",\"attachmentFlags\":" << static_cast<int>(s.AttachmentFlags)
-                    << ",\"priority\":" << s.Priority << ",\"date\":" << Json(date) << ",\"who\":" << Json(who)
-                    << ",\"subject\":" << Json(subject) << "}";
+                    << ",\"priority\":" << s.Priority << ",\"date\":" << Json(s.Date) << ",\"who\":" << Json(s.Who)
+                    << ",\"subject\":" << Json(s.Subject) << "}";
             } else {
+                const std::string date = ForTerminal(Text(s.Date)), who = ForTerminal(Text(s.Who)), subject = ForTerminal(Text(s.Subject));
                 char nums[80];
                 std::snprintf(nums, sizeof nums, "%5d %10d %8d %6d  0x%02X %3d ", k, s.Offset, s.Length, s.Status,
                               static_cast<unsigned>(s.AttachmentFlags), s.Priority);

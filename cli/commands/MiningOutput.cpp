@@ -8,7 +8,7 @@
 
 namespace ledgerly::cli {
 
-void AddMiningWriteOptions(CLI::App& cmd, MiningWrites& writes, bool withAddressBook) {
+void AddMiningWriteOptions(CLI::App& cmd, Env& env, MiningWrites& writes, bool withAddressBook) {
     auto* exportOption = cmd.add_option("--export", writes.exportPath, "Write the entries to FILE, as the results window exports them");
     cmd.add_option("--format", writes.format, "Export format: csv (comma), tab, or list (one per line)")
         ->check(CLI::IsMember({"csv", "tab", "list"}))
@@ -19,6 +19,7 @@ void AddMiningWriteOptions(CLI::App& cmd, MiningWrites& writes, bool withAddress
     if (withAddressBook)
         cmd.add_flag("--add-to-address-book", writes.addToAddressBook,
                      "Append the addresses to the mailbox's nickname file in Eudora's Nickname folder");
+    AddYesOption(cmd, env, nullptr);
 }
 
 namespace {
@@ -35,7 +36,7 @@ bool PrepareMiningWrites(Env& env, const MiningWrites& writes, MinerMode mode) {
     if (writes.addToHistory) {
         const std::string& path = mode == MinerMode::Links ? env.state.paths.LinkHistoryPath : env.state.paths.AddressHistoryPath;
         if (!FileExists(path)) {
-            env.Fail("The history file '" + path + "' does not exist; nothing was added.");
+            env.Fail("The history file '" + PathForTerminal(path) + "' does not exist; nothing was added.");
             return false;
         }
     }
@@ -44,16 +45,16 @@ bool PrepareMiningWrites(Env& env, const MiningWrites& writes, MinerMode mode) {
 
 // Prints the entries on stdout, the column caption on stderr, then writes.
 void FinishMining(Env& env, const MinerResult& result, const MiningWrites& writes) {
+    env.host.EndStatusLine();
     for (const MinerEntry& e : result.entries) {
         std::cout << ForTerminal(e.text);
         if (result.mode == MinerMode::Links) std::cout << '\t' << ForTerminal(e.tag);
         std::cout << '\n';
     }
     std::cout.flush();
-    env.host.EndStatusLine();
-    std::cerr << ForTerminal(result.columnCaption) << '\n';
+    env.Notice(ForTerminal(result.columnCaption));
     if (!result.readError.empty()) {
-        env.Fail(result.readError);
+        env.Fail(PathForTerminal(result.readError));
         return;
     }
 
@@ -85,13 +86,13 @@ void FinishMining(Env& env, const MinerResult& result, const MiningWrites& write
 }  // namespace
 
 void RunMining(Env& env, const std::string& mailboxArgument, const MiningWrites& writes, MinerMode mode, const MiningEngine& engine) {
-    const std::string path = MailboxArgument(mailboxArgument);
+    const std::string path = env.MailboxPath(mailboxArgument);
     if (!env.CheckMailbox(path, FileChecks::MbxOnly, false)) return;
     if (!PrepareMiningWrites(env, writes, mode)) return;
     ToolContext context = env.Context();
     const std::optional<MinerResult> result = engine(context, path);
     if (!result) {
-        env.Fail(msg::kMbxNotFound);
+        env.Fail("MBX-file not found: '" + PathForTerminal(path) + "'.");
         return;
     }
     FinishMining(env, *result, writes);

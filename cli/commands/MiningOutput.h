@@ -17,7 +17,8 @@ struct MiningWrites {
     bool addToAddressBook = false;
 };
 
-void AddMiningWriteOptions(CLI::App& cmd, MiningWrites& writes, bool withAddressBook);
+// --export, --format, --add-to-history (and --add-to-address-book), --yes.
+void AddMiningWriteOptions(CLI::App& cmd, Env& env, MiningWrites& writes, bool withAddressBook);
 // The whole command: the mailbox checks; the data folder, history file and
 // Eudora's absence that the writes need; the engine's run on the mailbox
 // file; the entries on stdout and the column caption on stderr; the writes.

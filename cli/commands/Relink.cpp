@@ -1,7 +1,10 @@
 // ledgerly-cli relink MAILBOX.mbx: the attachment references of a mailbox
 // whose file is gone; with --set-folder or --remove, the mailbox rewritten
-// with the new paths (backups first, both files replaced at once).
+// with the new paths (backups first, both files replaced at once), or with
+// --dry-run the changes listed and nothing written.
 #include <iostream>
+
+#include "cli/commands/DryRun.h"
 
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
@@ -20,10 +23,11 @@ struct Options {
     std::string setFolder;
     std::vector<std::string> only;
     std::vector<std::string> remove;
+    bool dryRun = false;
 };
 
 void Run(Env& env, const Options& o) {
-    const std::string mbx = MailboxArgument(o.mailbox);
+    const std::string mbx = env.MailboxPath(o.mailbox);
     if (!env.CheckMailbox(mbx, FileChecks::TocThenMbx, false)) return;
     ResolveAttachmentPaths(env, StoreFolderOf(mbx));
     const PathMapper mapper(env.state.paths.DataFolder.empty() ? StoreFolderOf(mbx) : env.state.paths.DataFolder);
@@ -37,29 +41,28 @@ void Run(Env& env, const Options& o) {
     std::vector<BrokenLink>& rows = *found;
     const bool rewrite = !o.setFolder.empty() || !o.remove.empty();
     if (rows.empty()) {
-        std::cerr << kNoBrokenLinks << '\n';
+        env.Notice(kNoBrokenLinks);
         if (rewrite) env.exitCode = 1;
         return;
     }
     if (!rewrite) {
         for (const BrokenLink& r : rows)
             std::cout << ForTerminal(r.fileName) << '\t' << ForTerminal(r.sender) << '\t' << ForTerminal(r.originalLocation) << '\n';
-        std::cout << std::flush;
-        std::cerr << BrokenCountText(rows.size()) << '\n';
+        env.Notice(BrokenCountText(rows.size()));
         return;
     }
 
     if (!o.setFolder.empty()) {
         const std::string folder = LocalFolderOf(o.setFolder, mapper);
         if (!FolderExists(folder)) {
-            env.Fail(FolderMissingText(o.setFolder));
+            env.Fail(FolderMissingText(PathForTerminal(o.setFolder)));
             return;
         }
         for (const std::string& name : o.only) {
             bool any = false;
             for (const BrokenLink& r : rows) any = any || EqualsNoCase(r.fileName, NativeToMail(name));
             if (!any) {
-                env.Fail("No broken reference names a file '" + name + "'. Nothing was changed.");
+                env.Fail("No broken reference names a file '" + PathForTerminal(name) + "'. Nothing was changed.");
                 return;
             }
         }
@@ -77,30 +80,43 @@ void Run(Env& env, const Options& o) {
                 any = true;
             }
         if (!any) {
-            env.Fail("No broken reference is '" + path + "'. Nothing was changed.");
+            env.Fail("No broken reference is '" + PathForTerminal(path) + "'. Nothing was changed.");
             return;
         }
     }
+    if (o.dryRun) {
+        std::size_t changing = 0;
+        for (const BrokenLink& r : rows) {
+            if (r.state != LinkState::ZaBrisanje && r.newLocation.empty()) continue;
+            std::cout << ForTerminal(r.originalLocation) << " -> "
+                      << (r.state == LinkState::ZaBrisanje ? std::string("(removed)") : PathForTerminal(r.newLocation)) << '\n';
+            ++changing;
+        }
+        DryRunDone(env, changing, changing == 1 ? "reference" : "references");
+        return;
+    }
     auto ctx = env.Context();
     auto report = RewriteAttachmentLinks(ctx, mbx, rows, mapper, false);
-    env.host.EndStatusLine();
     if (!report) {
         env.Fail(report.error());
         return;
     }
-    if (!report->recovered.empty()) std::cout << report->recovered << '\n';
-    if (!report->tocBackup.empty()) std::cout << "Backup: " << report->tocBackup << '\n';
-    if (!report->mbxBackup.empty()) std::cout << "Backup: " << report->mbxBackup << '\n';
-    std::cout << report->changes << " changes in " << report->messages << " messages.\n" << report->Closing() << '\n';
+    if (!report->recovered.empty()) env.Notice(report->recovered);
+    PrintBackups(env, report->tocBackup, report->mbxBackup);
+    env.Notice(std::to_string(report->changes) + " changes in " + std::to_string(report->messages) + " messages.");
+    env.Notice(report->Closing());
 }
 
 void Register(CLI::App& app, Env& env) {
     auto* cmd = app.add_subcommand("relink", "List or repair attachment references whose file is gone");
     static Options o;
-    cmd->add_option("MAILBOX", o.mailbox, "The mailbox file (.mbx)")->required();
+    cmd->add_option("MAILBOX", o.mailbox, kMailboxHelp)->required();
     auto* set = cmd->add_option("--set-folder", o.setFolder, "Point the references at the same file name in DIR");
-    cmd->add_option("--only", o.only, "With --set-folder: only references to this file name (repeatable)")->needs(set);
-    cmd->add_option("--remove", o.remove, "Remove the reference with this path from the messages (repeatable)");
+    // One value per --only and --remove, so that the mailbox after one stays the mailbox.
+    cmd->add_option("--only", o.only, "With --set-folder: only references to this file name (repeatable)")->needs(set)->allow_extra_args(false);
+    cmd->add_option("--remove", o.remove, "Remove the reference with this path from the messages (repeatable)")->allow_extra_args(false);
+    cmd->add_flag("--dry-run", o.dryRun, "With --set-folder or --remove: list the references that would change and write nothing");
+    AddYesOption(*cmd, env, nullptr);
     cmd->callback([&env] { Run(env, o); });
 }
 

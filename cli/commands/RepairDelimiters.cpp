@@ -1,8 +1,9 @@
-// ledgerly-cli repair-delimiters MAILBOX.mbx [--yes]: put a line break between
-// "</x-html>" and a delimiter line run into it. The TOC file is backed up and
-// deleted (Eudora builds a new one), so the command asks first.
-#include <iostream>
-
+// ledgerly-cli repair-delimiters [--rebuild-toc] [--yes] MAILBOX.mbx: put a
+// line break between "</x-html>" and a delimiter line run into it. The TOC
+// file is backed up and deleted (Eudora builds a new one, losing every
+// message's status), so the command asks first; with --rebuild-toc it is
+// rebuilt in the same step instead, keeping the status of every message.
+#include "app/FieldDecoder.h"
 #include "app/Messages.h"
 #include "body/Delimiters.h"
 #include "cli/Cli.h"
@@ -12,17 +13,25 @@ namespace {
 
 void Register(CLI::App& app, Env& env) {
     auto* cmd = app.add_subcommand("repair-delimiters",
-                                   "Repair message delimiters run into a closing </x-html> (backs up and deletes the TOC file)");
+                                   "Repair message delimiters run into a closing </x-html> (backs up and deletes the TOC file, "
+                                   "or rebuilds it with --rebuild-toc; asks first)");
     static std::string mailbox;
-    static bool yes = false;
-    cmd->add_option("MAILBOX", mailbox, "The mailbox file (.mbx)")->required();
-    cmd->add_flag("--yes,-y", yes, "Proceed without asking (the messages' status information is lost)");
+    static bool rebuildToc = false;
+    cmd->add_option("MAILBOX", mailbox, kMailboxHelp)->required();
+    cmd->add_flag("--rebuild-toc", rebuildToc, "Rebuild the TOC file instead of deleting it, keeping every message's status");
+    AddYesOption(*cmd, env, "without --rebuild-toc the messages' status information is lost");
     cmd->callback([&env] {
-        const std::string mbx = MailboxArgument(mailbox);
+        const std::string mbx = env.MailboxPath(mailbox);
         if (!env.CheckMailbox(mbx, FileChecks::MbxOnly, true)) return;
-        env.host.assumeYes = yes;
+        if (rebuildToc) {
+            if (Status bound = FieldDecoder::Default().Bind(); !bound) {
+                env.Fail(bound.error());
+                return;
+            }
+        }
         ToolContext context = env.Context();
-        auto result = RepairMessageDelimiters(context, mbx);
+        auto result = RepairMessageDelimiters(context, mbx, rebuildToc);
+        env.host.EndStatusLine();
         if (!result) {
             env.Fail(result.error());
             return;
@@ -31,12 +40,13 @@ void Register(CLI::App& app, Env& env) {
             env.Fail("Nothing was changed.");
             return;
         }
-        if (!result->backups.toc.empty()) std::cout << "Backup: " << result->backups.toc << '\n';
-        if (!result->backups.mbx.empty()) std::cout << "Backup: " << result->backups.mbx << '\n';
-        if (!result->recovered.empty()) std::cerr << result->recovered << '\n';
-        std::cout << result->RepairedText() << '\n';
-        if (!result->tocDisagreed.empty()) std::cout << result->DisagreementText() << '\n';
-        std::cout << msg::kDone << '\n';
+        PrintBackups(env, result->backups.toc, result->backups.mbx);
+        if (!result->recovered.empty()) env.Notice(result->recovered);
+        env.Notice(result->RepairedText());
+        if (result->tocRebuilt)
+            for (const std::string& line : result->rebuild.Lines()) env.Notice(line);
+        if (const std::string disagreed = result->DisagreementText(); !disagreed.empty()) env.Notice(disagreed);
+        env.Notice(msg::kDone);
     });
 }
 

@@ -22,28 +22,33 @@ void Register(CLI::App& app, Env& env) {
     cmd->add_option("--bytes", bytes, "Pad the generated messages (--large) so that the mailbox comes to about this many bytes")
         ->check(CLI::Range(std::int64_t{0}, kMaxGeneratedBytes));
     cmd->add_option("--seed", seed, "Seed of the generated mailbox (--large); the same seed gives the same bytes");
+    AddYesOption(*cmd, env, nullptr);
     cmd->callback([&env] {
         if (large > 0) {
             std::error_code ec;
             std::filesystem::create_directories(folder, ec);
-            if (ec) { env.Fail("Cannot create the folder '" + folder + "': " + ec.message() + "."); return; }
+            if (ec) { env.Fail("Cannot create the folder '" + PathForTerminal(folder) + "': " + ec.message() + "."); return; }
             const std::string pair = WithTrailingSeparator(folder) + "Large.";
             if (std::filesystem::exists(pair + "mbx", ec) || std::filesystem::exists(pair + "toc", ec)) {
-                env.Fail("'" + pair + "mbx' or '" + pair + "toc' already exists; nothing was written.");
+                env.Fail("'" + PathForTerminal(pair) + "mbx' or '" + PathForTerminal(pair) + "toc' already exists; nothing was written.");
                 return;
             }
-            auto info = WriteGeneratedMailbox(pair, large, seed, bytes);
-            if (!info) { env.Fail(info.error()); return; }
-            std::cout << "Wrote '" << pair << "mbx': " << info->messages << " messages, " << info->mailboxBytes << " bytes, "
-                      << info->duplicates << " duplicates.\n";
+            auto info = WriteGeneratedMailbox(pair, large, seed, bytes, &env.host);
+            if (!info) { env.Fail(PathForTerminal(info.error())); return; }
+            env.host.EndStatusLine();
+            std::cout << PathForTerminal(pair) << "mbx\n";
+            env.Notice("Wrote " + std::to_string(info->messages) + " messages, " + std::to_string(info->mailboxBytes) + " bytes, " +
+                       std::to_string(info->duplicates) + " duplicates.");
             return;
         }
         auto info = WriteSampleStore(folder);
-        if (!info) { env.Fail(info.error()); return; }
-        std::cout << "Wrote the sample store in '" << info->folder << "':\n";
-        for (const std::string& m : info->mailboxes) std::cout << "  " << m.substr(info->folder.size()) << '\n';
-        std::cout << info->brokenReferences.size() << " broken attachment references, " << info->orphanedFiles.size()
-                  << " orphaned attachment files, " << info->duplicates.size() << " groups of duplicates.\n";
+        if (!info) { env.Fail(PathForTerminal(info.error())); return; }
+        // The mailboxes written are the listing; what was made of them, the message.
+        for (const std::string& m : info->mailboxes) std::cout << PathForTerminal(m) << '\n';
+        env.Notice("Wrote the sample store in '" + PathForTerminal(info->folder) + "': " + std::to_string(info->mailboxes.size()) +
+                   " mailboxes, " + std::to_string(info->brokenReferences.size()) + " broken attachment references, " +
+                   std::to_string(info->orphanedFiles.size()) + " orphaned attachment files, " + std::to_string(info->duplicates.size()) +
+                   " groups of duplicates.");
     });
 }
 

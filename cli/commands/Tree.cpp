@@ -17,8 +17,8 @@ std::string Picture(int image) {
 }
 
 void Print(const FolderTree& tree, const TreeNode& node, int depth) {
-    std::cout << std::string(static_cast<std::size_t>(depth) * 2, ' ') << ForTerminal(node.text) << '\t' << node.key << '\t'
-              << Picture(node.image) << '\n';
+    std::cout << std::string(static_cast<std::size_t>(depth) * 2, ' ') << ForTerminal(node.text) << '\t' << PathForTerminal(node.key)
+              << '\t' << Picture(node.image) << '\n';
     for (const TreeNode* child : tree.ChildrenOf(node.key)) Print(tree, *child, depth + 1);
 }
 
@@ -31,7 +31,7 @@ void Register(CLI::App& app, Env& env) {
                        [] { return RegReadString(kEudoraCommandLineKey, kEudoraCommandLineValue); });
         if (env.state.paths.DataFolder.empty()) {
             env.Fail(env.dataFolderOption.empty() ? "No data folder: give --data-folder DIR (Eudora's registry entry names none)."
-                                                  : "The data folder '" + env.dataFolderOption + "' does not exist.");
+                                                  : "The data folder '" + PathForTerminal(env.dataFolderOption) + "' does not exist.");
             return;
         }
         const FolderTree tree = LoadFolderTree(env.state.paths.DataFolder);

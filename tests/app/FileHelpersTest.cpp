@@ -142,10 +142,11 @@ TEST(FileHelpers, ExistenceTests) {
     EXPECT_TRUE(FolderExists(dir / "Work.fol"));
     EXPECT_TRUE(FolderExists(dir / "a.mbx"));  // an existing file counts as well
     EXPECT_FALSE(FolderExists(dir / "Other.fol"));
-    // Fewer than five characters: never, whatever exists.
-    EXPECT_FALSE(FolderExists("/tmp"));
-    EXPECT_FALSE(FolderExists("/"));
+    // A short name is as good as any.
+    EXPECT_TRUE(FolderExists("/tmp"));
+    EXPECT_TRUE(FolderExists("/"));
     EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FolderExists(""));
     EXPECT_TRUE(FolderExists("/tmp/"));
 }
 

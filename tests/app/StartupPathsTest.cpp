@@ -31,7 +31,7 @@ TEST(StartupPaths, CommandLineIsTakenWhole) {
         {mail + "/", mail + "/"},                  // used unchanged
         {dir / "My Mail", dir / "My Mail/"},       // spaces are part of the path
         {"\"" + mail + "\"", ""},                  // quotes are taken as part of the path
-        {"/", ""},                                 // fewer than five characters
+        {"/", ""},                                 // the root of the file system
         {"/tm", ""},
         {dir / "Missing", ""},
         {"", ""},

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "app/Encoding.h"
+#include "app/ProgressMeter.h"
 #include "app/TextHelpers.h"
 
 namespace ledgerly {
@@ -83,6 +85,49 @@ TEST(TextHelpers, TrimAtNullEdgeCases) {
     EXPECT_EQ(TrimAtNull(std::string("Caf\xE9\0\xFF\xFF", 7)), "Caf\xE9");
     EXPECT_EQ(ReplaceAll("a--b--", "--", "-"), "a-b-");
     EXPECT_TRUE(EqualsNoCase("\xC4RGER", "\xE4rger"));
+}
+
+TEST(TerminalText, ControlCharactersAndStrayBytesAreEscapedCharactersKept) {
+    struct Case { std::string in, terminal, json; };
+    const Case cases[] = {
+        {"Gr\xC3\xBC\xC3\x9F" "e", "Gr\xC3\xBC\xC3\x9F" "e", "\"Gr\xC3\xBC\xC3\x9F" "e\""},
+        {"\x1B]0;pwned\x07", "\\x1b]0;pwned\\x07", "\"\\u001b]0;pwned\\u0007\""},  // an escape sequence retitling the terminal
+        {"a\tb\r\n", "a\\x09b\\x0d\\x0a", "\"a\\tb\\r\\n\""},
+        {"\x7F \xC2\x9B", "\\x7f \\x9b", "\"\\u007f \\u009b\""},             // DEL and the C1 CSI
+        {"caf\xE9", "caf\\xe9", "\"caf\xC3\xA9\""},                                // a Latin-1 file name
+        {"\xC0\x80 \xED\xA0\x80", "\\xc0\\x80 \\xed\\xa0\\x80", "\"\xC3\x80\\u0080 \xC3\xAD\xC2\xA0\\u0080\""},  // overlong, surrogate
+        {"\"q\" \\", "\"q\" \\", "\"\\\"q\\\" \\\\\""},
+        {"\xE2\x82", "\\xe2\\x82", "\"\xC3\xA2\\u0082\""},                       // cut short
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EscapeForTerminal(c.in), c.terminal) << c.in;
+        EXPECT_EQ(JsonString(c.in), c.json) << c.in;
+    }
+}
+
+TEST(Progress, CountsWithThousandsSeparatorsAfterAQuietSecondAtMostTenTimesASecond) {
+    const std::pair<std::int64_t, const char*> numbers[] = {{0, "0"}, {999, "999"}, {1000, "1,000"}, {32767, "32,767"},
+                                                           {2000000000, "2,000,000,000"}, {-1234, "-1,234"}};
+    for (const auto& [n, text] : numbers) EXPECT_EQ(GroupThousands(n), text);
+    EXPECT_EQ(ProgressText("strip-html", 12000, 32767, "messages"), "strip-html: 12,000 / 32,767 messages");
+    EXPECT_EQ(ProgressText("links", 5000, 0, "lines"), "links: 5,000 lines");
+
+    using std::chrono::milliseconds;
+    ProgressMeter meter;
+    const auto t0 = ProgressMeter::Clock::time_point{} + std::chrono::hours(1);
+    struct Step { int at; const char* what; std::int64_t done; bool drawn; };
+    const Step steps[] = {
+        {0, "rot13", 1, false}, {999, "rot13", 900, false},   // the first second stays quiet
+        {1000, "rot13", 1000, true}, {1050, "rot13", 1050, false}, {1100, "rot13", 1100, true},
+        {1150, "update", 1, false}, {2149, "update", 5, false}, {2150, "update", 6, true},  // a new run is quiet again
+    };
+    for (const Step& s : steps) {
+        const auto line = meter.Update(s.what, s.done, 32767, "messages", t0 + milliseconds(s.at));
+        EXPECT_EQ(line.has_value(), s.drawn) << s.at;
+        if (line) {
+            EXPECT_EQ(*line, ProgressText(s.what, s.done, 32767, "messages"));
+        }
+    }
 }
 
 }  // namespace

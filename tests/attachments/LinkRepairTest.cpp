@@ -71,7 +71,50 @@ TEST(LinkRepair, WindowsPathIsLookedUpWhereItMaps) {
     EXPECT_TRUE(ReferencedFileExists("D:\\Old\\Eudora\\attach\\x.pdf", mapper));
     EXPECT_TRUE(ReferencedFileExists("D:\\Old\\EUDORA\\ATTACH\\X.PDF", mapper));
     EXPECT_FALSE(ReferencedFileExists("D:\\Old\\Eudora\\attach\\y.pdf", mapper));
-    EXPECT_FALSE(ReferencedFileExists("C:\\Program Files\\Other\\attach\\x.pdf", mapper));
+}
+
+TEST(PathMapper, AWindowsPathMapsToTheLongestTailThatExistsBelowTheDataFolder) {
+    // A data folder copied from Windows under a name of its own.
+    TempDir dir;
+    const std::string data = dir / "Old Mail/";
+    for (const char* f : {"attach", "Embedded", "attach/2010", "Work.fol/attach"}) fs::create_directories(data + f);
+    for (const char* f : {"attach/report.pdf", "Embedded/logo.png", "attach/2010/q3.xls", "Work.fol/attach/report.pdf", "top.txt"})
+        WriteFile(data + f, f);
+    const std::string roaming = "c:\\users\\ann\\appdata\\roaming\\qualcomm\\eudora\\";
+    struct Case { std::string windows; std::optional<std::string> local; };
+    const Case cases[] = {
+        {roaming + "attach\\report.pdf", data + "attach/report.pdf"},
+        {roaming + "ATTACH\\REPORT.PDF", data + "attach/report.pdf"},           // matched as Windows matches names
+        {roaming + "Embedded\\logo.png", data + "Embedded/logo.png"},
+        {roaming + "attach\\2010\\q3.xls", data + "attach/2010/q3.xls"},
+        {roaming + "Work.fol\\attach\\report.pdf", data + "Work.fol/attach/report.pdf"},  // the longest tail wins
+        {"C:\\Program Files\\Other\\attach\\report.pdf", data + "attach/report.pdf"},
+        {"\\\\server\\share\\attach\\report.pdf", data + "attach/report.pdf"},
+        {roaming + "ATTACH~1\\report.pdf", data + "attach/report.pdf"},          // a short 8.3 name
+        {roaming + "top.txt", data + "top.txt"},
+        {roaming + "attach", data + "attach"},
+        {roaming + "attach\\gone.pdf", std::nullopt},                            // nothing of it exists
+        {"D:\\Old Mail\\attach\\gone.pdf", data + "attach/gone.pdf"},         // but the data folder's name still places it
+    };
+    const PathMapper mapper(data, std::string());
+    for (const Case& c : cases) EXPECT_EQ(mapper.ToLocal(c.windows), c.local) << c.windows;
+}
+
+TEST(PathMapper, WinesDriveLinksComeFirstWhenTheFileIsThere) {
+    TempDir dir;
+    const fs::path prefix = dir.path() / "wine";
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directory_symlink(dir.path() / "drive_c", prefix / "dosdevices/c:");
+    const std::string data = (dir.path() / "drive_c/Eudora/").string();
+    fs::create_directories(data + "attach");
+    fs::create_directories(dir.path() / "drive_c/Elsewhere/attach");
+    WriteFile(data + "attach/a.pdf", "copy");
+    WriteFile((dir.path() / "drive_c/Elsewhere/attach/a.pdf").string(), "original");
+    const PathMapper mapper(data, prefix.string());
+    const auto drive = fs::canonical(dir.path() / "drive_c").string();
+    EXPECT_EQ(mapper.ToLocal("C:\\Elsewhere\\attach\\a.pdf"), drive + "/Elsewhere/attach/a.pdf");
+    EXPECT_EQ(mapper.ToLocal("C:\\Gone\\attach\\a.pdf"), data + "attach/a.pdf");   // not there: the tail below the data folder
+    EXPECT_EQ(mapper.ToLocal("C:\\Gone\\attach\\b.pdf"), drive + "/Gone/attach/b.pdf");  // nowhere: where the link leads
 }
 
 TEST(LinkRepair, SetRemoveResetStates) {

@@ -5,6 +5,7 @@
 #include "body/Backup.h"
 #include "body/Delimiters.h"
 #include "store/MailboxBuilder.h"
+#include "store/PairCheck.h"
 #include "tests/support/TestSupport.h"
 
 namespace ledgerly {
@@ -104,6 +105,10 @@ TEST(RepairDelimiters, ARunInSplitBetweenPiecesIsStillMended) {
         mender.Finish(out);
         EXPECT_EQ(out, whole) << "pieces of " << size;
         EXPECT_EQ(mender.Mended(), 2) << "pieces of " << size;
+        // Every input byte is found where MovedTo says, the delimiters behind their new line breaks.
+        for (std::size_t x = 0; x < content.size(); ++x)
+            ASSERT_EQ(out[static_cast<std::size_t>(mender.MovedTo(static_cast<std::int64_t>(x)))], content[x]) << x << ", pieces of " << size;
+        EXPECT_EQ(mender.MovedTo(static_cast<std::int64_t>(content.size())), static_cast<std::int64_t>(whole.size()));
     }
 }
 
@@ -166,6 +171,43 @@ TEST_F(DelimiterCommandTest, AFailedBackupStopsBeforeTheTocIsDeleted) {
     EXPECT_EQ(ReadFile(mbx), content);
 }
 
+TEST_F(DelimiterCommandTest, RebuildingTheTocInsteadKeepsEveryStateWhereverTheRepairMovedItsMessage) {
+    // As Eudora listed them: the HTML message apart from the one run into it.
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: first"}, "plain\r\n"), "w", "first", "", 2);
+    b.Add(ComposeMessage({"Subject: html"}, "<x-html>\r\nhi</x-html>"), "w", "html", "", 3);
+    b.Add(ComposeMessage({"Subject: glued"}, "x</x-html>"), "w", "glued", "", 4, 1);
+    b.Add(ComposeMessage({"Subject: last"}, "y\r\n"), "w", "last", "", 2);
+    ASSERT_TRUE(b.Write(dir / "In.").ok());
+    const std::string unlisted = ComposeMessage({"Received: from relay by host", "From: ann@host", "Subject: new"}, "z\r\n");
+    WriteFile(mbx, b.MbxBytes() + unlisted);
+
+    auto r = RepairMessageDelimiters(context, mbx, true, [](char*) {});
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(host.asked, std::vector<std::string>{"Ledgerly|" + RebuildAfterRepairQuestion(mbx)});
+    EXPECT_EQ(r->mended, 2);
+    EXPECT_TRUE(r->tocRebuilt && !r->tocDeleted);
+    EXPECT_EQ(r->rebuild.kept, 4);
+    EXPECT_EQ(r->rebuild.added, 1);
+    EXPECT_EQ(ReadFile(dir / "In.toc.1"), b.TocBytes());
+    const std::string repaired = ReadFile(mbx);
+    EXPECT_EQ(repaired.size(), b.MbxBytes().size() + unlisted.size() + 4);
+
+    auto rebuilt = TocImage::FromBytes(ReadFile(toc));
+    ASSERT_EQ(rebuilt->AnnouncedCount(), 5);
+    const std::int16_t states[] = {2, 3, 4, 2, 12};
+    for (std::int32_t k = 1; k <= 5; ++k) {
+        const MessageSummary s = rebuilt->ReadSummary(k);
+        EXPECT_EQ(s.Status, states[k - 1]) << k;
+        EXPECT_EQ(repaired.substr(static_cast<std::size_t>(s.Offset), 12), "From ???@???") << k;
+        if (k <= 4) {
+            EXPECT_EQ(s.Subject, b.Summary(static_cast<std::size_t>(k - 1)).Subject) << k;
+        }
+    }
+    EXPECT_TRUE(CheckPair(MailboxPair::FromMailboxPath(mbx)).Sound());
+    EXPECT_EQ(rebuilt->ReadHeader().RecordedMailboxSize(), repaired.size() + 1);
+}
+
 TEST(BackupCommand, AsksAboutBothFilesAndReportsEachCase) {
     struct Row { bool toc, mbx; std::string report; };
     TempDir dir;
@@ -189,6 +231,25 @@ TEST(BackupCommand, AsksAboutBothFilesAndReportsEachCase) {
         EXPECT_EQ(fs::exists(k + ".1"), row.mbx);
         EXPECT_EQ(state.TocBackupPath, row.toc ? p + "toc.1" : "");
         EXPECT_EQ(state.MbxBackupPath, row.mbx ? k + ".1" : "");
+    }
+}
+
+TEST(BackupCommand, BacksUpBothFilesOfAPairWhoseExtensionsDifferInCase) {
+    struct Row { std::string mbx, toc, asked; };
+    const Row rows[] = {{"IN.MBX", "IN.TOC", "IN.MBX"}, {"In.MBX", "In.toc", "In.MBX"}, {"In.mbx", "In.TOC", "In.mbx"},
+                        {"In.MBX", "In.TOC", "In.mbx"}};
+    for (const Row& row : rows) {
+        TempDir dir;
+        WriteFile(dir / row.mbx, "m");
+        WriteFile(dir / row.toc, "t");
+        AppState state;
+        const BackupReport report = BackupMailboxPair(state, dir / row.asked);
+        EXPECT_EQ(report.text, "Created backup files:\r\n'" + dir / row.mbx + ".1'\r\n'" + dir / row.toc + ".1'") << row.asked;
+        EXPECT_EQ(ReadFile(dir / (row.toc + ".1")), "t");
+        auto pair = BackupPair(state, (dir / row.mbx).substr(0, (dir / row.mbx).size() - 3));
+        ASSERT_TRUE(pair.ok());
+        EXPECT_EQ(pair->toc, dir / row.toc + ".2");
+        EXPECT_EQ(pair->mbx, dir / row.mbx + ".2");
     }
 }
 

@@ -120,6 +120,16 @@ TEST_F(RewriteBodiesTest, CipherAndDecipherRepairSeparatorsAndRenumber) {
     }
 }
 
+TEST_F(RewriteBodiesTest, ALastMessageOfItsDelimiterLineAloneStaysAsItIs) {
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: s"}, "body\r\n")).Add("From ???@??? Mon Dec 13 18:45:29 2010");
+    Write(b);
+    auto r = RewriteBodies(context, pair + "mbx", RewriteMode::Rot13);
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(ReadFile(pair + "mbx"), ComposeMessage({"Subject: s"}, "obql\r\n") + "From ???@??? Mon Dec 13 18:45:29 2010");
+    EXPECT_TRUE(CheckPair(MailboxPair{pair}).Sound());
+}
+
 TEST_F(RewriteBodiesTest, AnInconsistentPairIsRefusedBeforeAnyBackup) {
     struct Row { const char* name; std::function<void(std::string&)> spoil; const char* says; };
     const Row rows[] = {

@@ -111,11 +111,14 @@ TEST(RewriteMessage, RepairsAMissingSeparatorBeforeSplitting) {
         {"From ???@??? x\nbody", "From ???@??? x\r\n\r\nobql"},
         // An ordinary message keeps its header part.
         {"From ???@??? x\r\nSubject: s\r\n\r\nbody", "From ???@??? x\r\nSubject: s\r\n\r\nobql"},
-        // No line break at all: one character of header part.
-        {"abc", "aop"},
+        // No line break at all: the delimiter line alone, no body to transform.
+        {"From ???@??? Mon Dec 13 18:45:29 2010", "From ???@??? Mon Dec 13 18:45:29 2010"},
+        {"abc", "abc"},
         {"", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(RewriteMessage(RewriteMode::Rot13, c.input), c.expected) << c.input;
+    for (RewriteMode mode : {RewriteMode::StripHtml, RewriteMode::DecodeQuotedPrintable})
+        EXPECT_EQ(RewriteMessage(mode, "From ???@???  <b>=41</b>"), "From ???@???  <b>=41</b>");
 }
 
 TEST(RewriteMessage, KeepsAMessageWhoseHeaderPartIsTooLongToSplit) {

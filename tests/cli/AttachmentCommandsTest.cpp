@@ -116,12 +116,20 @@ TEST(CliRelink, ListsThenRepairs) {
 
     EXPECT_EQ(RunCli({"relink", s.data + "In.mbx", "--set-folder", s.data + "Nope"}).err, "Folder '" + s.data + "Nope' does not exsit.\n");
     EXPECT_EQ(RunCli({"relink", s.data + "In.mbx", "--set-folder", s.data + "Moved", "--only", "x.doc"}).exitCode, 1);
+    // A dry run lists the change, in the order the usage line gives the options.
+    run = RunCli({"relink", "--set-folder", s.data + "Moved", "--only", "old.doc", s.data + "In.mbx", "--dry-run"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "C:\\Program Files\\Mail\\old.doc -> " + s.data + "Moved/old.doc\n");
+    EXPECT_EQ(run.err, "1 reference would change; nothing was written.\n");
+    run = RunCli({"relink", "--remove", "C:\\Program Files\\Mail\\old.doc", s.data + "In.mbx", "--dry-run"});
+    EXPECT_EQ(run.out, "C:\\Program Files\\Mail\\old.doc -> (removed)\n") << run.err;
     EXPECT_FALSE(fs::exists(s.data + "In.mbx.1"));
 
     run = RunCli({"relink", s.data + "In.mbx", "--set-folder", s.data + "Moved"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("Backup: " + s.data + "In.toc.1\nBackup: " + s.data + "In.mbx.1\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("Done. Operation was successful. Backup files created."), std::string::npos);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Backup: " + s.data + "In.toc.1\nBackup: " + s.data + "In.mbx.1\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Done. Operation was successful. Backup files created."), std::string::npos);
     EXPECT_NE(ReadFile(s.data + "In.mbx").find("Attachment Converted: \"" + s.data + "Moved/old.doc\""), std::string::npos);
     run = RunCli({"relink", s.data + "In.mbx"});
     EXPECT_EQ(run.out, "");

@@ -25,7 +25,7 @@ protected:
     }
 };
 
-TEST_F(BodyCli, RewriteCommandsPrintTheirBackupsAndTheDoneText) {
+TEST_F(BodyCli, RewriteCommandsReportTheirBackupsAndTheDoneTextOnStderr) {
     struct Row { const char* command; const char* body; };
     const Row rows[] = {{"strip-html", "x=41"}, {"decode-qp", "<b>x</b>41</x-html>"}, {"rot13", "<o>k</o>=41</k-ugzy>"}};
     int n = 0;
@@ -35,7 +35,8 @@ TEST_F(BodyCli, RewriteCommandsPrintTheirBackupsAndTheDoneText) {
         const auto run = RunCli({row.command, pair + "mbx"});
         EXPECT_EQ(run.exitCode, 0) << run.err;
         const std::string k = std::to_string(n);
-        EXPECT_EQ(run.out, "Backup: " + pair + "toc." + k + "\nBackup: " + pair + "mbx." + k +
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "Backup: " + pair + "toc." + k + "\nBackup: " + pair + "mbx." + k +
                                "\nDone. Operation was successful. Backup files created.\n");
         EXPECT_EQ(ReadFile(pair + "mbx").find(ComposeMessage({"Subject: a"}, row.body)), 0u) << row.command;
     }
@@ -53,7 +54,7 @@ TEST_F(BodyCli, RewriteCommandsRefuseAMissingTocOrAnInconsistentPair) {
     fs::remove(pair + "toc");
     run = RunCli({"decode-qp", pair + "mbx"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "TOC-file not found.\n");
+    EXPECT_EQ(run.err, "TOC-file not found: '" + pair + "toc'.\n");
 }
 
 // Overlapping summaries made verify fail while strip-html, update and
@@ -93,8 +94,8 @@ TEST_F(BodyCli, InconsistentPairsAreRefusedByEveryChangingCommandWithWhatToDo) {
         // The delimiter repair deletes the TOC by design: it goes ahead and says why the TOC did not matter.
         const auto run = RunCli({"repair-delimiters", "--yes", pair + "mbx"});
         EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_NE(run.out.find("The TOC file did not agree with the mailbox: " + row.says + " The repair deletes it all the same."), std::string::npos)
-            << run.out;
+        EXPECT_NE(run.err.find("The TOC file did not agree with the mailbox: " + row.says + " The repair deletes it all the same."), std::string::npos)
+            << run.err;
         EXPECT_EQ(ReadFile(pair + "mbx.1"), row.mbx);
         EXPECT_FALSE(fs::exists(pair + "toc"));
         for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
@@ -113,22 +114,40 @@ TEST_F(BodyCli, RepairDelimitersWithoutATerminalNeedsYes) {
 
     run = RunCli({"repair-delimiters", "--yes", pair + "mbx"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "Backup: " + pair + "toc.1\nBackup: " + pair + "mbx.1\n" +
+    EXPECT_EQ(run.err, "Backup: " + pair + "toc.1\nBackup: " + pair + "mbx.1\n" +
                            "1 delimiter repaired; the TOC file was deleted (Eudora builds a new one).\n" +
                            "Done. Operation was successful. Backup files created.\n");
     EXPECT_FALSE(fs::exists(pair + "toc"));
     EXPECT_EQ(ReadFile(pair + "mbx").size(), before.size() + 2);
 }
 
-TEST_F(BodyCli, BackupPrintsTheReport) {
+TEST_F(BodyCli, RepairDelimitersRebuildingTheTocKeepsTheStatesAndPassesVerify) {
+    box.Summary(0).Status = 2;  // replied
+    box.Summary(1).Status = 3;  // forwarded
+    ASSERT_TRUE(box.Write(pair).ok());
+    const auto run = RunCli({"repair-delimiters", "--rebuild-toc", "--yes", pair + "mbx"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "Backup: " + pair + "toc.1\nBackup: " + pair + "mbx.1\n" +
+                           "1 delimiter repaired; the TOC file was rebuilt.\n" +
+                           "2 messages keep their summary, 0 messages get a new one (marked recovered or sent), 0 old summaries match no message.\n"
+                           "Done. Operation was successful. Backup files created.\n");
+    auto toc = TocImage::FromBytes(ReadFile(pair + "toc"));
+    EXPECT_EQ(toc->ReadSummary(1).Status, 2);
+    EXPECT_EQ(toc->ReadSummary(2).Status, 3);
+    EXPECT_EQ(toc->ReadSummary(2).Offset, toc->ReadSummary(1).Length);
+    EXPECT_EQ(RunCli({"verify", pair + "mbx"}).exitCode, 0);
+}
+
+TEST_F(BodyCli, BackupReportsOnStderr) {
     auto run = RunCli({"backup", pair + "mbx"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "Created backup files:\n'" + pair + "mbx.1'\n'" + pair + "toc.1'\n");
+    EXPECT_EQ(run.err, "Created backup files:\n'" + pair + "mbx.1'\n'" + pair + "toc.1'\n");
     fs::remove(pair + "mbx");
     fs::remove(pair + "toc");
     run = RunCli({"backup", pair + "mbx"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "Files: '" + pair + "toc' and '" + pair + "mbx' were not found.\nBackup aborted.\n");
+    EXPECT_EQ(run.err, "Files: '" + pair + "toc' and '" + pair + "mbx' were not found.\nBackup aborted.\n");
+    EXPECT_EQ(run.out, "");
 }
 
 // Paths were converted as if they were mail text, so a folder named in UTF-8
@@ -140,11 +159,11 @@ TEST_F(BodyCli, BackupNamesInANonAsciiFolderArePrintedAsTheyAre) {
     ASSERT_TRUE(box.Write(p).ok());
     auto run = RunCli({"rot13", p + "mbx"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out.find("Backup: " + p + "toc.1\nBackup: " + p + "mbx.1\n"), 0u) << run.out;
+    EXPECT_EQ(run.err.find("Backup: " + p + "toc.1\nBackup: " + p + "mbx.1\n"), 0u) << run.err;
     run = RunCli({"backup", p + "mbx"});
-    EXPECT_EQ(run.out, "Created backup files:\n'" + p + "mbx.2'\n'" + p + "toc.2'\n");
+    EXPECT_EQ(run.err, "Created backup files:\n'" + p + "mbx.2'\n'" + p + "toc.2'\n");
     run = RunCli({"repair-delimiters", "--yes", p + "mbx"});
-    EXPECT_EQ(run.out.find("Backup: " + p + "toc.3\nBackup: " + p + "mbx.3\n"), 0u) << run.out;
+    EXPECT_EQ(run.err.find("Backup: " + p + "toc.3\nBackup: " + p + "mbx.3\n"), 0u) << run.err;
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(LinksCommand, RefusesBadUse) {
     EXPECT_EQ(RunCli({"links", "--kind", "gopher", dir / "In.mbx"}).exitCode, 2);     // unknown kind
     const test::CliRun missing = RunCli({"links", "--all", dir / "Gone.mbx"});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err, "MBX-file not found.\n");
+    EXPECT_EQ(missing.err, "MBX-file not found: '" + dir / "Gone.mbx'.\n");
     // Adding to a link history that does not exist would create a file Eudora never made.
     const test::CliRun history = RunCli({"--data-folder", dir.str(), "links", "--all", "--add-to-history", dir / "In.mbx"});
     EXPECT_EQ(history.exitCode, 1);

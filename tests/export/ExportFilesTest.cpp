@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "export/ExportFiles.h"
 #include "store/MailboxBuilder.h"
@@ -125,15 +126,41 @@ TEST(ExportToFiles, EmptyMailboxWritesNothing) {
     EXPECT_EQ(f.host.statuses, (std::vector<std::string>{"0 messages exported."}));
 }
 
-TEST(ExportToFiles, RefusesInconsistentPairOrMissingFolderBeforeWriting) {
+TEST(ExportToFiles, UnreadableMessagesAreListedAndTheRestExported) {
+    struct Case { const char* name; std::function<void(std::string& toc, Fixture& f)> spoil; std::vector<std::string> files; std::string report; };
+    const Case cases[] = {
+        {"range past the end", [](std::string& toc, Fixture&) { toc[SummaryOffset(2) + 7] = '\x7F'; },
+         {"01-A.txt", "03-C.txt"}, "1 message was not exported.\r\nSummary 2: bytes "},
+        {"a short TOC file", [](std::string& toc, Fixture&) { toc.resize(toc.size() - 10); },
+         {"01-A.txt", "02-B.txt"}, "1 message was not exported.\r\nThe TOC header announces 3 summaries but the file holds only 2."},
+        {"the mailbox cut short", [](std::string&, Fixture& f) { fs::resize_file(f.pair.mbx(), 10); },
+         {}, "3 messages were not exported.\r\nSummary 1: bytes 0 to "},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        MailboxBuilder b;
+        b.Add(ComposeMessage({}, "a\r\n"), "", "A").Add(ComposeMessage({}, "b\r\n"), "", "B").Add(ComposeMessage({}, "c\r\n"), "", "C");
+        f.Write(b);
+        std::string toc = ReadFile(f.pair.toc());
+        c.spoil(toc, f);
+        test::WriteFile(f.pair.toc(), toc);
+        auto result = f.Export();
+        ASSERT_TRUE(result.ok()) << c.name << ": " << result.error();
+        EXPECT_EQ(FilesIn(f.out), c.files) << c.name;
+        EXPECT_EQ(result->written, static_cast<std::int32_t>(c.files.size())) << c.name;
+        EXPECT_EQ(result->FailureReport().rfind(c.report, 0), 0u) << c.name << ": " << result->FailureReport();
+    }
+}
+
+TEST(ExportToFiles, RefusesAPairWithoutTocOrAMissingFolderBeforeWriting) {
     Fixture f;
     MailboxBuilder b;
     b.Add(ComposeMessage({}, "body\r\n"), "", "A");
     f.Write(b);
-    fs::resize_file(f.pair.mbx(), 10);  // the summary now runs past the end
+    fs::remove(f.pair.toc());
     auto refused = f.Export();
     ASSERT_FALSE(refused.ok());
-    EXPECT_FALSE(refused.error().empty());
+    EXPECT_NE(refused.error().find("Work.toc"), std::string::npos);
     EXPECT_TRUE(FilesIn(f.out).empty());
 
     Fixture g;
@@ -171,7 +198,7 @@ TEST(ExportToFiles, ALinkInTheFolderIsNotWrittenThrough) {
     auto result = f.Export();
     ASSERT_TRUE(result.ok());
     EXPECT_EQ(result->written, 0);
-    EXPECT_EQ(result->FailureReport(), "1 message was not exported. Message 1: Cannot write '" + f.out + "/01-A.txt': it is a symbolic link.");
+    EXPECT_EQ(result->FailureReport(), "1 message was not exported.\r\nMessage 1: Cannot write '" + f.out + "/01-A.txt': it is a symbolic link.");
     EXPECT_EQ(ReadFile(f.dir / "outside.txt"), "keep");
 }
 

@@ -37,7 +37,7 @@ void NormaliseCreationLine(std::vector<std::string>& lines) {
 
 std::vector<std::string> PageLines(const std::string& name, const std::string& toc, const std::vector<std::string>& sections) {
     std::vector<std::string> l = {"<BR>", "<HTML>", "<HEAD>",
-                                  "<meta http-equiv=\"Content-Type\" content=\"text/html\"; charset=\"windows-1250\">",
+                                  "<meta http-equiv=\"Content-Type\" content=\"text/html\"; charset=\"windows-1252\">",
                                   "<TITLE>", name, "</TITLE>", "</HEAD>", "<BODY>", "<H2>",
                                   "<CENTER><I>Readers Digest</I></CENTER>", "<CENTER>Mailbox " + name + "</CENTER>", "</H2>",
                                   "<center><I>Created on DATE at TIME</I></center>", "<HR>", "<PRE>"};
@@ -75,8 +75,9 @@ TEST(ReadersDigest, ThreeMessagePageLineByLine) {
     f.Write(b);
     auto written = ExportReadersDigest(f.context, f.mbx, f.out);
     ASSERT_TRUE(written.ok()) << written.error();
-    EXPECT_EQ(*written, 3);
-    EXPECT_EQ(DigestStatusText(*written), "3 messages exported. Ready.");
+    EXPECT_EQ(written->written, 3);
+    EXPECT_EQ(written->SkippedReport(), "");
+    EXPECT_EQ(DigestStatusText(written->written), "3 messages exported. Ready.");
     EXPECT_EQ(f.host.statuses, (std::vector<std::string>{"1", "2", "3"}));
 
     const std::string sp10(10, ' ');
@@ -102,7 +103,7 @@ TEST(ReadersDigest, EmptyMailboxGivesPageWithoutEntriesOrSections) {
     f.Write(MailboxBuilder{});
     auto written = ExportReadersDigest(f.context, f.mbx, f.out);
     ASSERT_TRUE(written.ok());
-    EXPECT_EQ(DigestStatusText(*written), "0 messages exported. Ready.");
+    EXPECT_EQ(DigestStatusText(written->written), "0 messages exported. Ready.");
     EXPECT_EQ(f.Page(), PageLines("Work", "", {}));
 }
 
@@ -156,14 +157,26 @@ TEST(ReadersDigest, ReplacesExistingFileAndMatchesWritingIntoTheStub) {
     EXPECT_NE(ReadFile(other).find("<HR>\r\nIntro\r\n<A NAME=\"[1]\">"), std::string::npos);
 }
 
-TEST(ReadersDigest, InconsistentPairIsRefusedAndNothingWritten) {
+TEST(ReadersDigest, AMessageThatCannotBeReadIsLeftOffAndListedAPairWithoutTocIsRefused) {
     Fixture f;
     MailboxBuilder b;
-    b.Add(ComposeMessage({}, "body\r\n"), "", "A");
+    b.Add(ComposeMessage({}, "one\r\n"), "", "A").Add(ComposeMessage({}, "two\r\n"), "", "B").Add(ComposeMessage({}, "three\r\n"), "", "C");
     f.Write(b);
-    fs::resize_file(f.mbx, 5);
+    std::string toc = ReadFile(f.dir / "Work.toc");
+    toc[SummaryOffset(2) + 7] = '\x7F';  // summary 2's Length runs past the end of the mailbox file
+    test::WriteFile(f.dir / "Work.toc", toc);
     auto written = ExportReadersDigest(f.context, f.mbx, f.out);
-    ASSERT_FALSE(written.ok());
+    ASSERT_TRUE(written.ok()) << written.error();
+    EXPECT_EQ(written->written, 2);
+    EXPECT_EQ(written->SkippedReport().rfind("1 message was left off the page.\r\nSummary 2: bytes ", 0), 0u) << written->SkippedReport();
+    const std::string page = ReadFile(f.out);
+    EXPECT_NE(page.find("<A NAME=\"[1]\">"), std::string::npos);
+    EXPECT_EQ(page.find("<A NAME=\"[2]\">"), std::string::npos);
+    EXPECT_NE(page.find("<A NAME=\"[3]\">"), std::string::npos);  // the others keep their numbers
+
+    fs::remove(f.dir / "Work.toc");
+    fs::remove(f.out);
+    EXPECT_FALSE(ExportReadersDigest(f.context, f.mbx, f.out).ok());
     EXPECT_FALSE(fs::exists(f.out));
 }
 

@@ -55,20 +55,32 @@ TEST(GetWhoName, TakesTheQuotedNameElseTheCommentElseTheWholeValue) {
     for (const Case& c : cases) EXPECT_EQ(GetWhoName(c.value), NulPadded(c.who)) << c.value;
 }
 
+TEST(StatusForDirection, KeepsAStateOfTheRightDirectionElseReadOrSent) {
+    // 0 unread .. 4 redirected and 12 recovered are received states; 5 unsendable .. 11 spooled are sent ones.
+    for (std::int16_t before = -1; before <= 14; ++before) {
+        const bool received = (before >= 0 && before <= 4) || before == 12;
+        const bool sent = before >= 5 && before <= 11;
+        EXPECT_EQ(StatusForDirection(before, false), received ? before : 1) << before;
+        EXPECT_EQ(StatusForDirection(before, true), sent ? before : 8) << before;
+    }
+}
+
 TEST_F(RefreshTest, SentReceivedFollowsTheReceivedLines) {
-    struct Case { std::vector<std::string> headers; std::int16_t status; std::string who; };
+    struct Case { std::vector<std::string> headers; std::int16_t before; std::int16_t status; std::string who; };
     const std::vector<Case> cases = {
-        {{"From: \"Bob\" <bob@host>", "Received: from relay by mailhost"}, 1, "Bob"},
-        {{"To: carol@host"}, 8, "carol@host"},
-        {{"From: bob@host", "Received: ", "To: carol@host"}, 8, "carol@host"},  // ten characters: not received
-        {{}, 8, "not specified"},
-        {{"From: a@host", "Received: x by y", "From: b@host"}, 1, "b@host"},   // the last line counts
-        {{"To: ann@host,", " bob@host"}, 8, "ann@host,"},                     // continuation not joined
-        {{"from: a@host", "received: by x", "to: c@host"}, 8, "not specified"},  // exact case only
-        {{"Received: by x", "From: "}, 1, "not specified"},
+        {{"From: \"Bob\" <bob@host>", "Received: from relay by mailhost"}, 0, 0, "Bob"},  // unread stays unread
+        {{"To: carol@host"}, 0, 8, "carol@host"},
+        {{"From: bob@host", "Received: ", "To: carol@host"}, 7, 7, "carol@host"},  // ten characters: not received; queued stays
+        {{}, 1, 8, "not specified"},
+        {{"From: a@host", "Received: x by y", "From: b@host"}, 2, 2, "b@host"},   // the last line counts; replied stays
+        {{"To: ann@host,", " bob@host"}, 10, 10, "ann@host,"},                   // continuation not joined
+        {{"from: a@host", "received: by x", "to: c@host"}, 3, 8, "not specified"},  // exact case only
+        {{"Received: by x", "From: "}, 8, 1, "not specified"},
+        {{"Received: by x", "From: x@y"}, 12, 12, "x@y"},
+        {{"Received: by x", "From: x@y"}, 99, 1, "x@y"},
     };
     MailboxBuilder b;
-    for (const Case& c : cases) b.Add(ComposeMessage(c.headers, "To: body@host\r\n"), "old", "s", "d", 0);
+    for (const Case& c : cases) b.Add(ComposeMessage(c.headers, "To: body@host\r\n"), "old", "s", "d", c.before);
     Write(b);
     ASSERT_TRUE(Run(Only(&RefreshSelectors::sentReceived)).ok());
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -76,6 +88,26 @@ TEST_F(RefreshTest, SentReceivedFollowsTheReceivedLines) {
         EXPECT_EQ(s.Status, cases[i].status) << i;
         EXPECT_EQ(s.Who, NulPadded(cases[i].who)) << i;
     }
+}
+
+TEST_F(RefreshTest, PreviewListsWhatWouldChangeAndWritesNothing) {
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"From: \"Bob\" <bob@host>", "Received: by x", "Priority: high"}, "x\r\n"), "Bob", "s", "d", 0, 2);
+    b.Add(ComposeMessage({"To: carol@host", "Priority: low"}, "x\r\n"), "old", "s", "d", 1, 3);
+    Write(b);
+    const std::string before = ReadFile(pair + "toc");
+    RefreshSelectors sel;
+    sel.sentReceived = sel.priority = true;
+    auto preview = PreviewTocFields(context, pair, sel, decoder.fn());
+    ASSERT_TRUE(preview.ok()) << preview.error();
+    ASSERT_EQ(preview->size(), 1u);  // the first summary is already right
+    EXPECT_EQ((*preview)[0].message, 2);
+    EXPECT_EQ((*preview)[0].fields, (std::vector<std::string>{"Status 1 -> 8", "Who 'old' -> 'carol@host'", "Priority 3 -> 4"}));
+    auto marks = PreviewMarkAll(context, pair, true);
+    ASSERT_TRUE(marks.ok());
+    ASSERT_EQ(marks->size(), 2u);
+    EXPECT_EQ((*marks)[0].fields, (std::vector<std::string>{"Status 0 -> 8", "Who 'Bob' -> 'not specified'"}));
+    EXPECT_EQ(ReadFile(pair + "toc"), before);
 }
 
 TEST_F(RefreshTest, PriorityWordsAnywhereInTheValue) {

@@ -72,6 +72,8 @@ TEST(LinkKinds, TenKindsWithThirteenPrefixesInScanOrder) {
                                                   "news://", "nntp://", "ph://", "finger://", "rtsp://", "x-eudora-option:"}));
     EXPECT_EQ(icons, (std::vector<std::string>{"e_mail", "web", "file", "ftp", "telnet", "news", "ph", "finger", "rtsp", "x_options"}));
     EXPECT_EQ(LinkKindByName("options"), LinkKind::EudoraOptions);
+    EXPECT_EQ(LinkKindByName("mailto"), LinkKind::EMail);
+    EXPECT_EQ(LinkKindByName("e-mail"), LinkKind::EMail);
     EXPECT_FALSE(LinkKindByName("gopher").has_value());
 }
 

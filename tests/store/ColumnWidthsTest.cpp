@@ -20,10 +20,10 @@ MailboxBuilder Box(std::uint8_t version) {
 }
 
 TEST(ColumnWidths, OldHeadersTakeTheEightWidthsInOrderAndNewOnesKeepTheJunkSlot) {
-    struct Case { std::uint8_t version; std::array<std::int16_t, 8> expected; };
+    struct Case { std::uint8_t version; std::array<std::int16_t, 8> expected; std::string names; };
     const Case cases[] = {
-        {0x30, {12, 3, 3, 5, 7, 7, 3, 4}},
-        {0x31, {12, 12, 3, 3, 5, 7, 7, 3}},  // S, Junk (kept), P, A, Label, Who, Date, K; no V
+        {0x30, {12, 3, 3, 5, 7, 7, 3, 4}, "S P A Label Who Date K V"},
+        {0x31, {12, 12, 3, 3, 5, 7, 7, 3}, "S Junk P A Label Who Date K"},  // Junk kept; no V
     };
     for (const Case& c : cases) {
         TocHeader h = Box(c.version).Header();
@@ -32,6 +32,9 @@ TEST(ColumnWidths, OldHeadersTakeTheEightWidthsInOrderAndNewOnesKeepTheJunkSlot)
         const ColumnWidthSet back = GetColumnWidths(h);
         EXPECT_EQ(back[0], 12);
         EXPECT_EQ(back[6], 3);
+        std::string names;
+        for (const char* n : ColumnSlotNames(h)) names += (names.empty() ? "" : " ") + std::string(n);
+        EXPECT_EQ(names, c.names);
     }
 }
 
@@ -41,6 +44,10 @@ TEST(ColumnWidths, WritingChangesNoOtherByteOfTheTocFile) {
     const MailboxBuilder box = Box(0x30);
     ASSERT_TRUE(box.Write(pair));
     const std::string before = test::ReadFile(pair + "toc");
+    // A dry run says whether the widths would change and writes nothing.
+    EXPECT_TRUE(*WriteColumnWidths(pair, {1, 2, 3, 4, 5, 6, 7, 8}, true));
+    EXPECT_FALSE(*WriteColumnWidths(pair, {11, 12, 13, 14, 15, 16, 17, 18}, true));
+    EXPECT_EQ(test::ReadFile(pair + "toc"), before);
     auto written = WriteColumnWidths(pair, {1, 2, 3, 4, 5, 6, 7, 8});
     ASSERT_TRUE(written.ok()) << written.error();
     EXPECT_TRUE(*written);

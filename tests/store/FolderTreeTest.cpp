@@ -42,6 +42,12 @@ TEST_F(FolderTreeOnDisk, MailboxesAndFoldersAreLabelledFromTheirTocHeaders) {
     WritePair(dir / "", "Renamed", "Other Name", 2, 4);
     WritePair(dir / "Work.fol", "Projects", "Projects", 2, 5);
     test::WriteFile(dir / "Bare.mbx", "");  // no TOC: bare file name, no count
+    // Copied from a FAT disk: the extensions in capitals, or only one of them.
+    WritePair(dir / "", "OLD", "Old", 2, 2);
+    fs::rename(dir / "OLD.mbx", dir / "OLD.MBX");
+    fs::rename(dir / "OLD.toc", dir / "OLD.TOC");
+    WritePair(dir / "", "Mixed", "Mixed", 2, 6);
+    fs::rename(dir / "Mixed.mbx", dir / "Mixed.MBX");
 
     const FolderTree tree = LoadFolderTree(root());
     ASSERT_GE(tree.Count(), 1);
@@ -60,6 +66,8 @@ TEST_F(FolderTreeOnDisk, MailboxesAndFoldersAreLabelledFromTheirTocHeaders) {
         {"Sent.mbx", "Sent (12)", "12", kImageMailbox, ""},
         {"Renamed.mbx", "Other Name (4)", "4", kImageMailbox, ""},
         {"Bare.mbx", "Bare", "", kImageMailbox, ""},
+        {"OLD.MBX", "Old (2)", "2", kImageMailbox, ""},
+        {"Mixed.MBX", "Mixed (6)", "6", kImageMailbox, ""},
         {"Work.fol/", "Work", "folder", kImageFolderClosed, ""},
         {"Work.fol/Projects.mbx", "Projects (5)", "5", kImageMailbox, "Work.fol/"},
     };
@@ -73,7 +81,8 @@ TEST_F(FolderTreeOnDisk, MailboxesAndFoldersAreLabelledFromTheirTocHeaders) {
     }
     EXPECT_EQ(tree.Count(), 1 + static_cast<int>(std::size(wants)));
     EXPECT_EQ(Texts(tree.ChildrenOf(root())),
-              (std::vector<std::string>{"Bare", "In (3)", "Junk (0)", "Other Name (4)", "Out (1)", "Sent (12)", "Trash (2)", "Work"}));
+              (std::vector<std::string>{"Bare", "In (3)", "Junk (0)", "Mixed (6)", "Old (2)", "Other Name (4)", "Out (1)", "Sent (12)",
+                                        "Trash (2)", "Work"}));
 }
 
 TEST_F(FolderTreeOnDisk, OnlyFolFoldersGetNodesAndOthersLoseTheirMailboxes) {

@@ -12,10 +12,31 @@ TEST(Mailbox, PairPathCutsExactlyThreeCharacters) {
     EXPECT_EQ(p.pairPath, "/Box/Work.");
     EXPECT_EQ(p.mbx(), "/Box/Work.mbx");
     EXPECT_EQ(p.toc(), "/Box/Work.toc");
-    EXPECT_EQ(MailboxPair::FromMailboxPath("/Box/In.MBX").toc(), "/Box/In.toc");
+    EXPECT_EQ(MailboxPair::FromMailboxPath("/Box/In.MBX").toc(), "/Box/In.TOC");  // neither exists: the name it would have
     EXPECT_EQ(MailboxPair::FromMailboxPath("ab").pairPath, "");
     EXPECT_TRUE(IsMailboxKey("/x/In.MBX"));
     EXPECT_FALSE(IsMailboxKey("/x/Work.fol/"));
+}
+
+TEST(Mailbox, PairFilesAreFoundWhateverTheCaseOfTheirExtensions) {
+    struct Case { std::vector<std::string> onDisk; std::string asked; std::string mbx; std::string toc; };
+    const Case cases[] = {
+        {{"IN.MBX", "IN.TOC"}, "IN.MBX", "IN.MBX", "IN.TOC"},
+        {{"In.MBX", "In.toc"}, "In.MBX", "In.MBX", "In.toc"},
+        {{"In.mbx", "In.TOC"}, "In.mbx", "In.mbx", "In.TOC"},
+        {{"In.MBX", "In.toc"}, "In.mbx", "In.MBX", "In.toc"},   // the mailbox named in another case is found too
+        {{"In.mbx", "In.toc", "In.TOC"}, "In.mbx", "In.mbx", "In.toc"},  // the spelling that matches wins
+        {{"In.MBX", "in.toc"}, "In.MBX", "In.MBX", "In.TOC"},   // only the extension's case is free
+        {{"In.mbx"}, "In.mbx", "In.mbx", "In.toc"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        for (const std::string& f : c.onDisk) test::WriteFile(dir / f, f);
+        const MailboxPair pair = MailboxPair::FromMailboxPath(dir / c.asked);
+        EXPECT_EQ(pair.mbx(), dir / c.mbx) << c.asked;
+        EXPECT_EQ(pair.toc(), dir / c.toc) << c.asked;
+        EXPECT_EQ(MailboxPair{pair.pairPath}.toc(), pair.toc()) << c.asked;
+    }
 }
 
 TEST(Mailbox, HeaderPrefixesAreExactAndCaseSensitive) {

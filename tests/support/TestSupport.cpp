@@ -39,7 +39,9 @@ bool FakeHost::Ask(std::string_view question, std::string_view title) {
     return a;
 }
 
-CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceBytes) {
+namespace {
+
+CliRun Run(const std::vector<std::string>& args, std::size_t addressSpaceBytes, const std::string& cwd) {
     const char* env = std::getenv("LEDGERLY_CLI");
     const std::string exe = env && *env ? env : LEDGERLY_CLI_PATH;
     TempDir io;
@@ -52,6 +54,7 @@ CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceByte
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(126);
         if (addressSpaceBytes > 0) {
             const rlimit limit{addressSpaceBytes, addressSpaceBytes};
             ::setrlimit(RLIMIT_AS, &limit);
@@ -71,6 +74,12 @@ CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceByte
     run.err = ReadFile(errPath);
     return run;
 }
+
+}  // namespace
+
+CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceBytes) { return Run(args, addressSpaceBytes, {}); }
+
+CliRun RunCliIn(const std::string& cwd, const std::vector<std::string>& args) { return Run(args, 0, cwd); }
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -68,6 +68,8 @@ struct CliRun {
 // Runs ledgerly-cli with the arguments (no shell), stdin empty; with
 // `addressSpaceBytes`, the process may map no more than that.
 CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceBytes = 0);
+// The same, started in the folder `cwd` (relative paths are taken from there).
+CliRun RunCliIn(const std::string& cwd, const std::vector<std::string>& args);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);

@@ -1,5 +1,5 @@
 // "&Export To": "&Files" opens the export window, "&Readers Digest" writes the
-// mailbox as one HTML page, "&Outlook" does nothing.
+// mailbox as one HTML page (the third entry: ExportMailCommand.cpp).
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
 #include "export/ReadersDigest.h"
@@ -30,16 +30,12 @@ void ExportReadersDigest(MainWindowApi& main) {
     StartTool(main, command, key, [out = chosen.toStdString()](ToolContext& c, const std::string& k) {
         auto written = ::ledgerly::ExportReadersDigest(c, k, out);
         if (!written) return ToolOutcome{written.error(), {}, {}};
-        return ToolOutcome{{}, DigestStatusText(*written), {}};
+        return ToolOutcome{{}, DigestStatusText(written->written), written->SkippedReport()};
     });
 }
 
-// The entry is kept in the menu (hidden there) but exports nothing.
-void ExportOutlook(MainWindowApi&) {}
-
 const CommandRegistrar files("menuExportFiles", &ExportFiles);
 const CommandRegistrar digest("menuExportReadersDigest", &ExportReadersDigest);
-const CommandRegistrar outlook("menuExportOutlook", &ExportOutlook);
 
 }  // namespace
 }  // namespace ledgerly::ui
