@@ -52,7 +52,7 @@ T* Child(QWidget* w, const char* name) {
 
 }  // namespace
 
-class tst_izvozF : public QObject {
+class ExportFilesDialogTest : public QObject {
     Q_OBJECT
 private slots:
     void controlsCaptionsAndFirstState();
@@ -67,7 +67,7 @@ private slots:
     void digestCancelledOrMissingWritesNothing();
 };
 
-void tst_izvozF::controlsCaptionsAndFirstState() {
+void ExportFilesDialogTest::controlsCaptionsAndFirstState() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
@@ -103,7 +103,7 @@ void tst_izvozF::controlsCaptionsAndFirstState() {
     QVERIFY(fs::is_empty(s.out));
 }
 
-void tst_izvozF::savedFolderIsShownAndListed() {
+void ExportFilesDialogTest::savedFolderIsShownAndListed() {
     Store s;
     test::WriteFile(s.out + "/b.txt", "x");
     test::WriteFile(s.out + "/a.txt", "x");
@@ -127,7 +127,7 @@ void tst_izvozF::savedFolderIsShownAndListed() {
     w->close();
 }
 
-void tst_izvozF::openingAgainRetargetsTheOneWindow() {
+void ExportFilesDialogTest::openingAgainRetargetsTheOneWindow() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
@@ -142,7 +142,7 @@ void tst_izvozF::openingAgainRetargetsTheOneWindow() {
     first->close();
 }
 
-void tst_izvozF::browseAndExtensionRuleTheProceedButton() {
+void ExportFilesDialogTest::browseAndExtensionRuleTheProceedButton() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
@@ -172,7 +172,7 @@ void tst_izvozF::browseAndExtensionRuleTheProceedButton() {
     w->close();
 }
 
-void tst_izvozF::proceedExportsRemembersFolderAndCloses() {
+void ExportFilesDialogTest::proceedExportsRemembersFolderAndCloses() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
@@ -195,7 +195,7 @@ void tst_izvozF::proceedExportsRemembersFolderAndCloses() {
 
 // The export runs with the window live but disabled: a second Proceed used to
 // append every message twice, and Abort released the window under the run.
-void tst_izvozF::clicksDuringTheExportNeitherRunItAgainNorCloseTheWindow() {
+void ExportFilesDialogTest::clicksDuringTheExportNeitherRunItAgainNorCloseTheWindow() {
     Store s(100);
     test::FakeMainWindow main;
     s.Select(main);
@@ -218,7 +218,7 @@ void tst_izvozF::clicksDuringTheExportNeitherRunItAgainNorCloseTheWindow() {
     QVERIFY(!ui::ExportFilesDialog::Current(main));
 }
 
-void tst_izvozF::proceedWithoutFolderDoesNothing() {
+void ExportFilesDialogTest::proceedWithoutFolderDoesNothing() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
@@ -233,7 +233,7 @@ void tst_izvozF::proceedWithoutFolderDoesNothing() {
     w->close();
 }
 
-void tst_izvozF::menuRefusesMissingToc() {
+void ExportFilesDialogTest::menuRefusesMissingToc() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
@@ -243,7 +243,7 @@ void tst_izvozF::menuRefusesMissingToc() {
     QCOMPARE(main.fakePrompter.informed, QStringList({"Ledgerly|TOC-file not found."}));
 }
 
-void tst_izvozF::digestWritesPageAndStatus() {
+void ExportFilesDialogTest::digestWritesPageAndStatus() {
     for (int messages : {3, 0}) {
         Store s(messages);
         test::FakeMainWindow main;
@@ -262,7 +262,7 @@ void tst_izvozF::digestWritesPageAndStatus() {
     }
 }
 
-void tst_izvozF::digestCancelledOrMissingWritesNothing() {
+void ExportFilesDialogTest::digestCancelledOrMissingWritesNothing() {
     Store s;
     test::FakeMainWindow main;
     s.Select(main);
@@ -279,5 +279,5 @@ void tst_izvozF::digestCancelledOrMissingWritesNothing() {
     QVERIFY(!fs::exists(s.dir / "x.html"));
 }
 
-QTEST_MAIN(tst_izvozF)
+QTEST_MAIN(ExportFilesDialogTest)
 #include "tst_ExportFilesDialog.moc"
