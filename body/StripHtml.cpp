@@ -1,7 +1,6 @@
 #include "body/StripHtml.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "app/TextHelpers.h"
@@ -27,14 +26,7 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
-// FoldCase as a table the searches can inline.
-const std::array<unsigned char, 256> kFold = [] {
-    std::array<unsigned char, 256> t{};
-    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(FoldCase(static_cast<char>(i)));
-    return t;
-}();
-
-unsigned char Folded(char c) { return kFold[static_cast<unsigned char>(c)]; }
+unsigned char Folded(char c) { return static_cast<unsigned char>(FoldCase(c)); }
 
 // A tag to search for without regard to case: "<" and a name, folded. A
 // tag begins with "<", which only "<" folds to; `second` holds the bytes
@@ -47,7 +39,7 @@ struct Tag {
         if (folded.size() < 2) return;
         int found = 0;
         for (int b = 0; b < 256 && found < 2; ++b)
-            if (kFold[static_cast<std::size_t>(b)] == static_cast<unsigned char>(folded[1])) second[found++] = static_cast<char>(b);
+            if (Folded(static_cast<char>(b)) == static_cast<unsigned char>(folded[1])) second[found++] = static_cast<char>(b);
         if (found == 1) second[1] = second[0];
     }
     std::size_t size() const { return folded.size(); }
