@@ -22,7 +22,9 @@ std::vector<std::pair<int, RegisterFn>>& Registry() {
 CommandRegistrar::CommandRegistrar(int order, RegisterFn fn) { Registry().emplace_back(order, fn); }
 
 void TerminalHost::Status(std::string_view text) {
-    if (!::isatty(STDERR_FILENO)) return;
+    // Tools report every message; asked once, not once per message.
+    static const bool terminal = ::isatty(STDERR_FILENO);
+    if (!terminal) return;
     std::fprintf(stderr, "\r\033[K%.*s", static_cast<int>(text.size()), text.data());
     std::fflush(stderr);
     statusShown_ = true;

@@ -1,5 +1,12 @@
 #include "store/Mailbox.h"
 
+#include <algorithm>
+#include <cerrno>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "app/TextHelpers.h"
 
 namespace ledgerly {
@@ -23,13 +30,38 @@ Result<MailboxReader> MailboxReader::Open(const std::string& mbxPath) {
     return r;
 }
 
+std::size_t MailboxReader::ReadAt(char* to, std::size_t length, std::int64_t offset) const {
+#ifndef _WIN32
+    const int fd = ::fileno(file_.get());
+    std::size_t got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(fd, to + got, length - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+#else
+    if (fseeko(file_.get(), offset, SEEK_SET) != 0) return 0;
+    return std::fread(to, 1, length, file_.get());
+#endif
+}
+
 std::string MailboxReader::Read(std::int64_t offset, std::int64_t length) const {
     if (offset < 0 || length <= 0 || offset >= size_) return {};
     if (length > size_ - offset) length = size_ - offset;
+    const bool forward = offset >= lastEnd_ && offset - lastEnd_ < kWindow;
+    lastEnd_ = offset + length;
+    const auto inWindow = [&] { return window_ && offset >= windowStart_ && offset + length <= windowStart_ + windowSize_; };
+    if (!inWindow() && forward && length < kWindow / 4) {
+        if (!window_) window_ = std::make_unique<char[]>(static_cast<std::size_t>(kWindow));
+        windowStart_ = offset;
+        windowSize_ = static_cast<std::int64_t>(ReadAt(window_.get(), static_cast<std::size_t>(std::min(kWindow, size_ - offset)), offset));
+    }
+    if (inWindow()) return std::string(window_.get() + (offset - windowStart_), static_cast<std::size_t>(length));
+    // Large and out-of-order reads go straight into the result.
     std::string out(static_cast<std::size_t>(length), '\0');
-    if (fseeko(file_.get(), offset, SEEK_SET) != 0) return {};
-    const std::size_t got = std::fread(out.data(), 1, out.size(), file_.get());
-    out.resize(got);
+    out.resize(ReadAt(out.data(), out.size(), offset));
     return out;
 }
 

@@ -31,7 +31,9 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 inline bool IsMailboxKey(std::string_view key) { return EndsWithNoCase(key, "mbx"); }
 
 // Reads messages by their summaries. A range that runs past the end of the
-// file yields the bytes that exist.
+// file yields the bytes that exist. Small reads that move forward through
+// the file (the tools walk the TOC, whose messages mostly lie in file order)
+// are served from a read-ahead window of 1 MB; others are read as asked.
 class MailboxReader {
 public:
     static Result<MailboxReader> Open(const std::string& mbxPath);
@@ -40,9 +42,16 @@ public:
     std::string Read(std::int64_t offset, std::int64_t length) const;
 
 private:
+    static constexpr std::int64_t kWindow = 1 << 20;
+    // Reads up to `length` bytes at `offset` into `to`; returns how many.
+    std::size_t ReadAt(char* to, std::size_t length, std::int64_t offset) const;
+
     struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
     std::unique_ptr<std::FILE, Closer> file_;
     std::int64_t size_ = 0;
+    mutable std::unique_ptr<char[]> window_;
+    mutable std::int64_t windowStart_ = 0, windowSize_ = 0;
+    mutable std::int64_t lastEnd_ = 0;  // where the last read ended
 };
 
 // The header part: the text before the first CR LF CR LF; a message without

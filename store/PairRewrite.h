@@ -47,6 +47,7 @@ private:
     PairRewrite() = default;
     struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
     MailboxPair pair_;
+    std::unique_ptr<char[]> buffer_;  // the new mailbox file's write buffer; outlives mbx_
     std::unique_ptr<std::FILE, Closer> mbx_;
     std::int64_t size_ = 0;
     bool done_ = false;
