@@ -1,11 +1,11 @@
 #include "mining/AddressHarvester.h"
 
 #include <cstring>
-#include <unordered_set>
 
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 #include "mining/LineReader.h"
+#include "mining/TextSet.h"
 
 namespace ledgerly {
 namespace {
@@ -30,12 +30,12 @@ constexpr int kPauseMs = 10;
 // The address whose "@" stands at `at`; its left part begins after the last
 // separator in [from, at), its right part ends before the first separator
 // after `at`.
-std::string AddressAround(std::string_view line, std::size_t from, std::size_t at) {
+std::string_view AddressAround(std::string_view line, std::size_t from, std::size_t at) {
     std::size_t left = at;
     while (left > from && !kIsSeparator(line[left - 1])) --left;
     std::size_t right = at + 1;
     while (right < line.size() && !kIsSeparator(line[right])) ++right;
-    return std::string(line.substr(left, right - left));
+    return line.substr(left, right - left);
 }
 
 }  // namespace
@@ -59,13 +59,13 @@ std::optional<MinerResult> HarvestAddresses(ToolContext& context, const std::str
     MinerResult result;
     result.mode = MinerMode::Addresses;
     result.columnCaption = "E-Mail Addresses";
-    std::unordered_set<std::string> seen;  // the texts listed, compared with case
+    TextSet seen;  // the texts listed, compared with case
     std::int64_t added = 0;
 
-    auto offer = [&](std::string candidate) {
+    auto offer = [&](std::string_view candidate) {
         if (candidate.size() < 2 || candidate == kDelimiterAddress) return;
-        if (!seen.insert(candidate).second) return;
-        result.entries.push_back(MinerEntry{candidate, std::move(candidate), "e_mail"});
+        if (!seen.Insert(candidate)) return;
+        result.entries.push_back(MinerEntry{std::string(candidate), std::string(candidate), "e_mail"});
         ++added;
         context.host.Status(std::to_string(added));
     };

@@ -1,11 +1,13 @@
 #include "mining/LinkMiner.h"
 
-#include <unordered_set>
+#include <bit>
+#include <cstdint>
 
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 #include "mining/LineReader.h"
+#include "mining/TextSet.h"
 
 namespace ledgerly {
 namespace {
@@ -27,12 +29,6 @@ std::size_t FirstTerminator(std::string_view text, std::size_t from) {
     for (std::size_t i = from; i < text.size(); ++i)
         if (kIsTerminator(text[i])) return i;
     return text.size();
-}
-
-std::string Folded(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = FoldCase(c);
-    return out;
 }
 
 // One prefix of one switched-on kind, with the links it found.
@@ -122,22 +118,42 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
     // Tags of different prefixes never fold to the same text (no prefix
     // begins another), so one set of folded tags serves as the duplicate
     // test of every prefix, whatever order the prefixes are read in.
-    std::unordered_set<std::string> seenTags;
+    TextSet seenTags;
+    std::string folded;
     std::int64_t count = 0;
     auto countOne = [&] {
         ++count;
         context.host.Status(std::to_string(count) + " entries");
     };
 
+    // The scans a colon may end the prefix of, by the byte before it (as the
+    // prefixes compare it): most colons of a mailbox (headers, times) end
+    // none, and are passed over with one look-up. Bits in scan order.
+    std::array<std::uint32_t, 256> byByteBefore{};
+    std::uint32_t atLineStart = 0;  // prefixes that begin with their colon
+    for (std::size_t k = 0; k < scans.size(); ++k) {
+        const PrefixScan& scan = scans[k];
+        if (scan.colon == 0) {
+            atLineStart |= 1u << k;
+            continue;
+        }
+        for (int b = 0; b < 256; ++b)
+            if (FoldCase(static_cast<char>(b)) == scan.prefix[scan.colon - 1]) byByteBefore[static_cast<std::size_t>(b)] |= 1u << k;
+    }
+
     if (!scans.empty()) {
         LineReader reader(mbxPath);
         if (!reader.opened()) result.readError = "The mailbox file '" + mbxPath + "' cannot be opened.";
         std::string_view line;
         while (reader.Next(line)) {
-            for (PrefixScan& s : scans) s.resumeAt = 0;
             std::size_t colon = line.find(':');
+            if (colon == std::string_view::npos) continue;
+            for (PrefixScan& s : scans) s.resumeAt = 0;
             while (colon != std::string_view::npos) {
-                for (PrefixScan& s : scans) {
+                std::uint32_t candidates = atLineStart;
+                if (colon > 0) candidates |= byByteBefore[static_cast<unsigned char>(line[colon - 1])];
+                for (; candidates != 0; candidates &= candidates - 1) {
+                    PrefixScan& s = scans[static_cast<std::size_t>(std::countr_zero(candidates))];
                     if (colon < s.colon) continue;
                     const std::size_t at = colon - s.colon;
                     if (at < s.resumeAt || !MatchesAt(line, at, s.prefix)) continue;
@@ -149,7 +165,9 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
                     link.push_back(s.prefix[0]);
                     link.append(line.substr(at + 1, end - at - 1));
                     if (link.size() > prefixLength) {
-                        if (!seenTags.insert(Folded(link)).second) continue;
+                        folded.assign(link);
+                        for (char& c : folded) c = FoldCase(c);
+                        if (!seenTags.Insert(folded)) continue;
                         s.entries.push_back(MinerEntry{link.substr(prefixLength), link, s.icon});
                     }
                     countOne();  // a bare prefix counts without an entry

@@ -1,0 +1,36 @@
+#pragma once
+// A set of texts for the miners' duplicate tests. Most texts offered were
+// seen before, so the look-up is what costs, and what it costs is memory
+// traffic: the table holds 8 bytes per slot (part of the text's hash and
+// where the text lies) and the texts lie one after another in one string,
+// so that both stay small enough for the processor's caches, rather than a
+// node and a string per text scattered over the heap.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ledgerly {
+
+class TextSet {
+public:
+    TextSet() : slots_(1 << 12) {}
+
+    // False when `text` was inserted before.
+    bool Insert(std::string_view text);
+
+private:
+    struct Slot {
+        std::uint32_t check = 0;  // the hash's upper half
+        std::uint32_t place = 0;  // 0: free; else 1 + where the text's length (4 bytes) and bytes begin in texts_
+    };
+    std::string_view TextAt(std::uint32_t place) const;
+    void Grow();
+
+    std::vector<Slot> slots_;  // a power of two, at most half full
+    std::vector<std::uint64_t> hashes_;  // of the texts in insertion order, to grow without hashing again
+    std::vector<std::uint32_t> places_;
+    std::string texts_;
+};
+
+}  // namespace ledgerly
