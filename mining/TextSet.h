@@ -1,8 +1,8 @@
 #pragma once
 // A set of texts for the miners' duplicate tests. Most texts offered were
 // seen before, so the look-up is what costs, and what it costs is memory
-// traffic: the table holds 8 bytes per slot (part of the text's hash and
-// where the text lies) and the texts lie one after another in one string,
+// traffic: the table holds 16 bytes per slot (the text's hash and where the
+// text lies) and the texts lie one after another in one string,
 // so that both stay small enough for the processor's caches, rather than a
 // node and a string per text scattered over the heap.
 #include <cstdint>
@@ -21,15 +21,14 @@ public:
 
 private:
     struct Slot {
-        std::uint32_t check = 0;  // the hash's upper half
-        std::uint32_t place = 0;  // 0: free; else 1 + where the text's length (4 bytes) and bytes begin in texts_
+        std::uint64_t hash = 0;
+        std::uint64_t place = 0;  // 0: free; else 1 + where the text's length (8 bytes) and bytes begin in texts_
     };
-    std::string_view TextAt(std::uint32_t place) const;
+    std::string_view TextAt(std::uint64_t place) const;
     void Grow();
 
     std::vector<Slot> slots_;  // a power of two, at most half full
-    std::vector<std::uint64_t> hashes_;  // of the texts in insertion order, to grow without hashing again
-    std::vector<std::uint32_t> places_;
+    std::size_t count_ = 0;
     std::string texts_;
 };
 
