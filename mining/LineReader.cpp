@@ -83,4 +83,49 @@ bool LineReader::Next(std::string_view& line) {
     }
 }
 
+bool LineReader::NextLines(std::string_view& lines) {
+    for (;;) {
+        // The last break in what has not been looked at yet.
+        const char* from = buffer_.data() + start_ + unbroken_;
+        const char* p = buffer_.data() + buffer_.size();
+        while (p != from && p[-1] != '\r' && p[-1] != '\n') --p;
+        if (p != from) {
+            lines = std::string_view(buffer_.data() + start_, static_cast<std::size_t>(p - (buffer_.data() + start_)));
+            start_ += lines.size();
+            unbroken_ = 0;
+            return true;
+        }
+        unbroken_ = buffer_.size() - start_;
+        if (!Fill()) {
+            if (buffer_.size() == start_) return false;
+            lines = std::string_view(buffer_.data() + start_, buffer_.size() - start_);
+            start_ = buffer_.size();
+            unbroken_ = 0;
+            return true;
+        }
+    }
+}
+
+void LineCounter::Count(std::string_view bytes) {
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (p != end) {
+        const char* brk = FindLineBreak(p, end);
+        if (brk != p) {
+            afterCr_ = false;
+            open_ = true;
+        }
+        if (brk == end) break;
+        if (!(*brk == '\n' && afterCr_)) ++lines_;  // the LF of a CR LF ends no line of its own
+        afterCr_ = *brk == '\r';
+        open_ = false;
+        p = brk + 1;
+    }
+}
+
+void LineCounter::Finish() {
+    if (open_) ++lines_;
+    open_ = false;
+}
+
 }  // namespace ledgerly

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
@@ -37,7 +38,6 @@ struct PrefixScan {
     std::size_t colon = 0;    // where the prefix's one ":" stands
     const char* icon = "";
     std::vector<MinerEntry> entries;
-    std::size_t resumeAt = 0;  // in the current line: where the search for this prefix goes on
 };
 
 bool MatchesAt(std::string_view line, std::size_t at, std::string_view prefix) {
@@ -144,26 +144,28 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
     if (!scans.empty()) {
         LineReader reader(mbxPath);
         if (!reader.opened()) result.readError = "The mailbox file '" + mbxPath + "' cannot be opened.";
-        std::string_view line;
-        while (reader.Next(line)) {
-            std::size_t colon = line.find(':');
-            if (colon == std::string_view::npos) continue;
-            for (PrefixScan& s : scans) s.resumeAt = 0;
-            while (colon != std::string_view::npos) {
+        // Whole lines at a time: a prefix holds no line break, so a match
+        // never spans two lines, and a link ends at a line break, which is
+        // one of its terminators. No prefix can overlap an occurrence of
+        // itself (its one ":" would have to fall on a byte of the other),
+        // so each colon is looked at once for each prefix it may end.
+        std::string_view lines;
+        while (reader.NextLines(lines)) {
+            for (const char* hit = static_cast<const char*>(std::memchr(lines.data(), ':', lines.size())); hit;) {
+                const auto colon = static_cast<std::size_t>(hit - lines.data());
                 std::uint32_t candidates = atLineStart;
-                if (colon > 0) candidates |= byByteBefore[static_cast<unsigned char>(line[colon - 1])];
+                if (colon > 0) candidates |= byByteBefore[static_cast<unsigned char>(lines[colon - 1])];
                 for (; candidates != 0; candidates &= candidates - 1) {
                     PrefixScan& s = scans[static_cast<std::size_t>(std::countr_zero(candidates))];
                     if (colon < s.colon) continue;
                     const std::size_t at = colon - s.colon;
-                    if (at < s.resumeAt || !MatchesAt(line, at, s.prefix)) continue;
+                    if (!MatchesAt(lines, at, s.prefix)) continue;
                     const std::size_t prefixLength = s.prefix.size();
-                    s.resumeAt = at + prefixLength;
-                    const std::size_t end = FirstTerminator(line, at + 1);
+                    const std::size_t end = FirstTerminator(lines, at + 1);
                     std::string link;
                     link.reserve(end - at);
                     link.push_back(s.prefix[0]);
-                    link.append(line.substr(at + 1, end - at - 1));
+                    link.append(lines.substr(at + 1, end - at - 1));
                     if (link.size() > prefixLength) {
                         folded.assign(link);
                         for (char& c : folded) c = FoldCase(c);
@@ -172,7 +174,7 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
                     }
                     countOne();  // a bare prefix counts without an entry
                 }
-                colon = line.find(':', colon + 1);
+                hit = colon + 1 < lines.size() ? static_cast<const char*>(std::memchr(hit + 1, ':', lines.size() - colon - 1)) : nullptr;
             }
         }
         if (reader.failed()) result.readError = "The mailbox file '" + mbxPath + "' could not be read to its end.";
