@@ -1,6 +1,8 @@
 #include "mining/AddressHarvester.h"
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
@@ -68,9 +70,9 @@ std::optional<MinerResult> HarvestAddresses(ToolContext& context, const std::str
     TextSet seen;  // the texts listed, compared with case
     std::int64_t added = 0;
 
-    auto offer = [&](std::string_view candidate) {
+    auto offer = [&](std::string_view candidate, std::uint64_t hash) {
         if (candidate.size() < 2 || candidate == kDelimiterAddress) return;
-        if (!seen.Insert(candidate)) return;
+        if (!seen.Insert(candidate, hash)) return;
         result.entries.push_back(MinerEntry{std::string(candidate), std::string(candidate), "e_mail"});
         ++added;
         context.host.Status(std::to_string(added));
@@ -79,7 +81,7 @@ std::optional<MinerResult> HarvestAddresses(ToolContext& context, const std::str
     // Runs of whole lines rather than line by line: most lines hold no "@".
     // The pause after every 100th line stays where it was: the lines that
     // end before an "@" are counted (and paused for) before its address.
-    LineReader reader(mbxPath);
+    LineReader reader(mbxPath, kRunBytes);
     if (!reader.opened()) result.readError = "The mailbox file '" + mbxPath + "' cannot be opened.";
     LineCounter counter;
     const auto countTo = [&](auto&& count) {
@@ -87,17 +89,35 @@ std::optional<MinerResult> HarvestAddresses(ToolContext& context, const std::str
         count();
         for (long long k = before / kLinesPerPause; k < counter.lines() / kLinesPerPause; ++k) context.host.Wait(kPauseMs);
     };
+    // The candidates of a run are found first, so that the look-up of each
+    // can be started a few candidates ahead of its turn.
+    struct Candidate {
+        std::size_t at;  // its "@"
+        std::string_view text;
+        std::uint64_t hash;
+    };
+    constexpr std::size_t kSlotAhead = 8, kTextAhead = 4;
+    std::vector<Candidate> candidates;
     std::string_view lines;
     while (reader.NextLines(lines)) {
-        std::size_t counted = 0, from = 0;
+        candidates.clear();
+        std::size_t from = 0;
         const char* base = lines.data();
         for (const void* hit = std::memchr(base, '@', lines.size()); hit;) {
             const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
-            countTo([&] { counter.Count(lines.substr(counted, at - counted)); });
-            counted = at;
-            offer(AddressAround(lines, from, at));
+            const std::string_view text = AddressAround(lines, from, at);
+            candidates.push_back({at, text, TextSet::Hash(text)});
             from = at + 1;
             hit = from < lines.size() ? std::memchr(base + from, '@', lines.size() - from) : nullptr;
+        }
+        std::size_t counted = 0;
+        for (std::size_t k = 0; k < candidates.size(); ++k) {
+            if (k + kSlotAhead < candidates.size()) seen.PrefetchSlot(candidates[k + kSlotAhead].hash);
+            if (k + kTextAhead < candidates.size()) seen.PrefetchText(candidates[k + kTextAhead].hash);
+            const Candidate& c = candidates[k];
+            countTo([&] { counter.Count(lines.substr(counted, c.at - counted)); });
+            counted = c.at;
+            offer(c.text, c.hash);
         }
         countTo([&] { counter.Count(lines.substr(counted)); });
     }

@@ -11,6 +11,10 @@
 
 namespace ledgerly {
 
+// The block size for runs of lines that are searched more than once: small
+// enough to stay in the processor's cache between the searches.
+inline constexpr std::size_t kRunBytes = 256 << 10;
+
 class LineReader {
 public:
     explicit LineReader(const std::string& path, std::size_t blockSize = 1 << 20);

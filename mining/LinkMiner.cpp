@@ -142,7 +142,7 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
     }
 
     if (!scans.empty()) {
-        LineReader reader(mbxPath);
+        LineReader reader(mbxPath, kRunBytes);
         if (!reader.opened()) result.readError = "The mailbox file '" + mbxPath + "' cannot be opened.";
         // Whole lines at a time: a prefix holds no line break, so a match
         // never spans two lines, and a link ends at a line break, which is

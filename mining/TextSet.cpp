@@ -4,6 +4,26 @@
 #include <functional>
 
 namespace ledgerly {
+namespace {
+
+void Prefetch(const void* at) {
+#if defined(__GNUC__)
+    __builtin_prefetch(at);
+#else
+    (void)at;
+#endif
+}
+
+}  // namespace
+
+std::uint64_t TextSet::Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+
+void TextSet::PrefetchSlot(std::uint64_t hash) const { Prefetch(&slots_[hash & (slots_.size() - 1)]); }
+
+void TextSet::PrefetchText(std::uint64_t hash) const {
+    const Slot& slot = slots_[hash & (slots_.size() - 1)];
+    if (slot.place != 0) Prefetch(texts_.data() + slot.place - 1);
+}
 
 std::string_view TextSet::TextAt(std::uint64_t place) const {
     std::uint64_t length = 0;
@@ -11,8 +31,7 @@ std::string_view TextSet::TextAt(std::uint64_t place) const {
     return std::string_view(texts_).substr(place - 1 + sizeof length, length);
 }
 
-bool TextSet::Insert(std::string_view text) {
-    const std::uint64_t hash = std::hash<std::string_view>{}(text);
+bool TextSet::Insert(std::string_view text, std::uint64_t hash) {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot& slot = slots_[i];
