@@ -50,10 +50,10 @@ std::size_t MailboxReader::ReadAt(char* to, std::size_t length, std::int64_t off
 std::string MailboxReader::Read(std::int64_t offset, std::int64_t length) const {
     if (offset < 0 || length <= 0 || offset >= size_) return {};
     if (length > size_ - offset) length = size_ - offset;
-    const bool forward = offset >= lastEnd_ && offset - lastEnd_ < kWindow;
+    const bool onward = offset >= lastEnd_ && offset - lastEnd_ <= kSmallGap;
     lastEnd_ = offset + length;
     const auto inWindow = [&] { return window_ && offset >= windowStart_ && offset + length <= windowStart_ + windowSize_; };
-    if (!inWindow() && forward && length < kWindow / 4) {
+    if (!inWindow() && onward && length <= kSmallRead) {
         if (!window_) window_ = std::make_unique<char[]>(static_cast<std::size_t>(kWindow));
         windowStart_ = offset;
         windowSize_ = static_cast<std::int64_t>(ReadAt(window_.get(), static_cast<std::size_t>(std::min(kWindow, size_ - offset)), offset));

@@ -31,9 +31,11 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 inline bool IsMailboxKey(std::string_view key) { return EndsWithNoCase(key, "mbx"); }
 
 // Reads messages by their summaries. A range that runs past the end of the
-// file yields the bytes that exist. Small reads that move forward through
-// the file (the tools walk the TOC, whose messages mostly lie in file order)
-// are served from a read-ahead window of 1 MB; others are read as asked.
+// file yields the bytes that exist. Small reads that each begin where the
+// one before ended, or a little after (the tools walk the TOC, whose
+// messages mostly lie in file order), are served from a read-ahead window
+// of 1 MB; others are read as asked (a system call costs about as much as
+// copying a few KB more).
 class MailboxReader {
 public:
     static Result<MailboxReader> Open(const std::string& mbxPath);
@@ -43,6 +45,8 @@ public:
 
 private:
     static constexpr std::int64_t kWindow = 1 << 20;
+    static constexpr std::int64_t kSmallRead = 16 << 10;  // at most this long,
+    static constexpr std::int64_t kSmallGap = 4 << 10;    // at most this far after the last read
     // Reads up to `length` bytes at `offset` into `to`; returns how many.
     std::size_t ReadAt(char* to, std::size_t length, std::int64_t offset) const;
 
