@@ -160,8 +160,9 @@ Result<std::int32_t> WritePage(ToolContext& context, const std::string& mbxPath,
         if (k % 100 == 0) context.host.Wait(100);
         const MessageSummary summary = toc.ReadSummary(k);
         const std::string i = std::to_string(k);
-        AppendSection(pending, i, Field(summary.Subject), Field(summary.Who), Field(summary.Date),
-                      NormaliseAndSplit(mailbox.Fetch(summary)).body);
+        const std::string message = mailbox.Fetch(summary);
+        SplitMessage repaired;
+        AppendSection(pending, i, Field(summary.Subject), Field(summary.Who), Field(summary.Date), SplitWithoutCopy(message, repaired).body);
         if (pending.size() >= kPiece) {
             if (Status s = page->Append(pending); !s) return s;
             pending.clear();

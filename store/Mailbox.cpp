@@ -122,4 +122,10 @@ SplitMessage NormaliseAndSplit(std::string message) {
     return out;
 }
 
+SplitViews SplitWithoutCopy(std::string_view message, SplitMessage& repaired) {
+    if (const std::size_t at = message.find(kBlankLine); at != std::string_view::npos) return {message.substr(0, at), message.substr(at)};
+    repaired = NormaliseAndSplit(std::string(message));
+    return {repaired.header, repaired.body};
+}
+
 }  // namespace ledgerly

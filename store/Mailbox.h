@@ -77,5 +77,10 @@ bool HasAttachmentMarker(std::string_view message, const std::vector<std::string
 // body the rest, starting with that CR LF CR LF.
 struct SplitMessage { std::string header; std::string body; };
 SplitMessage NormaliseAndSplit(std::string message);
+// The same split without copying the message when it holds CR LF CR LF (it
+// then needs no repair): views into `message`; else views into `repaired`,
+// which NormaliseAndSplit fills.
+struct SplitViews { std::string_view header, body; };
+SplitViews SplitWithoutCopy(std::string_view message, SplitMessage& repaired);
 
 }  // namespace ledgerly

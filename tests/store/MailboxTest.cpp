@@ -64,6 +64,10 @@ TEST(Mailbox, NormaliseAndSplit) {
         const SplitMessage s = NormaliseAndSplit(c.message);
         EXPECT_EQ(s.header, c.header) << c.message;
         EXPECT_EQ(s.body, c.body) << c.message;
+        SplitMessage repaired;
+        const SplitViews v = SplitWithoutCopy(c.message, repaired);
+        EXPECT_EQ(v.header, c.header) << c.message;
+        EXPECT_EQ(v.body, c.body) << c.message;
     }
 }
 
