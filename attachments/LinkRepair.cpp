@@ -123,7 +123,8 @@ std::vector<std::string> FoldedOriginals(const std::vector<BrokenLink>& rows) {
 
 }  // namespace
 
-LinkEdits::LinkEdits(const std::vector<BrokenLink>& rows, const PathMapper& mapper) : patterns_(FoldedOriginals(rows)) {
+LinkEdits::LinkEdits(const std::vector<BrokenLink>& rows, const PathMapper& mapper)
+    : patterns_(FoldedOriginals(rows), PatternSet::Case::IgnoreCase) {
     // Equal originals share one pattern id: the first edit that has it.
     std::unordered_map<std::string, int> ids;
     for (const BrokenLink& row : rows) {
@@ -146,7 +147,7 @@ int LinkEdits::Apply(std::string& text) const {
     int next = 0;
     for (;;) {
         int best = -1;
-        for (const int id : patterns_.Present(FoldText(text))) {
+        for (const int id : patterns_.Present(text)) {
             const std::vector<int>& list = byPattern_[static_cast<std::size_t>(id)];
             const auto it = std::lower_bound(list.begin(), list.end(), next);
             if (it != list.end() && (best < 0 || *it < best)) best = *it;

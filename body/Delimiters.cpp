@@ -118,6 +118,7 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
     mender.Finish(out);
     if (Status s = txn->AppendToMailbox(out); !s) return fail(s);
     if (rebuildToc) {
+        if (Status s = txn->WritePending(); !s) return fail(s);
         // The repaired mailbox is complete in its staged file; the old TOC
         // describes the old one, whose positions the mender knows how to move.
         const TocRebuildSources sources{pair.mbx() + std::string(kNewSuffix), pair.mbx(),

@@ -50,6 +50,18 @@ std::string RewriteMessage(RewriteMode mode, std::string message, bool* keptWhol
     // A message of its delimiter line alone has no body: the split would cut
     // the delimiter after its first character and hand the rest to the transform.
     if (message.find_first_of("\r\n") == std::string::npos) return message;
+    // The common case, a message with its empty line, is split in place: the
+    // transformed body replaces the old one behind the header part.
+    if (const std::size_t at = message.find(kBlankLine); at != std::string::npos) {
+        if (at > kMaxHeaderPart) {
+            if (keptWhole) *keptWhole = true;
+            return message;
+        }
+        std::string body = TransformBody(mode, std::string_view(message).substr(at));
+        message.resize(at);
+        message += body;
+        return message;
+    }
     SplitMessage split = NormaliseAndSplit(message);
     if (split.header.size() > kMaxHeaderPart) {
         if (keptWhole) *keptWhole = true;

@@ -23,7 +23,9 @@ std::vector<std::pair<int, RegisterFn>>& Registry() {
 CommandRegistrar::CommandRegistrar(int order, RegisterFn fn) { Registry().emplace_back(order, fn); }
 
 void TerminalHost::Progress(std::string_view what, std::int64_t done, std::int64_t total, std::string_view unit) {
-    if (!::isatty(STDERR_FILENO)) return;
+    // Tools report every message; asked once, not once per message.
+    static const bool terminal = ::isatty(STDERR_FILENO);
+    if (!terminal) return;
     const auto line = meter_.Update(what, done, total, unit, ProgressMeter::Clock::now());
     if (!line) return;
     std::fprintf(stderr, "\r\033[K%s", line->c_str());

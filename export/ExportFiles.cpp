@@ -49,8 +49,10 @@ std::string ExportFileName(std::int32_t message, std::string_view subjectField, 
 }
 
 std::string ExportText(std::string_view message, const MessageSummary& summary, HeaderMode headers, bool keepHtml) {
-    SplitMessage split = NormaliseAndSplit(std::string(message));
-    if (!keepHtml) split.body = StripHtml(split.body);
+    SplitMessage repaired;
+    SplitViews split = SplitWithoutCopy(message, repaired);
+    std::string stripped;
+    if (!keepHtml) split.body = stripped = StripHtml(split.body);
     std::string out;
     out.reserve(split.header.size() + split.body.size() + 16);
     switch (headers) {

@@ -18,6 +18,12 @@ foreach(_name ${_targets})
   target_link_libraries(${_name}Fuzz PRIVATE ledgerly_core)
   target_link_options(${_name}Fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 endforeach()
+# The body transforms are compared with the reference versions of the tests.
+foreach(_name StripHtml DecodeQuotedPrintable)
+  if(TARGET ${_name}Fuzz)
+    target_sources(${_name}Fuzz PRIVATE ${PROJECT_SOURCE_DIR}/tests/body/ReferenceTransforms.cpp)
+  endif()
+endforeach()
 
 # The mail export's rebuild: its library alone links GMime.
 add_executable(MailRebuildFuzz ${CMAKE_CURRENT_SOURCE_DIR}/MailRebuildFuzz.cpp)

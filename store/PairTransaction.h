@@ -92,6 +92,9 @@ public:
     // The new mailbox file, in pieces (MailboxAndToc, MailboxDeletingToc).
     Status AppendToMailbox(std::string_view bytes);
     std::int64_t NewMailboxSize() const { return newSize_; }
+    // Writes out what AppendToMailbox still holds, so that the staged file
+    // ('<mailbox file>.ledgerly-new') can be read back before the commit.
+    Status WritePending();
 
     // Puts the staged files in place. Afterwards the transaction is done;
     // a failure leaves the old pair and says so.
@@ -119,6 +122,7 @@ private:
     bool tocExisted_ = false;
     std::optional<MailboxReader> mailbox_;
     FileHandle newMailbox_;
+    std::string pending_;  // appended bytes not yet written to newMailbox_
     ContentHash newHash_;
     std::int64_t newSize_ = 0;
     bool done_ = false;

@@ -231,7 +231,7 @@ TEST(OutOfMemory, ARewriteThatCannotGetTheMemoryStopsWithAMessageAndChangesNothi
     if (kAddressSanitizer) GTEST_SKIP() << "not under AddressSanitizer";
     TempDir dir;
     std::string body = "<x-html>";
-    while (body.size() < (24u << 20)) body += "<p>Line of the long report, see http://example.com/p</p>\r\n";
+    while (body.size() < (40u << 20)) body += "<p>Line of the long report, see http://example.com/p</p>\r\n";
     body += "</x-html>\r\n";
     MailboxBuilder b;
     b.Add(Message(1, body), "who", "Big");
