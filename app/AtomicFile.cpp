@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <random>
 
+#include "app/FileHelpers.h"
+
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,7 +32,7 @@ Result<AtomicFile> AtomicFile::Create(const std::string& target, const std::stri
     // A fresh name must not take over a file that is there ("x": exclusive).
     for (int attempt = 0; attempt < 8 && !f.file_; ++attempt) {
         f.temp_ = temp.empty() ? FreshTempName(target) : temp;
-        f.file_.reset(std::fopen(f.temp_.c_str(), temp.empty() ? "wbx" : "wb"));
+        f.file_.reset(temp.empty() ? CreateNewStdFile(f.temp_) : OpenStdFile(f.temp_, "wb"));
         if (!temp.empty() || errno != EEXIST) break;
     }
     // The message names the file the caller asked for, not the temporary one.
@@ -54,7 +56,7 @@ AtomicFile::~AtomicFile() {
     if (keep_) return;
     file_.reset();
     std::error_code ec;
-    std::filesystem::remove(temp_, ec);
+    std::filesystem::remove(FsPath(temp_), ec);
 }
 
 Status AtomicFile::Append(std::string_view bytes) {
@@ -67,10 +69,7 @@ Status AtomicFile::Append(std::string_view bytes) {
 
 Status AtomicFile::Close() {
     if (!file_) return keep_ ? Status() : Status::Fail("Cannot write '" + target_ + "'.");
-    if (std::fflush(file_.get()) != 0) return Status::Fail("Cannot write '" + target_ + "': " + Reason());
-#ifndef _WIN32
-    if (::fsync(::fileno(file_.get())) != 0) return Status::Fail("Cannot write '" + target_ + "': " + Reason());
-#endif
+    if (!SyncStdFile(file_.get())) return Status::Fail("Cannot write '" + target_ + "': " + Reason());
     if (std::fclose(file_.release()) != 0) return Status::Fail("Cannot write '" + target_ + "': " + Reason());
     keep_ = true;
     return {};
@@ -78,11 +77,10 @@ Status AtomicFile::Close() {
 
 Status AtomicFile::Commit() {
     if (Status s = Close(); !s) return s;
-    std::error_code ec;
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec) {
-        std::filesystem::remove(temp_, ec);
-        return Status::Fail("Cannot replace '" + target_ + "': " + ec.message());
+    if (Status s = RenameOver(temp_, target_); !s) {
+        std::error_code ec;
+        std::filesystem::remove(FsPath(temp_), ec);
+        return s;
     }
     return {};
 }

@@ -1,7 +1,12 @@
 #pragma once
-// File and path routines shared by the tools. Paths are native paths (bytes);
-// the separator is the platform's own.
+// File and path routines shared by the tools. Paths are text in the
+// program's own encoding (UTF-8; on Linux whatever bytes the name has), with
+// the platform's separator. On Windows they cross to the system as UTF-16:
+// every file name goes through FsPath or OpenStdFile, never through the
+// narrow-character calls, which would read it in the ANSI code page.
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,6 +22,34 @@ inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
 #endif
+
+// A path as the file system takes it, and back.
+std::filesystem::path FsPath(std::string_view path);
+std::string PathText(const std::filesystem::path& path);
+// std::fopen for a path in the program's text.
+std::FILE* OpenStdFile(std::string_view path, const char* mode);
+// A new file for writing ("wb"), or nullptr when anything has the name.
+std::FILE* CreateNewStdFile(std::string_view path);
+// Flushes a file written through stdio to the disk; errno says why not.
+bool SyncStdFile(std::FILE* file);
+// Renames `from` over `to`, replacing it in one step and durably (on Windows
+// MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). The
+// message says why not.
+Status RenameOver(const std::string& from, const std::string& to);
+
+// Whether `c` separates the components of a path here: the platform's
+// separator, and on Windows "/" too, which Windows takes as well.
+constexpr bool IsPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+// A path taken from the current folder: not 'C:\x', '\\server\x' or '\x' on
+// Windows, not '/x' elsewhere. Empty text is relative.
+bool IsRelativePath(std::string_view path);
 
 // True for an existing entry that is not a folder, whatever the length of its
 // name ('ss', a relative path, is as good as any).

@@ -218,6 +218,7 @@ Result<RewriteReport> RewriteAttachmentLinks(ToolContext& context, const std::st
         if (Status st = rewrite->Append(text); !st) return Result<RewriteReport>::Fail(st.error() + " Nothing was changed.");
         ++report.messages;
     }
+    reader->Close();
     if (Status st = rewrite->Commit(toc->bytes()); !st) return Result<RewriteReport>::Fail(st.error());
     return report;
 }

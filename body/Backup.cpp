@@ -21,9 +21,9 @@ using File = std::unique_ptr<std::FILE, Closer>;
 
 // Copies `from` to the file `to`; messages name the backup as `shownAs`.
 Status CopyWhole(const std::string& from, const std::string& to, const std::string& shownAs) {
-    File in(std::fopen(from.c_str(), "rb"));
+    File in(OpenStdFile(from, "rb"));
     if (!in) return Status::Fail("Cannot read '" + from + "': " + std::strerror(errno));
-    File out(std::fopen(to.c_str(), "wb"));
+    File out(OpenStdFile(to, "wb"));
     if (!out) return Status::Fail("Cannot create the backup '" + shownAs + "': " + std::strerror(errno));
     std::unique_ptr<char[]> buf(new char[1 << 20]);
     std::uintmax_t copied = 0;
@@ -37,12 +37,9 @@ Status CopyWhole(const std::string& from, const std::string& to, const std::stri
     if (std::ferror(in.get())) return Status::Fail("Cannot read '" + from + "'.");
     // The copy must hold the whole file as it is now.
     std::error_code ec;
-    if (const std::uintmax_t size = std::filesystem::file_size(from, ec); ec || size != copied)
+    if (const std::uintmax_t size = std::filesystem::file_size(FsPath(from), ec); ec || size != copied)
         return Status::Fail("Cannot copy '" + from + "' whole: it changed while it was copied.");
-    if (std::fflush(out.get()) != 0) return Status::Fail("Cannot write the backup '" + shownAs + "': " + std::strerror(errno));
-#ifndef _WIN32
-    if (::fsync(::fileno(out.get())) != 0) return Status::Fail("Cannot write the backup '" + shownAs + "': " + std::strerror(errno));
-#endif
+    if (!SyncStdFile(out.get())) return Status::Fail("Cannot write the backup '" + shownAs + "': " + std::strerror(errno));
     if (std::fclose(out.release()) != 0) return Status::Fail("Cannot write the backup '" + shownAs + "'.");
     return {};
 }
@@ -53,7 +50,7 @@ Result<std::string> NextBackupName(const std::string& path) {
     for (long n = 1;; ++n) {
         std::string name = path + "." + std::to_string(n);
         std::error_code ec;
-        const bool taken = std::filesystem::exists(name, ec);
+        const bool taken = std::filesystem::exists(FsPath(name), ec);
         if (ec) return Result<std::string>::Fail("Cannot create the backup '" + name + "': " + ec.message() + ".");
         if (!taken) return name;
     }
@@ -67,13 +64,13 @@ Result<std::string> CreateBackup(AppState& state, const std::string& path) {
     const std::string temp = name + ".ledgerly-partial";
     if (Status s = CopyWhole(path, temp, name); !s) {
         std::error_code ec;
-        std::filesystem::remove(temp, ec);
+        std::filesystem::remove(FsPath(temp), ec);
         return Result<std::string>::Fail(s.error() + " Nothing was changed.");
     }
     std::error_code ec;
-    std::filesystem::rename(temp, name, ec);
+    std::filesystem::rename(FsPath(temp), FsPath(name), ec);
     if (ec) {
-        std::filesystem::remove(temp, ec);
+        std::filesystem::remove(FsPath(temp), ec);
         return Result<std::string>::Fail("Cannot create the backup '" + name + "'. Nothing was changed.");
     }
     if (EndsWithNoCase(path, "toc")) state.TocBackupPath = name;

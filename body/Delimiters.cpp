@@ -97,7 +97,7 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
     // A rewrite cut short earlier is finished or undone before the files are copied.
     const std::string recovered = RecoverInterruptedRewrite(pair);
     std::error_code ec;
-    if (std::filesystem::exists(pair.toc() + std::string(kNewSuffix), ec)) return R::Fail(recovered + " Nothing was changed.");
+    if (std::filesystem::exists(FsPath(pair.toc() + std::string(kNewSuffix)), ec)) return R::Fail(recovered + " Nothing was changed.");
     auto backups = BackupPair(context.state, pair.pairPath);
     if (!backups) return backups.status();
     result.backups = *backups;
@@ -123,15 +123,15 @@ Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, cons
         }
     }
     if (FileExists(pair.toc())) {
-        std::filesystem::remove(pair.toc(), ec);
+        std::filesystem::remove(FsPath(pair.toc()), ec);
         if (ec) {
-            std::filesystem::remove(newMbx, ec);
+            std::filesystem::remove(FsPath(newMbx), ec);
             return R::Fail("Cannot delete '" + pair.toc() + "'. Nothing was changed.");
         }
         result.tocDeleted = true;
     }
     if (mended > 0) {
-        std::filesystem::rename(newMbx, pair.mbx(), ec);
+        std::filesystem::rename(FsPath(newMbx), FsPath(pair.mbx()), ec);
         if (ec)
             return R::Fail("Cannot replace '" + pair.mbx() + "': " + ec.message() + ". The TOC file was deleted; the repaired mailbox waits as '" +
                            newMbx + "' and the next run puts it in place.");

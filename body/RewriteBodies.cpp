@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "app/FileHelpers.h"
 #include "app/Messages.h"
 #include "body/BodyTransforms.h"
 #include "store/RewriteLock.h"
@@ -99,7 +100,7 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
     // A new TOC file that could not be put in place belongs to the mailbox file
     // now in place: the old TOC file no longer describes it.
     std::error_code ec;
-    if (std::filesystem::exists(pair.toc() + std::string(kNewSuffix), ec)) return fail("Nothing was changed.");
+    if (std::filesystem::exists(FsPath(pair.toc() + std::string(kNewSuffix)), ec)) return fail("Nothing was changed.");
 
     const PairReport report = CheckPair(pair);
     if (const PairProblem* problem = report.FirstError())
@@ -147,6 +148,7 @@ Result<RewriteResult> RewriteBodies(ToolContext& context, const std::string& mbx
     result.newSize = rewrite->Size();
     RenewRecordedSize(*toc, result.newSize);
 
+    reader->Close();
     if (Status st = rewrite->Commit(toc->bytes()); !st) {
         if (!rewrite->MailboxReplaced()) return fail(st.error() + kept);
         return fail(st.error() + " The new mailbox file is in place; the next run of a tool on this mailbox completes the TOC file.");

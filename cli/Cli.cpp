@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <iostream>
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
@@ -22,8 +26,18 @@ std::vector<std::pair<int, RegisterFn>>& Registry() {
 
 CommandRegistrar::CommandRegistrar(int order, RegisterFn fn) { Registry().emplace_back(order, fn); }
 
+namespace {
+
+#ifdef _WIN32
+bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+#else
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+#endif
+
+}  // namespace
+
 void TerminalHost::Progress(std::string_view what, std::int64_t done, std::int64_t total, std::string_view unit) {
-    if (!::isatty(STDERR_FILENO)) return;
+    if (!IsTerminal(stderr)) return;
     const auto line = meter_.Update(what, done, total, unit, ProgressMeter::Clock::now());
     if (!line) return;
     std::fprintf(stderr, "\r\033[K%s", line->c_str());
@@ -57,7 +71,7 @@ bool TerminalHost::Ask(std::string_view question, std::string_view) {
     for (char c : question)
         if (c != '\r') q.push_back(c);
     std::cout.flush();
-    if (!::isatty(STDIN_FILENO)) {
+    if (!IsTerminal(stdin)) {
         std::cerr << q << "\n(no terminal to answer on: give --yes to proceed)\n";
         return false;
     }
@@ -105,7 +119,7 @@ void Env::Notice(std::string_view message) {
 
 std::string Env::MailboxPath(const std::string& arg) const {
     std::string mbx = MailboxArgument(arg);
-    if (!dataFolderOption.empty() && !mbx.empty() && mbx.front() != kPathSeparator) mbx = WithTrailingSeparator(dataFolderOption) + mbx;
+    if (!dataFolderOption.empty() && !mbx.empty() && IsRelativePath(mbx)) mbx = WithTrailingSeparator(dataFolderOption) + mbx;
     return WithExtensionAsFound(mbx);
 }
 

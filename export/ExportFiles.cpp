@@ -20,7 +20,7 @@ struct FileCloser {
 
 // Appends to the file, creating it when missing; empty on success, else why not.
 std::string AppendToFile(const std::string& path, std::string_view bytes) {
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "ab"));
+    std::unique_ptr<std::FILE, FileCloser> f(OpenStdFile(path, "ab"));
     if (!f) return std::strerror(errno);
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) return std::strerror(errno);
     if (std::fclose(f.release()) != 0) return std::strerror(errno);
@@ -81,7 +81,7 @@ std::string ExportText(std::string_view message, const MessageSummary& summary, 
 
 Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair, const ExportOptions& options) {
     std::error_code ec;
-    if (options.folder.empty() || !std::filesystem::is_directory(options.folder, ec))
+    if (options.folder.empty() || !std::filesystem::is_directory(FsPath(options.folder), ec))
         return Result<ExportResult>::Fail("The folder '" + options.folder + "' does not exist.");
 
     auto opened = OpenReadablePair(pair);

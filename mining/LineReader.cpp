@@ -1,9 +1,11 @@
 #include "mining/LineReader.h"
 
+#include "app/FileHelpers.h"
+
 namespace ledgerly {
 
 LineReader::LineReader(const std::string& path, std::size_t blockSize) : blockSize_(blockSize < 16 ? 16 : blockSize) {
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = OpenStdFile(path, "rb");
 }
 
 LineReader::~LineReader() {

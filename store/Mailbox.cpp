@@ -22,7 +22,7 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 
 Result<MailboxReader> MailboxReader::Open(const std::string& mbxPath) {
     MailboxReader r;
-    r.file_.reset(std::fopen(mbxPath.c_str(), "rb"));
+    r.file_.reset(OpenStdFile(mbxPath, "rb"));
     if (!r.file_) return Result<MailboxReader>::Fail("Cannot open the mailbox file '" + mbxPath + "'.");
     if (fseeko(r.file_.get(), 0, SEEK_END) != 0) return Result<MailboxReader>::Fail("Cannot read the mailbox file '" + mbxPath + "'.");
     r.size_ = ftello(r.file_.get());

@@ -20,20 +20,17 @@ std::string NewName(const std::string& path) { return path + std::string(kNewSuf
 
 bool Exists(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::exists(path, ec);
+    return std::filesystem::exists(FsPath(path), ec);
 }
 
 Status SyncFile(std::FILE* f, const std::string& path) {
-    if (std::fflush(f) != 0) return Status::Fail("Cannot write '" + path + "': " + std::strerror(errno));
-#ifndef _WIN32
-    if (::fsync(::fileno(f)) != 0) return Status::Fail("Cannot write '" + path + "': " + std::strerror(errno));
-#endif
+    if (!SyncStdFile(f)) return Status::Fail("Cannot write '" + path + "': " + std::strerror(errno));
     return {};
 }
 
 void SyncFolder(const std::string& anyFileInIt) {
 #ifndef _WIN32
-    const std::string folder = std::filesystem::path(anyFileInIt).parent_path().string();
+    const std::string folder = PathText(FsPath(anyFileInIt).parent_path());
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) { ::fsync(fd); ::close(fd); }
 #else
@@ -76,15 +73,15 @@ bool IsLeftoverOf(std::string_view name, std::string_view file) {
 
 // Removes those leftovers; returns how many went.
 int RemoveLeftovers(const MailboxPair& pair) {
-    const std::filesystem::path mbx(pair.mbx()), toc(pair.toc());
-    const std::string folder = mbx.parent_path().empty() ? "." : mbx.parent_path().string();
-    const std::string mbxName = mbx.filename().string(), tocName = toc.filename().string();
+    const std::filesystem::path mbx = FsPath(pair.mbx()), toc = FsPath(pair.toc());
+    const std::string folder = mbx.parent_path().empty() ? "." : PathText(mbx.parent_path());
+    const std::string mbxName = PathText(mbx.filename()), tocName = PathText(toc.filename());
     int removed = 0;
     for (const FolderEntry& entry : ListFolder(folder)) {
         if (entry.isFolder || !(IsLeftoverOf(entry.name, mbxName) || IsLeftoverOf(entry.name, tocName))) continue;
         // Only plain files: what these runs write. A link or anything else
         // under such a name was put there by someone else.
-        const std::filesystem::path path = std::filesystem::path(folder) / entry.name;
+        const std::filesystem::path path = FsPath(folder) / FsPath(entry.name);
         std::error_code ec;
         if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) continue;
         if (std::filesystem::remove(path, ec)) ++removed;
@@ -115,20 +112,18 @@ std::string Recover(const MailboxPair& pair) {
     std::error_code ec;
     if (!haveMbx && haveToc) {
         // The mailbox rename happened; the TOC rename did not.
-        std::filesystem::rename(newToc, pair.toc(), ec);
-        if (!ec) return "Completed an interrupted rewrite of '" + pair.toc() + "'.";
-        return "An interrupted rewrite left '" + newToc + "'; it could not be renamed: " + ec.message();
+        if (Status s = RenameOver(newToc, pair.toc()); s) return "Completed an interrupted rewrite of '" + pair.toc() + "'.";
+        return "An interrupted rewrite left '" + newToc + "'; it could not be renamed.";
     }
     if (haveMbx && !haveToc && !Exists(pair.toc())) {
         // A delimiter repair that had deleted the TOC file: its new mailbox was
         // complete on disk before the TOC went, so the repair is finished.
-        std::filesystem::rename(newMbx, pair.mbx(), ec);
-        if (!ec) return "Completed an interrupted repair of '" + pair.mbx() + "'.";
-        return "An interrupted repair left '" + newMbx + "'; it could not be renamed: " + ec.message();
+        if (Status s = RenameOver(newMbx, pair.mbx()); s) return "Completed an interrupted repair of '" + pair.mbx() + "'.";
+        return "An interrupted repair left '" + newMbx + "'; it could not be renamed.";
     }
     if (haveMbx) {
-        std::filesystem::remove(newMbx, ec);
-        std::filesystem::remove(newToc, ec);
+        std::filesystem::remove(FsPath(newMbx), ec);
+        std::filesystem::remove(FsPath(newToc), ec);
         return "Removed the unfinished files of an interrupted rewrite of '" + pair.mbx() + "'.";
     }
     return {};
@@ -141,8 +136,8 @@ Result<PairRewrite> PairRewrite::Begin(const MailboxPair& pair) {
     rw.pair_ = pair;
     const std::string newMbx = NewName(pair.mbx());
     std::error_code ec;
-    std::filesystem::remove(NewName(pair.toc()), ec);
-    rw.mbx_.reset(std::fopen(newMbx.c_str(), "wb"));
+    std::filesystem::remove(FsPath(NewName(pair.toc())), ec);
+    rw.mbx_.reset(OpenStdFile(newMbx, "wb"));
     if (!rw.mbx_) return Result<PairRewrite>::Fail("Cannot create '" + newMbx + "': " + std::strerror(errno));
     return rw;
 }
@@ -157,8 +152,8 @@ PairRewrite::~PairRewrite() {
     if (done_) return;
     mbx_.reset();
     std::error_code ec;
-    std::filesystem::remove(NewName(pair_.mbx()), ec);
-    std::filesystem::remove(NewName(pair_.toc()), ec);
+    std::filesystem::remove(FsPath(NewName(pair_.mbx())), ec);
+    std::filesystem::remove(FsPath(NewName(pair_.toc())), ec);
 }
 
 Status PairRewrite::Append(std::string_view bytes) {
@@ -175,7 +170,7 @@ Status PairRewrite::Commit(std::string_view tocBytes) {
     if (Status s = SyncFile(mbx_.get(), newMbx); !s) return s;
     if (std::fclose(mbx_.release()) != 0) return Status::Fail("Cannot write '" + newMbx + "'.");
     {
-        std::unique_ptr<std::FILE, Closer> toc(std::fopen(newToc.c_str(), "wb"));
+        std::unique_ptr<std::FILE, Closer> toc(OpenStdFile(newToc, "wb"));
         if (!toc) return Status::Fail("Cannot create '" + newToc + "': " + std::strerror(errno));
         if (!tocBytes.empty() && std::fwrite(tocBytes.data(), 1, tocBytes.size(), toc.get()) != tocBytes.size())
             return Status::Fail("Cannot write '" + newToc + "': " + std::strerror(errno));
@@ -185,13 +180,11 @@ Status PairRewrite::Commit(std::string_view tocBytes) {
     CopyMode(pair_.mbx(), newMbx);
     CopyMode(pair_.toc(), newToc);
     SyncFolder(newMbx);
-    std::error_code ec;
-    std::filesystem::rename(newMbx, pair_.mbx(), ec);
-    if (ec) return Status::Fail("Cannot replace '" + pair_.mbx() + "': " + ec.message());
+    if (Status s = RenameOver(newMbx, pair_.mbx()); !s) return s;
     mailboxReplaced_ = true;
-    std::filesystem::rename(newToc, pair_.toc(), ec);
+    const Status tocReplaced = RenameOver(newToc, pair_.toc());
     done_ = true;  // from here on the new mailbox is in place; never delete the new TOC
-    if (ec) return Status::Fail("Cannot replace '" + pair_.toc() + "': " + ec.message() + ". The new TOC file stays as '" + newToc + "'.");
+    if (!tocReplaced) return Status::Fail(tocReplaced.error() + " The new TOC file stays as '" + newToc + "'.");
     SyncFolder(pair_.mbx());
     return {};
 }
