@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/FileHelpers.h"
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
 
@@ -53,6 +54,28 @@ TEST_F(SampleStoreCli, ListPrintsHeaderAndSummaries) {
         << j.out;
     EXPECT_NE(j.out.find("{\"index\":1,\"offset\":0,"), std::string::npos) << j.out;
     EXPECT_NE(j.out.find("\"subject\":\"Atlas: risks\"}]}"), std::string::npos) << j.out;
+}
+
+// Arguments, paths and file names outside ASCII reach the system whole (on
+// Windows through the UTF-16 command line and calls) and come back as UTF-8.
+TEST(CliPaths, DataFolderNamedOutsideAsciiWorksEndToEnd) {
+    TempDir dir;
+    const std::string store = dir / "M\xC3\xA4il \xE6\x97\xA5\xE6\x9C\xAC";  // "Mäil 日本"
+    const std::string in = WithTrailingSeparator(store) + "In.mbx";
+    const auto written = RunCli({"sample-store", store});
+    ASSERT_EQ(written.exitCode, 0) << Show(written);
+    EXPECT_NE(written.out.find(in + "\n"), std::string::npos) << Show(written);
+    const auto listed = RunCli({"list", "--json", in});
+    ASSERT_EQ(listed.exitCode, 0) << Show(listed);
+    EXPECT_NE(listed.out.find("M\xC3\xA4il \xE6\x97\xA5\xE6\x9C\xAC"), std::string::npos) << listed.out;
+    const auto updated = RunCli({"--data-folder", store, "update", "--all", "--yes", "Work.fol/Projects.mbx"});
+    EXPECT_EQ(updated.exitCode, 0) << Show(updated);
+    const auto stripped = RunCli({"strip-html", "--yes", in});
+    EXPECT_EQ(stripped.exitCode, 0) << Show(stripped);
+    EXPECT_TRUE(FileExists(in + ".1")) << Show(stripped);
+    EXPECT_EQ(RunCli({"verify", in}).exitCode, 0);
+    const auto crc = RunCli({"crc", in});
+    EXPECT_NE(crc.out.find(in), std::string::npos) << Show(crc);
 }
 
 TEST_F(SampleStoreCli, VerifyPassesOnEverySampleMailbox) {
