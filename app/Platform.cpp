@@ -245,11 +245,11 @@ std::string RegReadString(std::string_view keyPath, std::string_view valueName) 
     // Asked first for the size, then read; a value that grows in between is read again.
     for (int attempt = 0; attempt < 3; ++attempt) {
         DWORD size = 0;
-        if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr, &size) != ERROR_SUCCESS)
             return kNoRegistryValue;
         std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
         DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        const LSTATUS rc = ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &got);
+        const LSTATUS rc = ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, text.data(), &got);
         if (rc == ERROR_MORE_DATA) continue;
         if (rc != ERROR_SUCCESS) return kNoRegistryValue;
         text.resize(std::wcslen(text.c_str()));  // cut at the first NUL

@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -29,7 +30,13 @@ CommandRegistrar::CommandRegistrar(int order, RegisterFn fn) { Registry().emplac
 namespace {
 
 #ifdef _WIN32
-bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+// _isatty is true for any character device, NUL included: only a console
+// has a console mode.
+bool IsTerminal(std::FILE* stream) {
+    const intptr_t handle = ::_get_osfhandle(::_fileno(stream));
+    DWORD mode = 0;
+    return handle != -1 && ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
+}
 #else
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 #endif

@@ -23,13 +23,23 @@ built=$SECONDS
 BUILD=build/windows
 export WINEPREFIX="$PWD/$BUILD/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 # Debian's launcher runs 64-bit programs with wine64 alone (no wine32 needed).
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if [ ! -f "$WINEPREFIX/.ledgerly-prefix-2" ]; then
     echo "== Making the Wine prefix $WINEPREFIX (once)"
+    rm -rf "$WINEPREFIX"
     wine wineboot --init >/dev/null 2>&1
+    # Windows without a display: the null driver still keeps a window list.
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    # A program that crashes ends with its failure instead of waiting in the debugger.
+    wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
     wineserver -w
+    touch "$WINEPREFIX/.ledgerly-prefix-2"
 fi
 wineserver -p  # one server for every program of the run, kept until the end
 trap 'wineserver -k 2>/dev/null' EXIT
+# Wine's own services start with the first program and outlive it: started
+# here, they do not hold the output of a test program open (ctest would wait
+# for it to the timeout).
+wine cmd /c exit </dev/null >/dev/null 2>&1
 
 # A temporary folder whose name is not ASCII: what the tests write lands there.
 tmp="$WINEPREFIX/drive_c/Temp-Ledgerly-Tëst-日本"

@@ -25,7 +25,7 @@ protected:
         store = dir / "s";
         const auto r = RunCli({"sample-store", store});
         ASSERT_EQ(r.exitCode, 0) << Show(r);
-        ASSERT_NE(r.out.find(store + "/In.mbx\n"), std::string::npos) << Show(r);
+        ASSERT_NE(r.out.find(dir / "s/In.mbx" + "\n"), std::string::npos) << Show(r);
         ASSERT_NE(r.err.find("Wrote the sample store in "), std::string::npos) << Show(r);
     }
     TempDir dir;

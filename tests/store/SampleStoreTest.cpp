@@ -32,7 +32,7 @@ TEST_F(SampleStore, EveryMailboxIsAConsistentPairThatLooksLikeEudora7s) {
     const std::vector<std::string> expected = {"In.mbx", "Out.mbx", "Trash.mbx", "Junk.mbx", "Glued.mbx", "Work.fol/Projects.mbx",
                                                "Work.fol/Archive.fol/Old.mbx"};
     ASSERT_EQ(info.mailboxes.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(info.mailboxes[i], dir.str() + expected[i]);
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(info.mailboxes[i], dir / expected[i]);
     for (const std::string& mbx : info.mailboxes) {
         const MailboxPair pair = MailboxPair::FromMailboxPath(mbx);
         const PairReport r = CheckPair(pair);
@@ -137,7 +137,7 @@ TEST_F(SampleStore, MessagesCoverTheMailFeaturesTheToolsWorkOn) {
                           "finger://", "rtsp://", "x-eudora-option:", "\r\n<x-html>\r\n", "\r\n</x-html>\r\n", "Content-Transfer-Encoding: quoted-printable",
                           "=?iso-8859-1?Q?", "=?utf-8?B?", "Received: ", "Priority: ", "\r\nEmbedded Content: chart.png: 00000001,277bfd3a,00000000,00000000\r\n"})
         EXPECT_NE(in.find(s), std::string::npos) << s;
-    EXPECT_NE(ReadFile(dir / "Out.mbx").find("\r\nX-Attachments: " + dir.str() + "attach/report.pdf; "), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "Out.mbx").find("\r\nX-Attachments: " + (dir / "attach/report.pdf") + "; "), std::string::npos);
 }
 
 TEST_F(SampleStore, SameBytesEveryTimeAndNoOverwrite) {

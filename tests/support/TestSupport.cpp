@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -37,7 +38,12 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::operator/(const std::string& name) const { return PathText(path_ / FsPath(name)); }
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kPathSeparator);
+    return path;
+}
+
+std::string TempDir::operator/(const std::string& name) const { return PathText(path_ / FsPath(Native(name))); }
 
 std::string TempDir::str() const { return WithTrailingSeparator(PathText(path_)); }
 

@@ -10,6 +10,10 @@
 
 namespace ledgerly::test {
 
+// `path` with "/" as the platform's separator: tests write "Work.fol/In.mbx"
+// on every system.
+std::string Native(std::string path);
+
 // A fresh folder under the system's temporary folder, removed at the end.
 class TempDir {
 public:
@@ -18,7 +22,8 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
-    // The path of `name` inside the folder, as text.
+    // The path of `name` inside the folder, as text; "/" in `name` becomes
+    // the platform's separator.
     std::string operator/(const std::string& name) const;
     // The folder as text, ending in the separator.
     std::string str() const;
