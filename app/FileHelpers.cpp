@@ -19,6 +19,7 @@
 
 #include "app/AtomicFile.h"
 #include "app/Encoding.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 
 namespace fs = std::filesystem;
@@ -67,26 +68,6 @@ std::FILE* OpenStdFile(std::string_view path, const char* mode) {
 fs::path FsPath(std::string_view path) { return fs::path(std::string(path)); }
 std::string PathText(const fs::path& path) { return path.native(); }
 std::FILE* OpenStdFile(std::string_view path, const char* mode) { return std::fopen(std::string(path).c_str(), mode); }
-#endif
-
-#ifdef _WIN32
-std::FILE* CreateNewStdFile(std::string_view path) { return OpenShared(path, "wb", CREATE_NEW); }
-
-bool SyncStdFile(std::FILE* file) { return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0; }
-
-Status RenameOver(const std::string& from, const std::string& to) {
-    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return {};
-    return Status::Fail("Cannot replace '" + to + "': " + SystemMessage(::GetLastError()));
-}
-#else
-std::FILE* CreateNewStdFile(std::string_view path) { return std::fopen(std::string(path).c_str(), "wbx"); }
-
-bool SyncStdFile(std::FILE* file) { return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0; }
-
-Status RenameOver(const std::string& from, const std::string& to) {
-    if (std::rename(from.c_str(), to.c_str()) == 0) return {};
-    return Status::Fail("Cannot replace '" + to + "': " + std::strerror(errno));
-}
 #endif
 
 namespace {
@@ -157,30 +138,33 @@ std::int64_t FileSize(std::string_view path) {
     return ec ? 0 : static_cast<std::int64_t>(size);
 }
 
-std::optional<std::string> ReadWholeFile(std::string_view path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(OpenStdFile(path, "rb"), &std::fclose);
-    if (!f) return std::nullopt;
+Result<std::string> ReadFileChecked(std::string_view path) {
     std::string data;
-    char buf[1 << 16];
-    for (;;) {
-        const std::size_t got = std::fread(buf, 1, sizeof buf, f.get());
-        data.append(buf, got);
-        if (got < sizeof buf) break;
-    }
-    if (std::ferror(f.get())) return std::nullopt;
+    if (Status s = ReadInPieces(path, [&](std::string_view piece) {
+            data.append(piece);
+            return Status();
+        });
+        !s)
+        return s;
     return data;
 }
 
+std::optional<std::string> ReadWholeFile(std::string_view path) {
+    auto data = ReadFileChecked(path);
+    if (!data) return std::nullopt;
+    return std::move(*data);
+}
+
 Status ReadInPieces(std::string_view path, const std::function<Status(std::string_view)>& take) {
-    const std::string name(path);
-    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
-    std::unique_ptr<std::FILE, Closer> in(OpenStdFile(name, "rb"));
-    if (!in) return Status::Fail("Cannot read '" + name + "'.");
+    auto in = FileHandle::OpenForReading(std::string(path));
+    if (!in) return in.status();
     std::string piece(std::size_t{1} << 20, '\0');
-    for (std::size_t n; (n = std::fread(piece.data(), 1, piece.size(), in.get())) > 0;)
-        if (Status s = take(std::string_view(piece.data(), n)); !s) return s;
-    if (std::ferror(in.get())) return Status::Fail("Cannot read '" + name + "'.");
-    return {};
+    for (;;) {
+        auto got = in->Read(piece.data(), piece.size());
+        if (!got) return got.status();
+        if (*got == 0) return {};
+        if (Status s = take(std::string_view(piece.data(), *got)); !s) return s;
+    }
 }
 
 Status WriteWholeFileChecked(std::string_view path, std::string_view bytes) {
@@ -188,6 +172,13 @@ Status WriteWholeFileChecked(std::string_view path, std::string_view bytes) {
     if (!file) return file.status();
     if (Status s = file->Append(bytes); !s) return s;
     return file->Commit();
+}
+
+Status WriteNewFile(std::string_view path, std::string_view bytes) {
+    auto file = AtomicFile::Create(std::string(path));
+    if (!file) return file.status();
+    if (Status s = file->Append(bytes); !s) return s;
+    return file->Commit(false);
 }
 
 bool WriteWholeFile(std::string_view path, std::string_view bytes) { return WriteWholeFileChecked(path, bytes).ok(); }

@@ -28,14 +28,6 @@ std::filesystem::path FsPath(std::string_view path);
 std::string PathText(const std::filesystem::path& path);
 // std::fopen for a path in the program's text.
 std::FILE* OpenStdFile(std::string_view path, const char* mode);
-// A new file for writing ("wb"), or nullptr when anything has the name.
-std::FILE* CreateNewStdFile(std::string_view path);
-// Flushes a file written through stdio to the disk; errno says why not.
-bool SyncStdFile(std::FILE* file);
-// Renames `from` over `to`, replacing it in one step and durably (on Windows
-// MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). The
-// message says why not.
-Status RenameOver(const std::string& from, const std::string& to);
 
 // Whether `c` separates the components of a path here: the platform's
 // separator, and on Windows "/" too, which Windows takes as well.
@@ -67,15 +59,22 @@ std::string GetFileName(std::string_view path, bool dropExtension = false);
 // The size of a file in bytes; 0 when it cannot be had.
 std::int64_t FileSize(std::string_view path);
 
+// The whole file; only a regular file is read (a FIFO or a device is refused
+// at once). ReadFileChecked says why it could not.
 std::optional<std::string> ReadWholeFile(std::string_view path);
+Result<std::string> ReadFileChecked(std::string_view path);
 // Hands the file's bytes to `take` in order, in pieces of at most 1 MB, so
 // that a large file is never held whole; stops at the first failure `take`
-// returns. A file that cannot be opened or read fails with "Cannot read '<path>'.".
+// returns. A file that cannot be opened or read, or that is not a regular
+// file, fails with "Cannot read '<path>': <why>".
 Status ReadInPieces(std::string_view path, const std::function<Status(std::string_view)>& take);
 // Replaces the file through a temporary file in the same folder, flushed to
 // disk and renamed over the target: the old content or the new, never a mix.
 bool WriteWholeFile(std::string_view path, std::string_view bytes);
 Status WriteWholeFileChecked(std::string_view path, std::string_view bytes);
+// The same for a file that must not exist yet: fails, changing nothing, when
+// anything (a link included) has the name by the time it is written.
+Status WriteNewFile(std::string_view path, std::string_view bytes);
 
 // The file as its folder holds it when only the case of its extension differs,
 // as Eudora's own file system sees it ('In.mbx' finds 'IN.MBX' or 'In.MBX'):

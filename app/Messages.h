@@ -12,6 +12,9 @@ inline constexpr const char* kMbxNotFound = "MBX-file not found.";
 inline constexpr const char* kTocNotFound = "TOC-file not found.";
 inline constexpr const char* kTocNotFoundForAdd = "Corresponding TOC-File Not Found.";
 inline constexpr const char* kEudoraTitlePrefix = "Eudora";
+// A run the user stopped; the pair is left as it was ("Nothing was changed."
+// and the backups made follow).
+inline constexpr const char* kStopped = "Stopped.";
 // A run that could not get the memory it needed (a message too large for
 // this machine). Mailbox pairs are only ever replaced by a finished run.
 inline constexpr const char* kOutOfMemory =

@@ -16,6 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/SafeFiles.h"
+
 extern char** environ;
 #endif
 
@@ -134,7 +136,7 @@ Result<pid_t> Spawn(const std::vector<std::string>& argv, bool newSession) {
     auto args = Argv(argv);
     const int rc = ::posix_spawnp(&pid, argv[0].c_str(), nullptr, &attr, args.data(), environ);
     posix_spawnattr_destroy(&attr);
-    if (rc != 0) return Result<pid_t>::Fail("Cannot start '" + argv[0] + "': " + std::strerror(rc));
+    if (rc != 0) return Result<pid_t>::Fail(CannotText("start", argv[0], rc));
     return pid;
 }
 

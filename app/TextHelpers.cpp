@@ -1,23 +1,7 @@
 #include "app/TextHelpers.h"
 
-#include <array>
-
 namespace ledgerly {
 namespace {
-
-constexpr std::array<unsigned char, 256> MakeFoldTable() {
-    std::array<unsigned char, 256> t{};
-    for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
-    for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 32);
-    for (int c = 0xC0; c <= 0xDE; ++c)
-        if (c != 0xD7) t[c] = static_cast<unsigned char>(c + 32);
-    t[0x8A] = 0x9A;  // S caron
-    t[0x8C] = 0x9C;  // OE
-    t[0x8E] = 0x9E;  // Z caron
-    t[0x9F] = 0xFF;  // Y diaeresis
-    return t;
-}
-constexpr auto kFold = MakeFoldTable();
 
 std::size_t FindFirstNoCase(std::string_view text, std::string_view search) {
     if (search.size() > text.size()) return std::string_view::npos;
@@ -30,8 +14,6 @@ std::size_t FindFirstNoCase(std::string_view text, std::string_view search) {
 }
 
 }  // namespace
-
-char FoldCase(char c) { return static_cast<char>(kFold[static_cast<unsigned char>(c)]); }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

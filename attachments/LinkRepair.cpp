@@ -7,13 +7,11 @@
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 #include "attachments/References.h"
-#include "body/Backup.h"
 #include "store/Mailbox.h"
-#include "store/PairCheck.h"
-#include "store/PairRewrite.h"
-#include "store/RewriteLock.h"
+#include "store/PairTransaction.h"
 #include "store/Toc.h"
 
 namespace ledgerly {
@@ -37,17 +35,19 @@ const char* LinkStateKey(LinkState state) {
     return "inicijalno";
 }
 
-bool ReferencedFileExists(const std::string& path, const PathMapper& mapper) {
+std::optional<std::string> LocalFileOfReference(const std::string& path, const PathMapper& mapper) {
     for (const std::string& spelled : MailSpellings(path)) {
         if (!IsWindowsPath(spelled)) {
-            if (FileExists(spelled)) return true;
+            if (FileExists(spelled)) return spelled;
             continue;
         }
         const auto local = mapper.ToLocal(spelled);
-        if (local && FileExists(*local)) return true;
+        if (local && FileExists(*local)) return local;
     }
-    return false;
+    return std::nullopt;
 }
+
+bool ReferencedFileExists(const std::string& path, const PathMapper& mapper) { return LocalFileOfReference(path, mapper).has_value(); }
 
 void ObradaZakacenog(std::string_view teloPoruke, std::string_view posiljalac, const PathMapper& mapper,
                      std::vector<BrokenLink>& rows) {
@@ -123,7 +123,8 @@ std::vector<std::string> FoldedOriginals(const std::vector<BrokenLink>& rows) {
 
 }  // namespace
 
-LinkEdits::LinkEdits(const std::vector<BrokenLink>& rows, const PathMapper& mapper) : patterns_(FoldedOriginals(rows)) {
+LinkEdits::LinkEdits(const std::vector<BrokenLink>& rows, const PathMapper& mapper)
+    : patterns_(FoldedOriginals(rows), PatternSet::Case::IgnoreCase) {
     // Equal originals share one pattern id: the first edit that has it.
     std::unordered_map<std::string, int> ids;
     for (const BrokenLink& row : rows) {
@@ -146,7 +147,7 @@ int LinkEdits::Apply(std::string& text) const {
     int next = 0;
     for (;;) {
         int best = -1;
-        for (const int id : patterns_.Present(FoldText(text))) {
+        for (const int id : patterns_.Present(text)) {
             const std::vector<int>& list = byPattern_[static_cast<std::size_t>(id)];
             const auto it = std::lower_bound(list.begin(), list.end(), next);
             if (it != list.end() && (best < 0 || *it < best)) best = *it;
@@ -174,52 +175,38 @@ std::string RewriteReport::Closing() const {
 
 Result<RewriteReport> RewriteAttachmentLinks(ToolContext& context, const std::string& mbxPath,
                                              const std::vector<BrokenLink>& rows, const PathMapper& mapper, bool pauses) {
-    if (context.host.EudoraRunning()) return Result<RewriteReport>::Fail(msg::kCloseEudora);
-    const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
-    auto lock = RewriteLock::Acquire(pair.mbx());
-    if (!lock) return lock.status();
+    using R = Result<RewriteReport>;
+    if (context.host.EudoraRunning()) return R::Fail(msg::kCloseEudora);
+    auto txn = PairTransaction::Begin(MailboxPair::FromMailboxPath(mbxPath), {PairChange::MailboxAndToc}, &context.state);
+    if (!txn) return txn.status();
     RewriteReport report;
-    report.recovered = RecoverInterruptedRewrite(pair);
-    const PairReport check = CheckPair(pair);
-    if (!check.Consistent()) {
-        const PairProblem* first = check.FirstError();
-        return Result<RewriteReport>::Fail((first ? first->text : std::string("The mailbox pair is not consistent.")) +
-                                           " Nothing was changed.");
-    }
-    report.uncoveredBytes = check.uncoveredBytes;
-
-    auto backups = BackupPair(context.state, pair.pairPath);
-    if (!backups) return backups.status();
-    report.tocBackup = backups->toc;
-    report.mbxBackup = backups->mbx;
-
-    auto toc = TocImage::Load(pair.toc());
-    if (!toc) return toc.status();
-    auto reader = MailboxReader::Open(pair.mbx());
-    if (!reader) return reader.status();
-    auto rewrite = PairRewrite::Begin(pair);
-    if (!rewrite) return rewrite.status();
+    report.recovered = txn->Recovered();
+    report.uncoveredBytes = txn->Check().uncoveredBytes;
+    report.tocBackup = txn->Backups().toc;
+    report.mbxBackup = txn->Backups().mbx;
+    auto fail = [&report](const Status& s) { return R::Fail(JoinSentences(report.recovered, s.error())); };
 
     const LinkEdits edits(rows, mapper);
-    const std::int32_t count = toc->UsableCount();
+    TocImage& toc = txn->Toc();
+    const std::int32_t count = toc.UsableCount();
     for (std::int32_t k = 1; k <= count; ++k) {
-        MessageSummary s = toc->ReadSummary(k);
-        std::string text = reader->Fetch(s);
+        if (context.host.StopRequested()) return fail(txn->AbandonWith(msg::kStopped));
+        MessageSummary s = toc.ReadSummary(k);
+        std::string text = txn->Mailbox().Fetch(s);
         if (pauses && k % 100 == 0) context.host.Wait(150);
         report.changes += edits.Apply(text);
         context.host.Status(std::to_string(report.changes) + " / " + std::to_string(k));
         context.host.Progress("relink", k, count, "messages");
-        const std::int64_t offset = rewrite->Size();
+        const std::int64_t offset = txn->NewMailboxSize();
         if (offset + static_cast<std::int64_t>(text.size()) > std::numeric_limits<std::int32_t>::max())
-            return Result<RewriteReport>::Fail("The rewritten mailbox would pass 2 GB. Nothing was changed.");
+            return fail(txn->AbandonWith("The rewritten mailbox would be larger than a TOC file can describe (2 GB)."));
         s.Offset = static_cast<std::int32_t>(offset);
         s.Length = static_cast<std::int32_t>(text.size());
-        toc->WriteSummary(k, s);
-        if (Status st = rewrite->Append(text); !st) return Result<RewriteReport>::Fail(st.error() + " Nothing was changed.");
+        toc.WriteSummary(k, s);
+        if (Status st = txn->AppendToMailbox(text); !st) return fail(st);
         ++report.messages;
     }
-    reader->Close();
-    if (Status st = rewrite->Commit(toc->bytes()); !st) return Result<RewriteReport>::Fail(st.error());
+    if (Status st = txn->Commit(); !st) return fail(st);
     return report;
 }
 

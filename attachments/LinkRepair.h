@@ -4,6 +4,7 @@
 // and rewrites the mailbox with new paths or with the references removed,
 // keeping the TOC file consistent.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,8 +33,11 @@ struct BrokenLink {
     LinkState state = LinkState::Inicijalno;
 };
 
-// Whether the file a reference names exists: a Windows path is looked up
-// where it maps to; one that maps to nothing names no file.
+// The local file a reference names: the path as written or spelled in
+// UTF-8, a Windows path looked up where it maps to; nullopt when no file is
+// there (a Windows path that maps to nothing names no file).
+std::optional<std::string> LocalFileOfReference(const std::string& path, const PathMapper& mapper);
+// Whether the file a reference names exists.
 bool ReferencedFileExists(const std::string& path, const PathMapper& mapper);
 
 // Appends the broken references of one message text, in line order.
@@ -87,10 +91,10 @@ struct RewriteReport {
     std::string Closing() const;
 };
 
-// The Update: refuses while Eudora runs, finishes an interrupted rewrite,
-// checks the pair, backs up the TOC file and then the mailbox file, and
-// replaces both files at once with every message rewritten. Nothing changes
-// when a step before the replacement fails.
+// The Update: refuses while Eudora runs, then, through one PairTransaction,
+// checks and backs up the pair and replaces both files at once with every
+// message rewritten. Nothing changes when a step before the replacement
+// fails, or when the host asks to stop (looked at before each message).
 Result<RewriteReport> RewriteAttachmentLinks(ToolContext& context, const std::string& mbxPath,
                                              const std::vector<BrokenLink>& rows, const PathMapper& mapper,
                                              bool pauses = true);

@@ -7,6 +7,7 @@
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 #include "attachments/References.h"
 #include "store/Mailbox.h"
@@ -260,9 +261,10 @@ FinderResult FindOrphans(const FinderRequest& request, Host& host, FinderControl
         ++position;
         if (request.pauses && position % 10 == 0) host.Wait(200);
         if (control.closing) break;
-        const auto text = ReadWholeFile(box.path);
+        const auto text = ReadFileChecked(box.path);
         if (!text) {
             ++result.unreadable;
+            result.unreadableWhy.push_back(text.error());
         } else if (index.Load(*text)) {
             for (std::size_t k = candidates.size(); k >= 1 && !control.closing; --k) {
                 if (request.pauses && k % 10 == 0) host.Wait(200);
@@ -296,30 +298,57 @@ bool DeleteFileOnly(const std::string& path) {
     return !ec && !fs::exists(fs::symlink_status(file, ec));
 }
 
+std::string FreeFileName(const std::string& folder, const std::string& fileName) {
+    const std::size_t dot = fileName.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > 0;
+    const std::string stem = hasExtension ? fileName.substr(0, dot) : fileName;
+    const std::string extension = hasExtension ? fileName.substr(dot) : std::string();
+    for (int n = 1;; ++n) {
+        const std::string name = n == 1 ? fileName : stem + " (" + std::to_string(n) + ")" + extension;
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(FsPath(folder + name), ec))) return name;
+    }
+}
+
 TransferSummary TransferFiles(std::vector<ResultRow>& rows, const std::vector<std::size_t>& selected,
-                              const std::string& targetFolder, bool move, Host& host) {
+                              const std::string& targetFolder, bool move, Host& host, ExistingTarget existing) {
     TransferSummary s;
     std::vector<std::size_t> order(selected);
     std::sort(order.begin(), order.end());
     order.erase(std::unique(order.begin(), order.end()), order.end());
     const std::string folder = WithTrailingSeparator(TrimSpaces(targetFolder));
+    std::vector<std::string> arrived;  // destinations this transfer wrote
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         if (*it >= rows.size()) continue;
         ResultRow& row = rows[*it];
-        const std::string destination = folder + row.fileName;
+        std::string destination = folder + row.fileName;
         if (SameFile(row.fullPath, destination)) {
             ++s.onItself;
             continue;
         }
-        if (FileExists(destination) && !host.Ask(OverwriteQuestion(destination), msg::kTitle)) {
-            ++s.declined;
-            continue;
+        std::error_code ec;
+        const bool taken = fs::exists(fs::symlink_status(FsPath(destination), ec));
+        const bool ours = std::find(arrived.begin(), arrived.end(), destination) != arrived.end();
+        bool replace = false;
+        if (taken && !ours && existing == ExistingTarget::Ask) {
+            if (!host.Ask(OverwriteQuestion(destination), msg::kTitle)) {
+                ++s.declined;
+                continue;
+            }
+            replace = true;
+        } else if (taken) {
+            const std::string name = FreeFileName(folder, row.fileName);
+            s.renamed.push_back("'" + row.fileName + "' as '" + name + "'");
+            destination = folder + name;
         }
-        const auto bytes = ReadWholeFile(row.fullPath);
-        if (!bytes || !WriteWholeFile(destination, *bytes)) {
+        const auto bytes = ReadFileChecked(row.fullPath);
+        const Status written = !bytes ? bytes.status() : replace ? WriteWholeFileChecked(destination, *bytes) : WriteNewFile(destination, *bytes);
+        if (!written) {
             ++s.failed;
+            if (!s.renamed.empty() && destination != folder + row.fileName) s.renamed.pop_back();
             continue;
         }
+        arrived.push_back(destination);
         if (move) {
             if (!DeleteFileOnly(row.fullPath)) ++s.sourceKept;
             row.fullPath = destination;
@@ -328,14 +357,25 @@ TransferSummary TransferFiles(std::vector<ResultRow>& rows, const std::vector<st
         ++s.done;
     }
     const char* verb = move ? " moved." : " copied.";
-    if (s.onItself || s.declined || s.failed || s.sourceKept) {
+    if (s.onItself || s.declined || s.failed || s.sourceKept || !s.renamed.empty()) {
         s.status = std::to_string(s.done) + (s.done == 1 ? " file" : " files") + verb;
         if (s.onItself) s.status += " " + std::to_string(s.onItself) + " skipped: already in that folder.";
         if (s.declined) s.status += " " + std::to_string(s.declined) + " not overwritten.";
         if (s.failed) s.status += " " + std::to_string(s.failed) + " could not be written.";
         if (s.sourceKept) s.status += " " + std::to_string(s.sourceKept) + " copied, but the original could not be deleted.";
+        if (!s.renamed.empty()) {
+            s.status += " Kept beside a file of the same name: ";
+            for (std::size_t i = 0; i < s.renamed.size(); ++i) s.status += (i == 0 ? "" : ", ") + s.renamed[i];
+            s.status += ".";
+        }
     }
     return s;
+}
+
+std::string WipeRefusal(const FinderResult& scan) {
+    if (scan.unreadableWhy.empty()) return {};
+    return JoinSentences(scan.unreadableWhy.front(),
+                         "The files that mailbox refers to are unknown, so none of the files found was deleted. Nothing was changed.");
 }
 
 WipeSummary WipeFiles(std::vector<ResultRow>& rows, const std::vector<std::size_t>& selected,

@@ -55,6 +55,7 @@ struct FinderResult {
     bool nothingToSearch = false;      // no candidate or no mailbox: ended at once
     std::size_t mailboxCount = 0;
     std::size_t unreadable = 0;        // mailboxes that could not be read
+    std::vector<std::string> unreadableWhy;  // why, naming each of them
     std::string status;                // the closing status text
 };
 
@@ -96,8 +97,15 @@ struct ResultRow {
 };
 ResultRow MakeResultRow(const std::string& fullPath);
 
+// What a transfer does where the target folder has a file of the same name.
+enum class ExistingTarget {
+    Ask,       // the host's question: Yes replaces it, No skips the row
+    KeepBoth,  // never replaced: the file goes under a free name
+};
+
 struct TransferSummary {
     int done = 0;
+    std::vector<std::string> renamed;  // "'a.txt' as 'a (2).txt'": kept beside a file of the same name
     int onItself = 0;        // the destination is the file itself: skipped
     int declined = 0;        // an existing destination was not overwritten
     int failed = 0;          // could not be written
@@ -106,11 +114,17 @@ struct TransferSummary {
 };
 
 // Copies or moves the selected rows (indices into `rows`), last to first, to
-// `targetFolder`. An existing destination is overwritten only when the host's
-// question is answered Yes. A row whose destination is the file itself is
+// `targetFolder`. A file that was there before is replaced only when the
+// host's question is answered Yes (ExistingTarget::Ask); a file this transfer
+// put there is never replaced: two files of one name both arrive, the later
+// one as 'name (2).ext'. A row whose destination is the file itself is
 // skipped, so that a move never deletes the file it meant to keep.
 TransferSummary TransferFiles(std::vector<ResultRow>& rows, const std::vector<std::size_t>& selected,
-                              const std::string& targetFolder, bool move, Host& host);
+                              const std::string& targetFolder, bool move, Host& host,
+                              ExistingTarget existing = ExistingTarget::Ask);
+// The first of 'name.ext', 'name (2).ext', 'name (3).ext', ... in `folder`
+// (ending in the separator) that nothing has.
+std::string FreeFileName(const std::string& folder, const std::string& fileName);
 
 struct WipeSummary {
     int deleted = 0;
@@ -120,6 +134,9 @@ struct WipeSummary {
 };
 // Deletes the selected rows' files, last to first; a deleted file's row is
 // removed, a file that could not be deleted keeps its row.
+// Why the files a scan found must not be wiped: a mailbox below the folder
+// could not be read, so the files it refers to are unknown. Empty when they may.
+std::string WipeRefusal(const FinderResult& scan);
 WipeSummary WipeFiles(std::vector<ResultRow>& rows, const std::vector<std::size_t>& selected,
                       const std::function<bool(const std::string&)>& removeFile = {});
 // Deletes a file (never a folder); false when it is still there.

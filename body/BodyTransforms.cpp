@@ -1,5 +1,7 @@
 #include "body/BodyTransforms.h"
 
+#include <cstring>
+
 namespace ledgerly {
 namespace {
 
@@ -27,33 +29,43 @@ int EscapedByte(char c1, char c2) {
 // "=" are hex digits, never "="), and a decoded byte is never an "=" or a hex
 // digit that could join its neighbours into a new escape, except the "=" of
 // "=3D", which is final: so each "=" is decided by the two characters that
-// follow it in the input, and no decoded byte is looked at again.
+// follow it in the input, and no decoded byte is looked at again. The text
+// between two "=" is copied as it is.
 std::string DecodeQuotedPrintable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c != '=') {
-            out.push_back(c);
-            continue;
-        }
-        if (i + 2 < text.size()) {
-            const int v = EscapedByte(text[i + 1], text[i + 2]);
+    std::string out(text.size(), '\0');
+    const char* in = text.data();
+    const char* const end = in + text.size();
+    char* w = out.data();
+    while (in != end) {
+        const char* eq = static_cast<const char*>(std::memchr(in, '=', static_cast<std::size_t>(end - in)));
+        const char* stop = eq ? eq : end;
+        std::memcpy(w, in, static_cast<std::size_t>(stop - in));
+        w += stop - in;
+        if (!eq) break;
+        in = eq + 1;
+        if (end - eq > 2) {
+            const int v = EscapedByte(eq[1], eq[2]);
             if (v >= 0) {
-                out.push_back(static_cast<char>(v));
-                i += 2;
+                *w++ = static_cast<char>(v);
+                in = eq + 3;
             }
         }
         // Otherwise the "=" is dropped and what follows it is read as text.
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
     return out;
 }
 
+// Branch-free, so that the compiler turns it into vector code.
 std::string Rot13(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if ((c >= 'A' && c <= 'M') || (c >= 'a' && c <= 'm')) c = static_cast<char>(c + 13);
-        else if ((c >= 'N' && c <= 'Z') || (c >= 'n' && c <= 'z')) c = static_cast<char>(c - 13);
+    std::string out(text.size(), '\0');
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    auto* o = reinterpret_cast<unsigned char*>(out.data());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = in[i];
+        const auto letter = static_cast<unsigned char>((c | 0x20) - 'a');  // 0..25 for A-Z and a-z
+        const unsigned char shift = letter < 13 ? 13 : letter < 26 ? static_cast<unsigned char>(256 - 13) : 0;
+        o[i] = static_cast<unsigned char>(c + shift);
     }
     return out;
 }

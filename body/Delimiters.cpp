@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/AtomicFile.h"
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
 #include "app/Messages.h"
-#include "store/RewriteLock.h"
+#include "app/SafeFiles.h"
+#include "flagging/TocRebuild.h"
 #include "store/Mailbox.h"
-#include "store/PairRewrite.h"
+#include "store/PairTransaction.h"
 
 namespace ledgerly {
 namespace {
@@ -27,11 +27,18 @@ void DelimiterMender::Feed(std::string_view piece, std::string& out) {
         out += kCrLf;
         from = at + kEndTagSize;
         ++mended_;
+        mendedAt_.push_back(pendingStart_ + static_cast<std::int64_t>(from));
     }
     // A run-in can only begin in the last kRunIn.size() - 1 bytes: keep those.
     const std::size_t keep = std::min(pending_.size() - from, kRunIn.size() - 1);
     out.append(pending_, from, pending_.size() - from - keep);
+    pendingStart_ += static_cast<std::int64_t>(pending_.size() - keep);
     pending_.erase(0, pending_.size() - keep);
+}
+
+std::int64_t DelimiterMender::MovedTo(std::int64_t position) const {
+    const auto before = std::upper_bound(mendedAt_.begin(), mendedAt_.end(), position) - mendedAt_.begin();
+    return position + 2 * static_cast<std::int64_t>(before);
 }
 
 void DelimiterMender::Finish(std::string& out) {
@@ -49,94 +56,83 @@ std::string InsertMissingDelimiterBreaks(std::string_view content, std::int64_t*
     return out;
 }
 
-namespace {
-
-// Streams the mended copy of `mbxPath` into `to`; returns the places mended.
-// The run's count (bytes read) goes to `host` when there is one.
-Result<std::int64_t> WriteMendedCopy(const std::string& mbxPath, AtomicFile& to, Host* host = nullptr) {
-    DelimiterMender mender;
-    std::string out;
-    const std::int64_t size = host ? FileSize(mbxPath) : 0;
-    std::int64_t done = 0;
-    const Status read = ReadInPieces(mbxPath, [&](std::string_view piece) {
-        out.clear();
-        mender.Feed(piece, out);
-        done += static_cast<std::int64_t>(piece.size());
-        if (host) host->Progress("repair-delimiters", done, size, "bytes");
-        return to.Append(out);
-    });
-    if (!read) return read;
-    out.clear();
-    mender.Finish(out);
-    if (Status s = to.Append(out); !s) return s;
-    return mender.Mended();
+std::string DelimiterRepairResult::RepairedText() const {
+    return std::to_string(mended) + (mended == 1 ? " delimiter" : " delimiters") + " repaired" +
+           (tocDeleted ? "; the TOC file was deleted (Eudora builds a new one)." : tocRebuilt ? "; the TOC file was rebuilt." : ".");
 }
 
-}  // namespace
-
-Result<std::int64_t> RepairDelimiters(const std::string& mbxPath) {
-    auto file = AtomicFile::Create(mbxPath);
-    if (!file) return Result<std::int64_t>::Fail(file.error() + " The mailbox file was not changed.");
-    auto mended = WriteMendedCopy(mbxPath, *file);
-    if (!mended) return Result<std::int64_t>::Fail(mended.error() + " The mailbox file was not changed.");
-    if (*mended == 0) return mended;  // the untouched copy goes with `file`
-    if (Status s = file->Commit(); !s) return Result<std::int64_t>::Fail(s.error() + " The mailbox file was not changed.");
-    return mended;
+std::string DelimiterRepairResult::DisagreementText() const {
+    if (tocDisagreed.empty() || tocRebuilt) return {};
+    return JoinSentences("The TOC file did not agree with the mailbox: " + tocDisagreed, "The repair deletes it all the same.");
 }
 
-Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, const std::string& mbxPath) {
+std::string DelimiterRepairResult::ClosingText() const {
+    return JoinSentences(JoinSentences(JoinSentences(recovered, RepairedText()), DisagreementText()), msg::kDone);
+}
+
+std::string RebuildAfterRepairQuestion(const std::string& mbxPath) {
+    return "Repair the message delimiters of '" + mbxPath +
+           "' and rebuild its TOC file?\r\nEvery message the TOC describes keeps its status; both files are backed up first.";
+}
+
+Result<DelimiterRepairResult> RepairMessageDelimiters(ToolContext& context, const std::string& mbxPath, bool rebuildToc,
+                                                      const FieldDecodeFn& decode) {
     using R = Result<DelimiterRepairResult>;
     DelimiterRepairResult result;
-    if (!context.host.Ask(kStatusLostQuestion, msg::kTitle)) {
+    if (!context.host.Ask(rebuildToc ? RebuildAfterRepairQuestion(mbxPath) : std::string(kStatusLostQuestion), msg::kTitle)) {
         result.declined = true;
         return result;
     }
+    PairTransactionOptions options{PairChange::MailboxDeletingToc};
+    if (rebuildToc) {
+        options.change = PairChange::MailboxAndToc;
+        options.allowInconsistentPair = true;  // the rebuild mends the TOC whatever it held
+    }
     const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
-    auto lock = RewriteLock::Acquire(pair.mbx());
-    if (!lock) return lock.status();
-    // A rewrite cut short earlier is finished or undone before the files are copied.
-    const std::string recovered = RecoverInterruptedRewrite(pair);
-    std::error_code ec;
-    if (std::filesystem::exists(FsPath(pair.toc() + std::string(kNewSuffix)), ec)) return R::Fail(recovered + " Nothing was changed.");
-    auto backups = BackupPair(context.state, pair.pairPath);
-    if (!backups) return backups.status();
-    result.backups = *backups;
+    auto txn = PairTransaction::Begin(pair, options, &context.state);
+    if (!txn) return txn.status();
+    result.recovered = txn->Recovered();
+    result.backups = txn->Backups();
+    if (const PairProblem* problem = txn->Check().RefusesChange(); problem && problem->kind != PairProblemKind::MissingToc)
+        result.tocDisagreed = problem->text;
+    auto fail = [&result](const Status& s) { return R::Fail(JoinSentences(result.recovered, s.error())); };
 
-    // The repaired mailbox is complete on disk under its temporary name before
-    // anything changes; then the TOC file goes (a repaired mailbox beside the
-    // old TOC would not agree with it; a mailbox without one Eudora rebuilds),
-    // then the new mailbox takes the old one's place. A crash in between is
-    // finished by RecoverInterruptedRewrite.
-    const std::string newMbx = pair.mbx() + std::string(kNewSuffix);
-    std::int64_t mended = 0;
-    {
-        // The new mailbox only takes its name once it is complete: recovery
-        // puts a '.ledgerly-new' file in place when the TOC file is gone.
-        auto file = AtomicFile::Create(newMbx);
-        if (!file) return R::Fail(file.error() + " Nothing was changed.");
-        auto written = WriteMendedCopy(pair.mbx(), *file, &context.host);
-        if (!written) return R::Fail(written.error() + " Nothing was changed.");
-        mended = *written;
-        // With nothing to mend the copy is dropped and the mailbox file stays.
-        if (mended > 0) {
-            if (Status s = file->Commit(); !s) return R::Fail(s.error() + " Nothing was changed.");
-        }
+    DelimiterMender mender;
+    std::string out;
+    Status appended;  // a failed append has abandoned the change already
+    const std::string source = txn->Pair().mbx();
+    const std::int64_t size = FileSize(source);
+    std::int64_t done = 0;
+    const Status read = ReadInPieces(source, [&](std::string_view piece) {
+        if (context.host.StopRequested()) return Status::Fail(msg::kStopped);
+        out.clear();
+        mender.Feed(piece, out);
+        done += static_cast<std::int64_t>(piece.size());
+        context.host.Progress("repair-delimiters", done, size, "bytes");
+        appended = txn->AppendToMailbox(out);
+        return appended;
+    });
+    if (!appended) return fail(appended);
+    if (!read) return fail(txn->AbandonWith(read.error()));
+    out.clear();
+    mender.Finish(out);
+    if (Status s = txn->AppendToMailbox(out); !s) return fail(s);
+    if (rebuildToc) {
+        if (Status s = txn->WritePending(); !s) return fail(s);
+        // The repaired mailbox is complete in its staged file; the old TOC
+        // describes the old one, whose positions the mender knows how to move.
+        const TocRebuildSources sources{pair.mbx() + std::string(kNewSuffix), pair.mbx(),
+                                        [&mender](std::int64_t at) { return mender.MovedTo(at); }};
+        auto plan = PlanTocRebuild(pair, sources, context.state.paths.DataFolder, decode, context.host);
+        if (!plan) return fail(txn->AbandonWith(plan.error()));
+        txn->Toc() = std::move(TocImage::FromBytes(std::move(plan->tocBytes))).value();
+        result.rebuild = std::move(plan->report);
     }
-    if (FileExists(pair.toc())) {
-        std::filesystem::remove(FsPath(pair.toc()), ec);
-        if (ec) {
-            std::filesystem::remove(FsPath(newMbx), ec);
-            return R::Fail("Cannot delete '" + pair.toc() + "'. Nothing was changed.");
-        }
-        result.tocDeleted = true;
-    }
-    if (mended > 0) {
-        std::filesystem::rename(FsPath(newMbx), FsPath(pair.mbx()), ec);
-        if (ec)
-            return R::Fail("Cannot replace '" + pair.mbx() + "': " + ec.message() + ". The TOC file was deleted; the repaired mailbox waits as '" +
-                           newMbx + "' and the next run puts it in place.");
-    }
-    result.mended = mended;
+    result.tocDeleted = !rebuildToc && FileExists(txn->Pair().toc());
+    if (Status s = txn->Commit(); !s) return fail(s);
+    result.tocRebuilt = rebuildToc;
+    result.rebuild.written = rebuildToc;
+    result.mended = mender.Mended();
     return result;
 }
 
@@ -151,32 +147,21 @@ BackupReport BackupMailboxPair(AppState& state, const std::string& key) {
         report.text = "Files: '" + tocPath + "' and '" + mbxKey + "' were not found.\r\nBackup aborted.";
         return report;
     }
-    auto fail = [&](const std::string& error) {
+    // Under the folder lock, so that no run replaces the pair between the two copies.
+    auto txn = PairTransaction::Begin(MailboxPair::FromMailboxPath(mbxKey), {PairChange::BackupsOnly}, &state);
+    if (!txn) {
         report.failed = true;
-        report.text = error;
-        if (!report.backups.toc.empty()) report.text += "\r\nCreated backup file:\r\n" + report.backups.toc;
+        report.text = txn.error();
         return report;
-    };
-    // Another run replacing the pair between the two copies would leave a
-    // TOC backup that does not belong to the mailbox backup.
-    auto lock = RewriteLock::Acquire(mbxKey);
-    if (!lock) return fail(lock.error());
-    if (haveToc) {
-        auto toc = CreateBackup(state, tocPath);
-        if (!toc) return fail(toc.error());
-        report.backups.toc = *toc;
     }
-    if (haveMbx) {
-        auto mbx = CreateBackup(state, mbxKey);
-        if (!mbx) return fail(mbx.error());
-        report.backups.mbx = *mbx;
-    }
+    report.backups = txn->Backups();
     if (haveToc && haveMbx)
         report.text = "Created backup files:\r\n'" + report.backups.mbx + "'\r\n'" + report.backups.toc + "'";
     else if (haveMbx)
         report.text = "'" + tocPath + "' not found.\r\nCreated backup file:\r\n" + report.backups.mbx;
     else
         report.text = "'" + mbxKey + "' not found.\r\nCreated backup file:\r\n" + report.backups.toc;
+    if (!txn->Recovered().empty()) report.text = txn->Recovered() + "\r\n" + report.text;
     return report;
 }
 

@@ -4,17 +4,17 @@
 // written anew with every summary's Offset and Length renewed. The header part
 // is never changed.
 //
-// A run: finish or undo an interrupted rewrite; check the pair (an inconsistent
-// pair is refused before anything is written); back up the TOC file, then the
-// mailbox file (a failed backup stops the run); stream the new mailbox into a
-// temporary file, build the new TOC in memory, and replace both files only
-// when both are complete on disk. A run is never half-applied.
+// A run goes through one PairTransaction: the pair is checked (one a rewrite
+// would damage is refused before anything is written) and backed up, the new
+// mailbox streamed to a staged file and the new TOC built in memory, and both
+// files replaced together at the end. A run is never half-applied; a stop
+// (host.StopRequested, looked at before each message) leaves the pair as it was.
 #include <cstdint>
 #include <string>
 
 #include "app/Host.h"
 #include "app/Result.h"
-#include "body/Backup.h"
+#include "store/PairBackups.h"
 
 namespace ledgerly {
 

@@ -2,8 +2,8 @@
 
 #include "app/FileHelpers.h"
 #include "app/Process.h"
-#include "body/Backup.h"
 #include "store/Mailbox.h"
+#include "store/PairTransaction.h"
 
 namespace ledgerly {
 
@@ -57,14 +57,14 @@ std::string ScriptLaunch::Confirmation() const {
 
 ScriptLaunch PrepareScriptRun(AppState& state, const std::string& mbxPath, const ScriptEntry& script) {
     ScriptLaunch launch;
-    const MailboxPair pair = MailboxPair::FromMailboxPath(mbxPath);
-    auto toc = CreateBackup(state, pair.toc());
-    if (!toc) launch.backupError = toc.error();
-    else launch.tocBackup = *toc;
-    if (launch.backupError.empty()) {
-        auto mbx = CreateBackup(state, pair.mbx());
-        if (!mbx) launch.backupError = mbx.error();
-        else launch.mbxBackup = *mbx;
+    // Backed up like any change to the pair (the script is one): under the
+    // folder lock, after recovery, both files under one number.
+    auto txn = PairTransaction::Begin(MailboxPair::FromMailboxPath(mbxPath), {PairChange::BackupsOnly}, &state);
+    if (!txn) {
+        launch.backupError = txn.error();
+    } else {
+        launch.tocBackup = txn->Backups().toc;
+        launch.mbxBackup = txn->Backups().mbx;
     }
     launch.argv = {InterpreterFor(script.kind), GetShortPath(script.path), GetShortPath(mbxPath),
                    launch.mbxBackup.empty() ? std::string() : GetShortPath(launch.mbxBackup)};

@@ -44,7 +44,9 @@ bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 }  // namespace
 
 void TerminalHost::Progress(std::string_view what, std::int64_t done, std::int64_t total, std::string_view unit) {
-    if (!IsTerminal(stderr)) return;
+    // Tools report every message; asked once, not once per message.
+    static const bool terminal = IsTerminal(stderr);
+    if (!terminal) return;
     const auto line = meter_.Update(what, done, total, unit, ProgressMeter::Clock::now());
     if (!line) return;
     std::fprintf(stderr, "\r\033[K%s", line->c_str());

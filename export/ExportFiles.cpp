@@ -1,12 +1,9 @@
 #include "export/ExportFiles.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 
 #include "app/FileHelpers.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 #include "body/StripHtml.h"
 #include "store/PairCheck.h"
@@ -14,17 +11,14 @@
 namespace ledgerly {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { if (f) std::fclose(f); }
-};
-
-// Appends to the file, creating it when missing; empty on success, else why not.
-std::string AppendToFile(const std::string& path, std::string_view bytes) {
-    std::unique_ptr<std::FILE, FileCloser> f(OpenStdFile(path, "ab"));
-    if (!f) return std::strerror(errno);
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) return std::strerror(errno);
-    if (std::fclose(f.release()) != 0) return std::strerror(errno);
-    return {};
+// Appends to the file, creating it when missing. A link at its name is not
+// followed and anything but a regular file is refused: a file outside the
+// folder must never be written through one.
+Status AppendToFile(const std::string& path, std::string_view bytes) {
+    auto file = FileHandle::OpenForAppending(path);
+    if (!file) return file.status();
+    if (Status s = file->Write(bytes); !s) return s;
+    return file->Close();
 }
 
 std::string FieldValue(std::span<const char> field) { return TrimAtNull(std::string_view(field.data(), field.size())); }
@@ -41,7 +35,7 @@ std::string ExportResult::FailureReport() const {
     for (const ExportFailure& f : failures) {
         text += "\r\n";
         if (f.file.empty()) text += f.reason;
-        else text += "Message " + std::to_string(f.message) + " could not be written to '" + f.file + "': " + f.reason + ".";
+        else text += "Message " + std::to_string(f.message) + ": " + f.reason;  // the reason names the file
     }
     return text;
 }
@@ -55,8 +49,10 @@ std::string ExportFileName(std::int32_t message, std::string_view subjectField, 
 }
 
 std::string ExportText(std::string_view message, const MessageSummary& summary, HeaderMode headers, bool keepHtml) {
-    SplitMessage split = NormaliseAndSplit(std::string(message));
-    if (!keepHtml) split.body = StripHtml(split.body);
+    SplitMessage repaired;
+    SplitViews split = SplitWithoutCopy(message, repaired);
+    std::string stripped;
+    if (!keepHtml) split.body = stripped = StripHtml(split.body);
     std::string out;
     out.reserve(split.header.size() + split.body.size() + 16);
     switch (headers) {
@@ -104,10 +100,10 @@ Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair
         const MessageSummary summary = toc.ReadSummary(i);
         const std::string path = folder + ExportFileName(i, FieldText(summary.Subject), options.extension);
         const std::string text = ExportText(mailbox.Fetch(summary), summary, options.headers, options.keepHtml);
-        if (std::string why = AppendToFile(path, text); why.empty())
+        if (Status written = AppendToFile(path, text); written)
             ++result.written;
         else
-            result.failures.push_back({i, path, std::move(why)});
+            result.failures.push_back({i, path, written.error()});
         context.host.Status(std::to_string(i));
         context.host.Progress("export files", i, result.messages, "messages");
     }

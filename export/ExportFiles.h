@@ -25,7 +25,7 @@ struct ExportOptions {
 struct ExportFailure {
     std::int32_t message = 0;  // 1-based position in the TOC; 0 for the summaries a short TOC lacks
     std::string file;          // empty when the message could not be read
-    std::string reason;
+    std::string reason;        // a sentence; it names the file when there is one
 };
 
 struct ExportResult {

@@ -1,5 +1,6 @@
 #include "export/ReadersDigest.h"
 
+#include <cstring>
 #include <filesystem>
 #include <span>
 #include <utility>
@@ -24,10 +25,32 @@ std::string Format(const std::tm& when, const char* format) {
 std::string Field(std::span<const char> field) { return EscapeHtml(TrimAtNull(std::string_view(field.data(), field.size()))); }
 
 // The body as the page shows it: stripped, a leftover "<" made literal, and
-// "<br>" after every line break.
-std::string PageBody(std::string body) {
-    std::string text = ReplaceAll(StripHtml(body), "<", "&lt;");
-    return ReplaceAll(text, "\r\n", "\r\n<br>");
+// "<br>" after every line break (both in one pass), appended to `out`.
+void AppendPageBody(std::string& out, std::string_view body) {
+    const std::string text = StripHtml(body);
+    const char* const base = text.data();
+    const std::size_t size = text.size();
+    const auto next = [&](char c, std::size_t from) {
+        const void* at = from < size ? std::memchr(base + from, c, size - from) : nullptr;
+        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - base) : size;
+    };
+    std::size_t done = 0, lt = next('<', 0), lf = next('\n', 0);
+    while (lt < size || lf < size) {
+        if (lt < lf) {
+            out.append(base + done, lt - done);
+            out += "&lt;";
+            done = lt + 1;
+            lt = next('<', done);
+        } else {
+            if (lf > 0 && base[lf - 1] == '\r') {
+                out.append(base + done, lf + 1 - done);
+                out += "<br>";
+                done = lf + 1;
+            }
+            lf = next('\n', lf + 1);
+        }
+    }
+    out.append(base + done, size - done);
 }
 
 std::string TocEntry(const std::string& i, const std::string& s, const std::string& w, const std::string& d) {
@@ -40,15 +63,13 @@ std::string TocEntry(const std::string& i, const std::string& s, const std::stri
     return e;
 }
 
-std::string Section(const std::string& i, const std::string& s, const std::string& w, const std::string& d, const std::string& b) {
-    std::string out;
-    out.reserve(b.size() + 200);
+void AppendSection(std::string& out, const std::string& i, const std::string& s, const std::string& w, const std::string& d,
+                   std::string_view body) {
     out += "<A NAME=\"[" + i + "]\"></A>Date: " + d + "<br>\r\n";
     out += "Who: " + w + "<br>\r\n";
     out += "<A HREF=\"#!" + i + "!\">Subject: " + s + "</A><br>\r\n";
-    out += b;
+    AppendPageBody(out, body);
     out += "\r\n<HR>\r\n";
-    return out;
 }
 
 constexpr std::string_view kStubStart = "\r\n<BR>";
@@ -140,19 +161,27 @@ Result<DigestResult> WritePage(ToolContext& context, const std::string& mbxPath,
     };
     if (Status s = lines(head); !s) return s;
     if (Status s = CopyEarlierText(earlierFile, earlierText, *page); !s) return s;
+    // Sections go to the page in pieces of about 1 MB.
+    constexpr std::size_t kPiece = 1 << 20;
+    std::string pending;
     for (std::int32_t k = 1; k <= messages; ++k) {
         if (k % 100 == 0) context.host.Wait(100);
         if (opened->Unreadable(k)) continue;
         const MessageSummary summary = toc.ReadSummary(k);
         const std::string i = std::to_string(k);
-        const std::string section = Section(i, Field(summary.Subject), Field(summary.Who), Field(summary.Date),
-                                            PageBody(NormaliseAndSplit(mailbox.Fetch(summary)).body));
-        if (Status s = page->Append(section); !s) return s;
+        const std::string message = mailbox.Fetch(summary);
+        SplitMessage repaired;
+        AppendSection(pending, i, Field(summary.Subject), Field(summary.Who), Field(summary.Date), SplitWithoutCopy(message, repaired).body);
+        if (pending.size() >= kPiece) {
+            if (Status s = page->Append(pending); !s) return s;
+            pending.clear();
+        }
         ++result.written;
         context.host.Status(i);
         context.host.Progress("export digest", k, messages, "messages");
     }
-    if (Status s = page->Append(kCrLf); !s) return s;
+    pending += kCrLf;
+    if (Status s = page->Append(pending); !s) return s;
     if (Status s = lines(tail); !s) return s;
     if (Status s = page->Commit(); !s) return s;
     return result;

@@ -50,6 +50,9 @@ std::string Report(bool stopped, std::int32_t flagged) {
     return text + std::string(kNoDuplicatesFound);
 }
 
+// The search's own Stop (the progress window's), or the host's.
+bool StopAsked(ToolContext& c) { return c.state.progress.StopSearch || c.host.StopRequested(); }
+
 void Flag(TocImage& toc, std::int32_t k, std::string_view marker) {
     MessageSummary s = toc.ReadSummary(k);
     s.Priority = 5;
@@ -62,9 +65,8 @@ bool DividesBy100(std::int64_t counter) { return counter % 100 == 0; }
 // The end of a run: flags found so far are saved, the window closed, the report shown.
 Result<DuplicateOutcome> Finish(ToolContext& c, FlaggingPair& p, DuplicateOutcome outcome, bool dryRun, std::string_view title) {
     CloseProgressIfShown(c);
-    if (!dryRun && outcome.flagged > 0) {
-        if (Status saved = p.toc.Save(p.pair.toc()); !saved) return saved;
-    }
+    if (dryRun) p.txn.Abandon();
+    else if (Status saved = p.txn.Commit(); !saved) return saved;
     outcome.report = Report(outcome.stopped, outcome.flagged);
     c.host.Inform(outcome.report, title, BoxIcon::None);
     return outcome;
@@ -99,7 +101,7 @@ std::string ComparisonText(std::string_view text, const DuplicateOptions& option
 // at the first equal text: an index of the texts seen so far (by a hash, each
 // candidate then compared byte for byte) finds the same first copy.
 Result<DuplicateOutcome> FlagDuplicatesClassic(ToolContext& c, std::string_view pairPath, const DuplicateOptions& options, bool dryRun) {
-    auto open = OpenFlaggingPair(pairPath, c.host, dryRun ? PairOpening::Look : PairOpening::Change);
+    auto open = OpenFlaggingPair(pairPath, c, dryRun ? PairOpening::Look : PairOpening::Change);
     if (!open) return open.status();
     FlaggingPair& p = *open;
     const std::int32_t n = p.count;
@@ -113,22 +115,22 @@ Result<DuplicateOutcome> FlagDuplicatesClassic(ToolContext& c, std::string_view 
     for (std::int32_t k = 1; k <= n; ++k) {
         const std::int32_t outer = n - k + 1;
         ShowProgress(c, n, n - outer, outcome.flagged);
-        if (c.state.progress.StopSearch) {
+        if (StopAsked(c)) {
             outcome.stopped = true;
             break;
         }
         c.host.Progress("duplicates", k, n, "messages");
-        const std::string text = ComparisonText(p.mbx.Fetch(p.toc.ReadSummary(k)), options);
+        const std::string text = ComparisonText(p.mbx().Fetch(p.toc().ReadSummary(k)), options);
         std::vector<std::int32_t>& candidates = firstCopies[hasher(text)];
         std::int32_t copyOf = 0;
         for (std::int32_t m : candidates) {
-            if (ComparisonText(p.mbx.Fetch(p.toc.ReadSummary(m)), options) == text) {
+            if (ComparisonText(p.mbx().Fetch(p.toc().ReadSummary(m)), options) == text) {
                 copyOf = m;
                 break;
             }
         }
         if (copyOf > 0) {
-            if (!dryRun) Flag(p.toc, k, kClassicMarker);
+            if (!dryRun) Flag(p.toc(), k, kClassicMarker);
             outcome.matches.push_back({k, copyOf});
             ++outcome.flagged;
             ShowProgress(c, n, n - outer, outcome.flagged);
@@ -143,7 +145,7 @@ Result<DuplicateOutcome> FlagDuplicatesClassic(ToolContext& c, std::string_view 
 // Equivalent to comparing each checksum with every later one: the next later
 // message with the same checksum is found by one walk from the end.
 Result<DuplicateOutcome> FlagDuplicatesHash(ToolContext& c, std::string_view pairPath, const DuplicateOptions& options, bool dryRun) {
-    auto open = OpenFlaggingPair(pairPath, c.host, dryRun ? PairOpening::Look : PairOpening::Change);
+    auto open = OpenFlaggingPair(pairPath, c, dryRun ? PairOpening::Look : PairOpening::Change);
     if (!open) return open.status();
     FlaggingPair& p = *open;
     const std::int32_t n = p.count;
@@ -160,7 +162,7 @@ Result<DuplicateOutcome> FlagDuplicatesHash(ToolContext& c, std::string_view pai
     for (std::int32_t i = 1; i <= n; ++i) {
         ShowProgress(c, n, i, 0);
         if (pr.ProgressShown) c.host.Status(kSearchInProgress);
-        if (pr.StopSearch) {
+        if (StopAsked(c)) {
             // Nothing is flagged yet; the search ends without a report.
             CloseProgressIfShown(c);
             outcome.stopped = true;
@@ -169,7 +171,7 @@ Result<DuplicateOutcome> FlagDuplicatesHash(ToolContext& c, std::string_view pai
             return outcome;
         }
         c.host.Progress("duplicates", i, n, "messages");
-        sums.push_back(crc.CalculateString(ComparisonText(p.mbx.Fetch(p.toc.ReadSummary(i)), options)));
+        sums.push_back(crc.CalculateString(ComparisonText(p.mbx().Fetch(p.toc().ReadSummary(i)), options)));
         if (DividesBy100(i)) c.host.Wait(pause + 100);
     }
 
@@ -194,12 +196,12 @@ Result<DuplicateOutcome> FlagDuplicatesHash(ToolContext& c, std::string_view pai
         c.host.Wait(pause);
         ShowProgress(c, count, i, outcome.flagged);
         if (pr.ProgressShown) c.host.Status(kSearchInProgress);
-        if (pr.StopSearch) {
+        if (StopAsked(c)) {
             outcome.stopped = true;
             break;
         }
         if (const std::int32_t j = nextCopy[static_cast<std::size_t>(i)]; j > 0) {
-            if (!dryRun) Flag(p.toc, i, kHashMarker);
+            if (!dryRun) Flag(p.toc(), i, kHashMarker);
             outcome.matches.push_back({i, j});
             ++outcome.flagged;
             ShowProgress(c, count, i, outcome.flagged);

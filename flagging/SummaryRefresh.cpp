@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/FieldDecoder.h"
+#include "app/Messages.h"
 #include "app/TextHelpers.h"
 #include "flagging/DateReader.h"
 #include "flagging/PairAccess.h"
@@ -123,55 +124,58 @@ std::int16_t StatusForDirection(std::int16_t current, bool sent) {
     return IsReceivedStatus(current) ? current : StatusValue(MessageState::Read);
 }
 
-namespace {
-
-void RefreshSummaries(ToolContext& context, FlaggingPair& p, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
-    for (std::int32_t k = 1; k <= p.count; ++k) {
-        MessageSummary s = p.toc.ReadSummary(k);
-        const std::string message = p.mbx.Fetch(s);
-        const Gathered g = Gather(message);
-
-        if (sel.sentReceived) {
-            const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
-            const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
-            s.Status = StatusForDirection(s.Status, !g.received);
-            s.Who = GetWhoName(g.received ? sender : recipients);
-        }
-        if (sel.priority) s.Priority = PriorityOf(g.priority);
-        if (sel.attachment) {
-            s.AttachmentFlags = g.attachment ? static_cast<std::uint8_t>(s.AttachmentFlags | 0x80u)
-                                             : static_cast<std::uint8_t>(s.AttachmentFlags & 0x7Fu);
-        }
-        if (sel.date) {
-            if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
-        }
-        if (sel.subject) {
-            const std::array<char, 64> text = SubjectText(g.subject);
-            if (OnlySpacesAndNuls(std::span<const char>(text))) {
-                SetTextField(s.Subject, "(no subject)");
-            } else {
-                DecodeInto(s.Subject, text, decode);
-            }
-        }
-        if (sel.whoDecoding) {
-            if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
-                SetTextField(s.Who, "[Not Specified]");
-            } else {
-                const std::array<char, 64> who = s.Who;
-                DecodeInto(s.Who, who, decode);
-            }
-        }
-        context.host.Status(std::to_string(k));
-        context.host.Progress("update", k, p.count, "messages");
-        p.toc.WriteSummary(k, s);
+bool RefreshSummaryFields(MessageSummary& s, std::string_view message, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
+    const Gathered g = Gather(message);
+    if (sel.sentReceived) {
+        const std::string_view sender = g.sender.empty() ? kNotSpecified : g.sender;
+        const std::string_view recipients = g.recipients.empty() ? kNotSpecified : g.recipients;
+        s.Status = StatusForDirection(s.Status, !g.received);
+        s.Who = GetWhoName(g.received ? sender : recipients);
     }
+    if (sel.priority) s.Priority = PriorityOf(g.priority);
+    if (sel.attachment) s.SetHasAttachments(g.attachment);
+    if (sel.date) {
+        if (const auto when = ReadHeaderDate(g.date)) StoreDate(s.Date, FormatSummaryDate(*when));
+    }
+    if (sel.subject) {
+        const std::array<char, 64> text = SubjectText(g.subject);
+        if (OnlySpacesAndNuls(std::span<const char>(text))) {
+            SetTextField(s.Subject, "(no subject)");
+        } else {
+            DecodeInto(s.Subject, text, decode);
+        }
+    }
+    if (sel.whoDecoding) {
+        if (OnlySpacesAndNuls(std::span<const char>(s.Who))) {
+            SetTextField(s.Who, "[Not Specified]");
+        } else {
+            const std::array<char, 64> who = s.Who;
+            DecodeInto(s.Who, who, decode);
+        }
+    }
+    return g.received;
 }
 
-void MarkSummaries(ToolContext& context, FlaggingPair& p, bool sent) {
+namespace {
+
+Status RefreshSummaries(ToolContext& context, FlaggingPair& p, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
+    for (std::int32_t k = 1; k <= p.count; ++k) {
+        if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
+        MessageSummary s = p.toc().ReadSummary(k);
+        RefreshSummaryFields(s, p.mbx().Fetch(s), sel, decode);
+        context.host.Status(std::to_string(k));
+        context.host.Progress("update", k, p.count, "messages");
+        p.toc().WriteSummary(k, s);
+    }
+    return {};
+}
+
+Status MarkSummaries(ToolContext& context, FlaggingPair& p, bool sent) {
     const std::string_view prefix = sent ? "To: " : "From: ";
     for (std::int32_t k = 1; k <= p.count; ++k) {
-        MessageSummary s = p.toc.ReadSummary(k);
-        const std::string message = p.mbx.Fetch(s);
+        if (context.host.StopRequested()) return p.txn.AbandonWith(msg::kStopped);
+        MessageSummary s = p.toc().ReadSummary(k);
+        const std::string message = p.mbx().Fetch(s);
         const std::vector<std::string_view> lines = SplitLines(FlaggingHeaderPart(message));
         std::string text;
         // The first line is the delimiter and is not examined.
@@ -187,8 +191,9 @@ void MarkSummaries(ToolContext& context, FlaggingPair& p, bool sent) {
         s.Who = GetWhoName(text);
         context.host.Status(std::to_string(k));
         context.host.Progress("mark", k, p.count, "messages");
-        p.toc.WriteSummary(k, s);
+        p.toc().WriteSummary(k, s);
     }
+    return {};
 }
 
 std::string Shown(std::span<const char> field) { return "'" + TrimAtNull(std::string_view(field.data(), field.size())) + "'"; }
@@ -222,40 +227,40 @@ std::vector<SummaryChange> ChangesBetween(const TocImage& before, const TocImage
 }  // namespace
 
 Status UpdateTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel, const FieldDecodeFn& decode) {
-    auto open = OpenFlaggingPair(pairPath, context.host);
+    auto open = OpenFlaggingPair(pairPath, context);
     if (!open) return open.status();
     FlaggingPair& p = *open;
     if (p.count == 0) return {};
-    RefreshSummaries(context, p, sel, decode);
-    return p.toc.Save(p.pair.toc());
+    if (Status run = RefreshSummaries(context, p, sel, decode); !run) return run;
+    return p.txn.Commit();
 }
 
 Result<std::vector<SummaryChange>> PreviewTocFields(ToolContext& context, std::string_view pairPath, const RefreshSelectors& sel,
                                                     const FieldDecodeFn& decode) {
-    auto open = OpenFlaggingPair(pairPath, context.host, PairOpening::Look);
+    auto open = OpenFlaggingPair(pairPath, context, PairOpening::Look);
     if (!open) return open.status();
     FlaggingPair& p = *open;
-    const TocImage before = p.toc;
-    RefreshSummaries(context, p, sel, decode);
-    return ChangesBetween(before, p.toc, p.count);
+    const TocImage before = p.toc();
+    if (Status run = RefreshSummaries(context, p, sel, decode); !run) return run;
+    return ChangesBetween(before, p.toc(), p.count);
 }
 
 Status MarkAllMessages(ToolContext& context, std::string_view pairPath, bool sent) {
-    auto open = OpenFlaggingPair(pairPath, context.host);
+    auto open = OpenFlaggingPair(pairPath, context);
     if (!open) return open.status();
     FlaggingPair& p = *open;
     if (p.count == 0) return {};
-    MarkSummaries(context, p, sent);
-    return p.toc.Save(p.pair.toc());
+    if (Status run = MarkSummaries(context, p, sent); !run) return run;
+    return p.txn.Commit();
 }
 
 Result<std::vector<SummaryChange>> PreviewMarkAll(ToolContext& context, std::string_view pairPath, bool sent) {
-    auto open = OpenFlaggingPair(pairPath, context.host, PairOpening::Look);
+    auto open = OpenFlaggingPair(pairPath, context, PairOpening::Look);
     if (!open) return open.status();
     FlaggingPair& p = *open;
-    const TocImage before = p.toc;
-    MarkSummaries(context, p, sent);
-    return ChangesBetween(before, p.toc, p.count);
+    const TocImage before = p.toc();
+    if (Status run = MarkSummaries(context, p, sent); !run) return run;
+    return ChangesBetween(before, p.toc(), p.count);
 }
 
 }  // namespace ledgerly

@@ -11,6 +11,7 @@
 
 #include "app/Host.h"
 #include "app/Result.h"
+#include "store/Toc.h"
 
 namespace ledgerly {
 
@@ -40,6 +41,11 @@ std::array<char, 64> GetWhoName(std::string_view value);
 // state that already has that direction stays (unread stays unread, replied
 // stays replied, queued stays queued); any other becomes Read or Sent.
 std::int16_t StatusForDirection(std::int16_t current, bool sent);
+// Refreshes the chosen field groups of one summary from its message's text.
+// Returns whether the message counts as received (a "Received: " line longer
+// than ten characters), whichever groups were chosen.
+bool RefreshSummaryFields(MessageSummary& summary, std::string_view message, const RefreshSelectors& selectors,
+                          const FieldDecodeFn& decode);
 
 // Refreshes the chosen field groups of every summary of the pair (the .mbx path
 // less "mbx"). The TOC file is saved whole at the end; nothing is written for

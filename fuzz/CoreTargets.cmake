@@ -1,6 +1,6 @@
 # Fuzz targets of the core: <Name>Fuzz.cpp links the instrumented core.
 # A target whose code has not landed yet (its header is missing) is left out.
-set(_targets TocPair StripHtml HeaderSplit IniFile LinkEdits DelimiterMender)
+set(_targets TocPair StripHtml HeaderSplit IniFile LinkEdits DelimiterMender TocRebuild)
 foreach(_pair "DecodeQuotedPrintable|body/BodyTransforms.h" "Mining|mining/LinkMiner.h"
               "DateReader|flagging/DateReader.h" "FolderTree|store/FolderTree.h")
   string(REPLACE "|" ";" _pair "${_pair}")
@@ -18,3 +18,15 @@ foreach(_name ${_targets})
   target_link_libraries(${_name}Fuzz PRIVATE ledgerly_core)
   target_link_options(${_name}Fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 endforeach()
+# The body transforms are compared with the reference versions of the tests.
+foreach(_name StripHtml DecodeQuotedPrintable)
+  if(TARGET ${_name}Fuzz)
+    target_sources(${_name}Fuzz PRIVATE ${PROJECT_SOURCE_DIR}/tests/body/ReferenceTransforms.cpp)
+  endif()
+endforeach()
+
+# The mail export's rebuild: its library alone links GMime.
+add_executable(MailRebuildFuzz ${CMAKE_CURRENT_SOURCE_DIR}/MailRebuildFuzz.cpp)
+target_include_directories(MailRebuildFuzz PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(MailRebuildFuzz PRIVATE ledgerly_migrate)
+target_link_options(MailRebuildFuzz PRIVATE -fsanitize=fuzzer,address,undefined)

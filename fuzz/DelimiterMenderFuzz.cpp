@@ -1,7 +1,7 @@
 // The delimiter repair on arbitrary mailbox bytes fed in pieces of every
 // size the input picks: the result never depends on where the pieces break,
-// only CR LF pairs are added, one per mended place, and removing them gives
-// the input back.
+// only CR LF pairs are added, one per mended place, removing them gives the
+// input back, and every input byte is found where MovedTo says.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -23,6 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mender.Finish(out);
     if (out != whole || mender.Mended() != mended) std::abort();
     if (whole.size() != in.size() + 2 * static_cast<std::size_t>(mended)) std::abort();
+    // Every input byte stands where MovedTo says (what a TOC rebuilt after the repair relies on).
+    for (std::size_t x = 0; x < in.size(); ++x)
+        if (whole[static_cast<std::size_t>(mender.MovedTo(static_cast<std::int64_t>(x)))] != in[x]) std::abort();
+    if (mender.MovedTo(static_cast<std::int64_t>(in.size())) != static_cast<std::int64_t>(whole.size())) std::abort();
 
     std::string undone;
     const std::string added = "</x-html>\r\nFrom ???@???";

@@ -1,11 +1,14 @@
 #include "mining/LinkMiner.h"
 
-#include <unordered_set>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 #include "mining/LineReader.h"
+#include "mining/TextSet.h"
 
 namespace ledgerly {
 namespace {
@@ -29,19 +32,12 @@ std::size_t FirstTerminator(std::string_view text, std::size_t from) {
     return text.size();
 }
 
-std::string Folded(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = FoldCase(c);
-    return out;
-}
-
 // One prefix of one switched-on kind, with the links it found.
 struct PrefixScan {
     std::string prefix;
     std::size_t colon = 0;    // where the prefix's one ":" stands
     const char* icon = "";
     std::vector<MinerEntry> entries;
-    std::size_t resumeAt = 0;  // in the current line: where the search for this prefix goes on
 };
 
 bool MatchesAt(std::string_view line, std::size_t at, std::string_view prefix) {
@@ -123,43 +119,66 @@ std::optional<MinerResult> MineLinks(ToolContext& context, const std::string& mb
     // Tags of different prefixes never fold to the same text (no prefix
     // begins another), so one set of folded tags serves as the duplicate
     // test of every prefix, whatever order the prefixes are read in.
-    std::unordered_set<std::string> seenTags;
+    TextSet seenTags;
+    std::string folded;
     std::int64_t count = 0;
     auto countOne = [&] {
         ++count;
         context.host.Status(std::to_string(count) + " entries");
     };
 
+    // The scans a colon may end the prefix of, by the byte before it (as the
+    // prefixes compare it): most colons of a mailbox (headers, times) end
+    // none, and are passed over with one look-up. Bits in scan order.
+    std::array<std::uint32_t, 256> byByteBefore{};
+    std::uint32_t atLineStart = 0;  // prefixes that begin with their colon
+    for (std::size_t k = 0; k < scans.size(); ++k) {
+        const PrefixScan& scan = scans[k];
+        if (scan.colon == 0) {
+            atLineStart |= 1u << k;
+            continue;
+        }
+        for (int b = 0; b < 256; ++b)
+            if (FoldCase(static_cast<char>(b)) == scan.prefix[scan.colon - 1]) byByteBefore[static_cast<std::size_t>(b)] |= 1u << k;
+    }
+
     if (!scans.empty()) {
-        LineReader reader(mbxPath);
+        LineReader reader(mbxPath, kRunBytes);
         const std::int64_t size = FileSize(mbxPath);
-        std::int64_t lines = 0;
-        if (!reader.opened()) result.readError = "The mailbox file '" + mbxPath + "' cannot be opened.";
-        std::string_view line;
-        while (reader.Next(line)) {
-            for (PrefixScan& s : scans) s.resumeAt = 0;
-            std::size_t colon = line.find(':');
-            while (colon != std::string_view::npos) {
-                for (PrefixScan& s : scans) {
+        if (!reader.opened()) result.readError = reader.openError();
+        // Whole lines at a time: a prefix holds no line break, so a match
+        // never spans two lines, and a link ends at a line break, which is
+        // one of its terminators. No prefix can overlap an occurrence of
+        // itself (its one ":" would have to fall on a byte of the other),
+        // so each colon is looked at once for each prefix it may end.
+        std::string_view lines;
+        while (reader.NextLines(lines)) {
+            for (const char* hit = static_cast<const char*>(std::memchr(lines.data(), ':', lines.size())); hit;) {
+                const auto colon = static_cast<std::size_t>(hit - lines.data());
+                std::uint32_t candidates = atLineStart;
+                if (colon > 0) candidates |= byByteBefore[static_cast<unsigned char>(lines[colon - 1])];
+                for (; candidates != 0; candidates &= candidates - 1) {
+                    PrefixScan& s = scans[static_cast<std::size_t>(std::countr_zero(candidates))];
                     if (colon < s.colon) continue;
                     const std::size_t at = colon - s.colon;
-                    if (at < s.resumeAt || !MatchesAt(line, at, s.prefix)) continue;
+                    if (!MatchesAt(lines, at, s.prefix)) continue;
                     const std::size_t prefixLength = s.prefix.size();
-                    s.resumeAt = at + prefixLength;
-                    const std::size_t end = FirstTerminator(line, at + 1);
+                    const std::size_t end = FirstTerminator(lines, at + 1);
                     std::string link;
                     link.reserve(end - at);
                     link.push_back(s.prefix[0]);
-                    link.append(line.substr(at + 1, end - at - 1));
+                    link.append(lines.substr(at + 1, end - at - 1));
                     if (link.size() > prefixLength) {
-                        if (!seenTags.insert(Folded(link)).second) continue;
+                        folded.assign(link);
+                        for (char& c : folded) c = FoldCase(c);
+                        if (!seenTags.Insert(folded)) continue;
                         s.entries.push_back(MinerEntry{link.substr(prefixLength), link, s.icon});
                     }
                     countOne();  // a bare prefix counts without an entry
                 }
-                colon = line.find(':', colon + 1);
+                hit = colon + 1 < lines.size() ? static_cast<const char*>(std::memchr(hit + 1, ':', lines.size() - colon - 1)) : nullptr;
             }
-            if (++lines % kLinesPerProgress == 0) context.host.Progress("links", reader.Position(), size, "bytes");
+            context.host.Progress("links", reader.Position(), size, "bytes");
         }
         if (reader.failed()) result.readError = "The mailbox file '" + mbxPath + "' could not be read to its end.";
     }

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 . scripts/packages.sh
 
 echo "== Ledgerly: build (Release) and run"
-ensure_packages cmake g++ make pkg-config qt6-base-dev libgl-dev libcli11-dev
+ensure_packages cmake g++ make pkg-config qt6-base-dev libgl-dev libcli11-dev libgmime-3.0-dev
 
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 # shellcheck disable=SC2046

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 echo "== Ledgerly: build and run every test (Release build, then a sanitizer build)"
 ensure_packages cmake g++ make pkg-config qt6-base-dev libgl-dev libcli11-dev libgtest-dev libgmock-dev \
-    xvfb libx11-dev tcl perl fonts-dejavu-core clang libclang-rt-dev || exit 1
+    libgmime-3.0-dev python3 xvfb libx11-dev tcl perl fonts-dejavu-core clang libclang-rt-dev || exit 1
 
 JOBS="${JOBS:-2}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"

@@ -5,9 +5,7 @@
 #include "app/FileHelpers.h"
 #include "store/FolderTree.h"
 #include "store/Mailbox.h"
-#include "store/PairCheck.h"
-#include "store/PairRewrite.h"
-#include "store/RewriteLock.h"
+#include "store/PairTransaction.h"
 
 namespace ledgerly {
 namespace {
@@ -52,22 +50,17 @@ std::array<const char*, 8> ColumnSlotNames(const TocHeader& header) {
 Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths, bool dryRun) {
     const MailboxPair pair{pairPath};
     if (!FileExists(pair.toc())) return false;
-    auto lock = RewriteLock::Acquire(pair.toc());
-    if (!lock) return lock.status();
-    if (!dryRun) RecoverInterruptedRewrite(pair);
-    if (FileExists(pair.mbx())) {
-        const PairReport report = CheckPair(pair);
-        if (const PairProblem* p = report.FirstError()) return Result<bool>::Fail(pair.toc() + ": " + p->text);
-    }
-    auto toc = TocImage::Load(pair.toc());
-    if (!toc) return toc.status();
-    if (!toc->HasHeader()) return Result<bool>::Fail(pair.toc() + ": the file is shorter than a TOC header.");
-    TocHeader header = toc->ReadHeader();
+    PairTransactionOptions options{PairChange::TocOnly};
+    options.lookOnly = dryRun;
+    auto txn = PairTransaction::Begin(pair, options);
+    if (!txn) return Result<bool>::Fail(pair.toc() + ": " + txn.error());
+    if (!txn->Toc().HasHeader()) return Result<bool>::Fail(pair.toc() + ": the file is shorter than a TOC header.");
+    TocHeader header = txn->Toc().ReadHeader();
     const auto before = header.ColumnWidths;
     SetColumnWidths(header, widths);
     if (dryRun) return header.ColumnWidths != before;
-    toc->WriteHeader(header);
-    if (Status s = toc->Save(pair.toc()); !s) return s;
+    txn->Toc().WriteHeader(header);
+    if (Status s = txn->Commit(); !s) return Result<bool>::Fail(pair.toc() + ": " + s.error());
     return true;
 }
 

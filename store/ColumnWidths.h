@@ -27,10 +27,11 @@ ColumnWidthSet GetColumnWidths(const TocHeader& header);
 // Label, Who, Date, K.
 std::array<const char*, 8> ColumnSlotNames(const TocHeader& header);
 
-// Writes the widths into the TOC header of one pair; no other byte changes.
-// A pair whose TOC file is missing is skipped (false, no error); a pair that
-// fails the pair check is refused. With `dryRun` nothing is written, and the
-// result says whether the header's widths would change.
+// Writes the widths into the TOC header of one pair through a TOC-only
+// PairTransaction; no other byte changes. A pair whose TOC file is missing is
+// skipped (false, no error); a pair that fails the pair check is refused.
+// With `dryRun` nothing is written, and the result says whether the header's
+// widths would change.
 Result<bool> WriteColumnWidths(const std::string& pairPath, const ColumnWidthSet& widths, bool dryRun = false);
 
 // The mailbox files under a folder in the order the folder tree adds them:

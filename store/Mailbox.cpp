@@ -1,5 +1,7 @@
 #include "store/Mailbox.h"
 
+#include <algorithm>
+
 #include "app/FileHelpers.h"
 #include "app/TextHelpers.h"
 
@@ -21,21 +23,36 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 }
 
 Result<MailboxReader> MailboxReader::Open(const std::string& mbxPath) {
+    auto file = FileHandle::OpenForReading(mbxPath);
+    if (!file) return file.status();
+    auto size = file->Size();
+    if (!size) return size.status();
     MailboxReader r;
-    r.file_.reset(OpenStdFile(mbxPath, "rb"));
-    if (!r.file_) return Result<MailboxReader>::Fail("Cannot open the mailbox file '" + mbxPath + "'.");
-    if (fseeko(r.file_.get(), 0, SEEK_END) != 0) return Result<MailboxReader>::Fail("Cannot read the mailbox file '" + mbxPath + "'.");
-    r.size_ = ftello(r.file_.get());
+    r.file_ = std::move(*file);
+    r.size_ = *size;
     return r;
+}
+
+std::size_t MailboxReader::ReadAt(char* to, std::size_t length, std::int64_t offset) const {
+    auto got = file_.ReadAt(offset, to, length);
+    return got ? *got : 0;
 }
 
 std::string MailboxReader::Read(std::int64_t offset, std::int64_t length) const {
     if (offset < 0 || length <= 0 || offset >= size_) return {};
     if (length > size_ - offset) length = size_ - offset;
+    const bool onward = offset >= lastEnd_ && offset - lastEnd_ <= kSmallGap;
+    lastEnd_ = offset + length;
+    const auto inWindow = [&] { return window_ && offset >= windowStart_ && offset + length <= windowStart_ + windowSize_; };
+    if (!inWindow() && onward && length <= kSmallRead) {
+        if (!window_) window_ = std::make_unique<char[]>(static_cast<std::size_t>(kWindow));
+        windowStart_ = offset;
+        windowSize_ = static_cast<std::int64_t>(ReadAt(window_.get(), static_cast<std::size_t>(std::min(kWindow, size_ - offset)), offset));
+    }
+    if (inWindow()) return std::string(window_.get() + (offset - windowStart_), static_cast<std::size_t>(length));
+    // Large and out-of-order reads go straight into the result.
     std::string out(static_cast<std::size_t>(length), '\0');
-    if (fseeko(file_.get(), offset, SEEK_SET) != 0) return {};
-    const std::size_t got = std::fread(out.data(), 1, out.size(), file_.get());
-    out.resize(got);
+    out.resize(ReadAt(out.data(), out.size(), offset));
     return out;
 }
 
@@ -94,6 +111,12 @@ SplitMessage NormaliseAndSplit(std::string message) {
     out.header = message.substr(0, h);
     out.body = message.substr(h);
     return out;
+}
+
+SplitViews SplitWithoutCopy(std::string_view message, SplitMessage& repaired) {
+    if (const std::size_t at = message.find(kBlankLine); at != std::string_view::npos) return {message.substr(0, at), message.substr(at)};
+    repaired = NormaliseAndSplit(std::string(message));
+    return {repaired.header, repaired.body};
 }
 
 }  // namespace ledgerly

@@ -3,7 +3,6 @@
 // line that begins "From ???@???". Where a message lies is known only from its
 // summary's Offset and Length; the mailbox file is never parsed for boundaries.
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "app/Result.h"
+#include "app/SafeFiles.h"
 #include "store/Toc.h"
 
 namespace ledgerly {
@@ -38,21 +38,34 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 inline bool IsMailboxKey(std::string_view key) { return EndsWithNoCase(key, "mbx"); }
 
 // Reads messages by their summaries. A range that runs past the end of the
-// file yields the bytes that exist.
+// file yields the bytes that exist. Small reads that each begin where the
+// one before ended, or a little after (the tools walk the TOC, whose
+// messages mostly lie in file order), are served from a read-ahead window
+// of 1 MB; others are read as asked (a system call costs about as much as
+// copying a few KB more).
 class MailboxReader {
 public:
+    // Only a regular file is opened (a FIFO or a device is refused at once).
     static Result<MailboxReader> Open(const std::string& mbxPath);
     std::int64_t Size() const { return size_; }
     std::string Fetch(const MessageSummary& s) const;
     std::string Read(std::int64_t offset, std::int64_t length) const;
     // Closes the file before it is replaced: Windows renames nothing over a
     // file that is open.
-    void Close() { file_.reset(); }
+    void Close() { file_ = FileHandle(); }
 
 private:
-    struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
-    std::unique_ptr<std::FILE, Closer> file_;
+    static constexpr std::int64_t kWindow = 1 << 20;
+    static constexpr std::int64_t kSmallRead = 16 << 10;  // at most this long,
+    static constexpr std::int64_t kSmallGap = 4 << 10;    // at most this far after the last read
+    // Reads up to `length` bytes at `offset` into `to`; returns how many.
+    std::size_t ReadAt(char* to, std::size_t length, std::int64_t offset) const;
+
+    FileHandle file_;
     std::int64_t size_ = 0;
+    mutable std::unique_ptr<char[]> window_;
+    mutable std::int64_t windowStart_ = 0, windowSize_ = 0;
+    mutable std::int64_t lastEnd_ = 0;  // where the last read ended
 };
 
 // The header part: the text before the first CR LF CR LF; a message without
@@ -74,5 +87,10 @@ bool HasAttachmentMarker(std::string_view message, const std::vector<std::string
 // body the rest, starting with that CR LF CR LF.
 struct SplitMessage { std::string header; std::string body; };
 SplitMessage NormaliseAndSplit(std::string message);
+// The same split without copying the message when it holds CR LF CR LF (it
+// then needs no repair): views into `message`; else views into `repaired`,
+// which NormaliseAndSplit fills.
+struct SplitViews { std::string_view header, body; };
+SplitViews SplitWithoutCopy(std::string_view message, SplitMessage& repaired);
 
 }  // namespace ledgerly

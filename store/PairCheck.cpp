@@ -6,6 +6,27 @@
 #include "app/FileHelpers.h"
 
 namespace ledgerly {
+namespace {
+
+// Delimiters ("From ???@???") that begin in [begin, end) of the mailbox
+// file: messages no summary lists. One run straight into the text before
+// it (a glued "</x-html>From ???@???") is a message all the same.
+std::int64_t DelimitersIn(const MailboxReader& reader, std::int64_t begin, std::int64_t end) {
+    constexpr std::int64_t kPiece = std::int64_t{1} << 20;
+    const auto width = static_cast<std::int64_t>(kDelimiterStart.size());
+    std::int64_t count = 0;
+    for (std::int64_t at = begin; at < end; at += kPiece) {
+        const std::int64_t length = std::min(kPiece, end - at);
+        // A delimiter that starts in this piece may end in the next.
+        const std::string piece = reader.Read(at, length + width - 1);
+        for (std::size_t i = piece.find(kDelimiterStart); i != std::string::npos && static_cast<std::int64_t>(i) < length;
+             i = piece.find(kDelimiterStart, i + 1))
+            ++count;
+    }
+    return count;
+}
+
+}  // namespace
 
 bool PairProblem::IsError() const {
     switch (kind) {
@@ -22,7 +43,19 @@ bool PairProblem::IsError() const {
 bool PairReport::Consistent() const { return FirstError() == nullptr; }
 
 bool PairReport::BreaksSoundness(const PairProblem& p) {
-    return p.IsError() || p.kind == PairProblemKind::NoDelimiter || p.kind == PairProblemKind::Overlap;
+    return p.IsError() || p.kind == PairProblemKind::NoDelimiter || p.kind == PairProblemKind::Overlap ||
+           p.kind == PairProblemKind::UnlistedMessages;
+}
+
+bool PairReport::BlocksChange(const PairProblem& p) {
+    return p.IsError() || p.kind == PairProblemKind::Overlap || p.kind == PairProblemKind::NegativeCount ||
+           p.kind == PairProblemKind::UnlistedMessages;
+}
+
+const PairProblem* PairReport::RefusesChange() const {
+    for (const PairProblem& p : problems)
+        if (BlocksChange(p)) return &p;
+    return nullptr;
 }
 
 bool PairReport::Sound() const {
@@ -72,15 +105,26 @@ PairReport CheckPairImage(const TocImage& toc, std::int64_t mailboxSize, const M
         if (s.Length > 0) { prevEnd = end; ranges.emplace_back(begin, end); }
     }
     std::sort(ranges.begin(), ranges.end());
-    std::int64_t covered = 0, reach = 0;
+    std::int64_t covered = 0, reach = 0, unlisted = 0;
+    auto gap = [&](std::int64_t from, std::int64_t to) {
+        if (reader && to > from) unlisted += DelimitersIn(*reader, from, to);
+    };
     for (const auto& [b, e] : ranges) {
+        gap(reach, b);
         const std::int64_t from = std::max(b, reach);
         if (e > from) covered += e - from;
         reach = std::max(reach, e);
     }
+    gap(reach, mailboxSize);
     r.uncoveredBytes = mailboxSize - covered;
     if (r.uncoveredBytes > 0)
         add(PairProblemKind::Uncovered, 0, std::to_string(r.uncoveredBytes) + " bytes of the mailbox file belong to no summary.");
+    if (unlisted > 0) {
+        r.unlistedMessages = static_cast<std::int32_t>(std::min<std::int64_t>(unlisted, kMaxMessageCount + 1));
+        const auto listed = static_cast<std::int64_t>(ranges.size());
+        add(PairProblemKind::UnlistedMessages, 0, "The TOC lists " + std::to_string(listed) + " of the " + std::to_string(listed + unlisted) +
+            " messages in the mailbox.");
+    }
     return r;
 }
 

@@ -23,6 +23,7 @@ enum class PairProblemKind {
     NoDelimiter,       // warning: the range does not start with "From ???@???"
     Overlap,           // warning: the range overlaps the previous summary's range
     Uncovered,         // warning: mailbox bytes that no summary covers
+    UnlistedMessages,  // whole messages among those bytes: the TOC lists fewer messages than the mailbox holds
     TrailingTocBytes,  // warning: bytes after the last announced summary
 };
 
@@ -39,12 +40,18 @@ struct PairReport {
     std::int32_t usable = 0;          // summaries wholly present
     std::int64_t mailboxSize = 0;
     std::int64_t uncoveredBytes = 0;  // mailbox bytes no summary covers
+    std::int32_t unlistedMessages = 0;  // delimiter lines among those bytes
     bool Consistent() const;          // no error-level problem: what a rewriting tool requires
     // Consistent, and every summary's range starts a message ("From ???@???")
     // without overlapping the one before: what `verify` requires.
     bool Sound() const;
     static bool BreaksSoundness(const PairProblem& p);
     const PairProblem* FirstError() const;
+    // The first problem for which a tool must not change the pair: an error,
+    // overlapping summaries, a count below 0, or messages the TOC does not
+    // list (they would be left out of a rewritten mailbox). Null when none.
+    const PairProblem* RefusesChange() const;
+    static bool BlocksChange(const PairProblem& p);
 };
 
 PairReport CheckPair(const MailboxPair& pair);

@@ -10,7 +10,9 @@
 #include <memory>
 #include <random>
 
+#include "app/Encoding.h"
 #include "app/FileHelpers.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 #include "app/WindowsPaths.h"
 #include "store/ExampleScripts.h"
@@ -18,6 +20,7 @@
 #include "store/Mailbox.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_view_literals;
 
 namespace ledgerly {
 namespace {
@@ -82,7 +85,8 @@ void PutLe32(char* p, std::uint32_t v) {
 void ShapeSummary(MessageSummary& s, std::string_view text, std::uint32_t arrival, bool attachments) {
     PutLe32(s.Reserved8.data(), arrival);
     PutLe32(s.Date.data() + 28, arrival);
-    s.AttachmentFlags = attachments ? 0x80 : 0;
+    s.AttachmentFlags = 0;
+    s.SetHasAttachments(attachments);
     for (int i = 0; i < 8; ++i) s.Reserved178[static_cast<std::size_t>(i)] = static_cast<char>(0xFF);
     s.Reserved178[8] = s.Reserved178[9] = 0;
     std::memset(s.Reserved188.data(), 0, s.Reserved188.size());
@@ -137,7 +141,7 @@ std::string Received(std::int64_t t, std::string_view from, std::string_view by)
 Status MakeFolder(const std::string& path) {
     std::error_code ec;
     fs::create_directories(FsPath(path), ec);
-    if (ec) return Status::Fail("Cannot create the folder '" + path + "': " + ec.message());
+    if (ec) return Status::Fail("Cannot create the folder '" + path + "': " + ec.message() + ".");
     return {};
 }
 
@@ -474,6 +478,99 @@ Status WriteGlued(Store& st) {
     return st.Write(b, "Glued.");
 }
 
+// Every form in which Eudora stores what a mail export must rebuild:
+// multipart bodies flattened under a stale boundary, <x-html>, <x-flowed>
+// and <x-rich> texts, attachments with non-ASCII names, images of HTML mail
+// cut out into Embedded (one of them not shown by the HTML), and sent mail
+// that names its files in X-Attachments.
+Status WriteFriends(Store& st) {
+    MailboxBuilder b;
+    b.Name("Friends").Type(3);
+    std::int64_t t = kBaseTime - 12 * kDay;
+    auto next = [&t](std::int64_t hours) { t += hours * 3600 + 41; return t; };
+    // Mail names a local file in Windows-1252, as Eudora wrote it.
+    auto inMail = [&st](const std::string& relative) { return Utf8ToCp1252(st.ForMail(relative)); };
+
+    Mail alternative;
+    alternative.time = next(0);
+    alternative.headers = {Received(alternative.time, "smtp.example.ch", "pop.example.org"), "From: Lea Keller <lea@example.ch>",
+                           "To: Sam Carter <sam@example.org>", "Subject: Photos from Zurich", "MIME-Version: 1.0",
+                           "Content-Type: multipart/alternative;", "\tboundary=\"------------090708030205040001060908\"",
+                           "Content-Length: 2417", "Lines: 61"};
+    alternative.body =
+        "<x-html>\n<html><head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">\n</head>\n"
+        "<body>\n<p>Gr\xFC\xDF" "e aus Z\xFCrich!</p>\n<p>The photos follow in the next mail.</p>\n</body></html>\n</x-html>\n";
+    alternative.who = "Lea Keller";
+    alternative.subject = "Photos from Zurich";
+    alternative.status = 0;
+    AddMail(b, alternative);
+
+    Mail mixed;
+    mixed.time = next(2);
+    mixed.headers = {Received(mixed.time, "smtp.example.ch", "pop.example.org"), "From: Lea Keller <lea@example.ch>",
+                     "To: Sam Carter <sam@example.org>", "Subject: Holiday pictures and the plan", "MIME-Version: 1.0",
+                     "Content-Type: multipart/mixed; boundary=\"------------050102080604030201000807\"", "Priority: High"};
+    mixed.body = "Sam,\n\nthe pictures and the plan.\nFrom here on it is your turn.\n>From the hotel: nothing.\n\nLea\n\n"
+                 "Attachment Converted: \"" + inMail("attach/Ferien in Z\xC3\xBCrich.jpg") + "\"\n"
+                 "Attachment Converted: \"" + inMail("attach/itinerary.pdf") + "\"\n";
+    mixed.who = "Lea Keller";
+    mixed.subject = "Holiday pictures and the plan";
+    mixed.status = 2;  // replied
+    mixed.priority = 2;
+    mixed.attachments = true;
+    AddMail(b, mixed);
+
+    Mail flowed;
+    flowed.time = next(5);
+    flowed.headers = {Received(flowed.time, "mail.example.org", "pop.example.org"), "From: Tom Reid <tom@example.org>",
+                      "To: sam@example.org", "Subject: Long lines, flowed", "MIME-Version: 1.0",
+                      "Content-Type: text/plain; charset=us-ascii; format=flowed"};
+    flowed.body = "<x-flowed>\nThis paragraph was written as one long line and sent as format=flowed, \n"
+                  "so its lines end in a space where the reader may join them again. \nThe last line ends hard.\n\n"
+                  "> Quoted text keeps its marks.\n</x-flowed>\n";
+    flowed.who = "Tom Reid";
+    flowed.subject = "Long lines, flowed";
+    flowed.status = 3;  // forwarded
+    AddMail(b, flowed);
+
+    Mail rich;
+    rich.time = next(3);
+    rich.headers = {Received(rich.time, "mail.example.org", "pop.example.org"), "From: Tom Reid <tom@example.org>",
+                    "To: sam@example.org", "Subject: Enriched text", "MIME-Version: 1.0", "Content-Type: text/enriched"};
+    rich.body = "<x-rich>\n<bold>Reminder:</bold> the <italic>meeting</italic> moved to Tuesday.\n</x-rich>\n";
+    rich.who = "Tom Reid";
+    rich.subject = "Enriched text";
+    AddMail(b, rich);
+
+    Mail album;
+    album.time = next(8);
+    album.headers = {Received(album.time, "smtp.example.ch", "pop.example.org"), "From: Lea Keller <lea@example.ch>",
+                     "To: Sam Carter <sam@example.org>", "Subject: The album", "MIME-Version: 1.0",
+                     "Content-Type: multipart/related; boundary=\"------------010203040506070809000102\""};
+    album.body =
+        "<x-html>\n<html><body>\n<p>The lake:</p><p><img src=\"cid:lake.0001@example.ch\"></p>\n"
+        "<p>The old town:</p><p><img src=\"cid:town.0002@example.ch\"></p>\n</body></html>\n</x-html>\n\n"
+        "Embedded Content: lake.jpg: 00000001,5a2b3c4d,00000000,00000000\n"
+        "Embedded Content: town.gif: 00000002,5a2b3c4e,00000000,00000000\n"
+        "Embedded Content: logo.png: 00000003,5a2b3c4f,00000000,00000000\n";
+    album.who = "Lea Keller";
+    album.subject = "The album";
+    album.attachments = true;
+    AddMail(b, album);
+
+    Mail sent;
+    sent.time = next(20);
+    sent.headers = {"To: Lea Keller <lea@example.ch>", "From: Sam Carter <sam@example.org>", "Subject: Re: Holiday pictures and the plan",
+                    "X-Attachments: " + inMail("attach/Pr\xC3\xA4sentation.ppt") + "; " + inMail("attach/itinerary.pdf") + ";"};
+    sent.body = "Lea,\n\nthank you! My slides and the plan with my notes.\n\nSam\n";
+    sent.who = "Lea Keller";
+    sent.subject = "Re: Holiday pictures and the plan";
+    sent.status = 8;
+    sent.attachments = true;
+    AddMail(b, sent);
+    return st.Write(b, "Friends.");
+}
+
 Status WriteWork(Store& st) {
     {
         MailboxBuilder b;
@@ -537,27 +634,37 @@ Result<SampleStoreInfo> WriteSampleStore(const std::string& folderArg) {
     st.info.attachFolder = folder + "attach" + kPathSeparator;
 
     // Attachment files first, so that the Wine form of their paths can be found.
-    struct File { const char* path; const char* content; };
+    struct File { const char* path; std::string_view content; };
     const File files[] = {
-        {"attach/report.pdf", "%PDF-1.4\n% sample report\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n"},
-        {"attach/budget.xls", "budget,2011\r\nrent,12000\r\n"},
-        {"attach/moved.pdf", "%PDF-1.4\n% the signed contract\n%%EOF\n"},
-        {"attach/orphan-notes.txt", "Notes whose message was deleted long ago.\r\n"},
-        {"attach/orphan-photo.jpg", "\xFF\xD8\xFF\xE0 sample photo \xFF\xD9"},
-        {"Embedded/chart.png", "\x89PNG\r\n\x1A\n sample chart"},
+        {"attach/report.pdf", "%PDF-1.4\n% sample report\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n"sv},
+        {"attach/budget.xls", "budget,2011\r\nrent,12000\r\n"sv},
+        {"attach/moved.pdf", "%PDF-1.4\n% the signed contract\n%%EOF\n"sv},
+        {"attach/orphan-notes.txt", "Notes whose message was deleted long ago.\r\n"sv},
+        {"attach/orphan-photo.jpg", "\xFF\xD8\xFF\xE0 sample photo \xFF\xD9"sv},
+        {"Embedded/chart.png", "\x89PNG\r\n\x1A\n sample chart"sv},
+        {"attach/Ferien in Z\xC3\xBCrich.jpg", "\xFF\xD8\xFF\xE0 holiday picture \x00\x01\x02\xFF\xD9"sv},
+        {"attach/itinerary.pdf", "%PDF-1.4\n% the itinerary\n%%EOF\n"sv},
+        {"attach/Pr\xC3\xA4sentation.ppt", "\xD0\xCF\x11\xE0 slides \r\n\x00 more"sv},
+        {"Embedded/lake.jpg", "\xFF\xD8\xFF\xE0 the lake \xFF\xD9"sv},
+        {"Embedded/town.gif", "GIF89a the old town"sv},
+        {"Embedded/logo.png", "\x89PNG\r\n\x1A\n a logo no one shows"sv},
     };
     for (const File& f : files)
         if (Status s = WriteText(st.Local(f.path), f.content); !s) return s;
-    st.info.workingAttachments = {st.Local("attach/report.pdf"), st.Local("attach/budget.xls"), st.Local("Embedded/chart.png")};
+    st.info.workingAttachments = {st.Local("attach/report.pdf"),      st.Local("attach/budget.xls"),
+                                  st.Local("Embedded/chart.png"),     st.Local("attach/Ferien in Z\xC3\xBCrich.jpg"),
+                                  st.Local("attach/itinerary.pdf"),   st.Local("attach/Pr\xC3\xA4sentation.ppt"),
+                                  st.Local("Embedded/lake.jpg"),      st.Local("Embedded/town.gif"),
+                                  st.Local("Embedded/logo.png")};
     st.info.movedFile = st.Local("attach/moved.pdf");
     st.info.orphanedFiles = {st.Local("attach/orphan-notes.txt"), st.Local("attach/orphan-photo.jpg")};
 
-    for (auto* write : {&WriteIn, &WriteOut, &WriteTrash, &WriteJunk, &WriteGlued, &WriteWork})
+    for (auto* write : {&WriteIn, &WriteOut, &WriteTrash, &WriteJunk, &WriteGlued, &WriteFriends, &WriteWork})
         if (Status s = write(st); !s) return s;
 
     if (Status s = WriteText(folder + "descmap.pce",
                              "In,In.mbx,S,N\r\nOut,Out.mbx,S,N\r\nJunk,Junk.mbx,S,N\r\nTrash,Trash.mbx,S,N\r\n"
-                             "Glued,Glued.mbx,M,N\r\nWork,Work.fol,F,N\r\n");
+                             "Glued,Glued.mbx,M,N\r\nFriends,Friends.mbx,M,N\r\nWork,Work.fol,F,N\r\n");
         !s)
         return s;
     if (Status s = WriteText(st.Local("Work.fol/descmap.pce"), "Projects,Projects.mbx,M,N\r\nArchive,Archive.fol,F,N\r\n"); !s) return s;
@@ -665,7 +772,7 @@ Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, 
     const std::string mbxPath = pairPath + "mbx", tocPath = pairPath + "toc";
     struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
     std::unique_ptr<std::FILE, Closer> mbx(OpenStdFile(mbxPath, "wb"));
-    if (!mbx) return Result<GeneratedMailboxInfo>::Fail("Cannot create '" + mbxPath + "': " + std::strerror(errno));
+    if (!mbx) return Result<GeneratedMailboxInfo>::Fail(CannotText("create", mbxPath, errno));
 
     Generator g(seed);
     GeneratedMailboxInfo info;
@@ -751,7 +858,7 @@ Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, 
         summary.Offset = static_cast<std::int32_t>(offset);
         summary.Length = static_cast<std::int32_t>(text.size());
         if (std::fwrite(text.data(), 1, text.size(), mbx.get()) != text.size())
-            return Result<GeneratedMailboxInfo>::Fail("Cannot write '" + mbxPath + "': " + std::strerror(errno));
+            return Result<GeneratedMailboxInfo>::Fail(CannotText("write", mbxPath, errno));
         offset += static_cast<std::int64_t>(text.size());
         if (offset > 0x7FFFFFFF) return Result<GeneratedMailboxInfo>::Fail("The generated mailbox would pass 2 GB.");
         summaries.push_back(summary);

@@ -5,7 +5,7 @@
 // the folder itself that the attachment lines name.
 //
 // Layout:
-//   In.mbx  Out.mbx  Trash.mbx  Junk.mbx  Glued.mbx  descmap.pce  eudora.ini
+//   In.mbx  Out.mbx  Trash.mbx  Junk.mbx  Glued.mbx  Friends.mbx  descmap.pce  eudora.ini
 //   Work.fol/descmap.pce  Work.fol/Projects.mbx
 //   Work.fol/Archive.fol/descmap.pce  Work.fol/Archive.fol/Old.mbx
 //   attach/  Embedded/  Nickname/  Scripts/

@@ -127,8 +127,8 @@ void SetTextField(std::span<char> field, std::string_view value) {
 std::string FieldText(std::span<const char> field) { return std::string(field.data(), field.size()); }
 
 Result<TocImage> TocImage::Load(const std::string& tocPath) {
-    auto bytes = ReadWholeFile(tocPath);
-    if (!bytes) return Result<TocImage>::Fail("Cannot read the TOC file '" + tocPath + "'.");
+    auto bytes = ReadFileChecked(tocPath);
+    if (!bytes) return bytes.status();
     return FromBytes(std::move(*bytes));
 }
 
@@ -179,7 +179,5 @@ void TocImage::WriteSummary(std::int32_t k, const MessageSummary& s) {
     const auto raw = s.Serialize();
     std::memcpy(bytes_.data() + at, raw.data(), raw.size());
 }
-
-Status TocImage::Save(const std::string& tocPath) const { return WriteWholeFileChecked(tocPath, bytes_); }
 
 }  // namespace ledgerly

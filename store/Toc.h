@@ -64,6 +64,12 @@ struct MessageSummary {
     std::array<char, 10> Reserved178{};   // 178
     std::array<char, 30> Reserved188{};   // 188
 
+    // The "has attachments" bit (0x80 of byte 15); the flags word's other bits are Eudora's.
+    bool HasAttachments() const { return (AttachmentFlags & 0x80u) != 0; }
+    void SetHasAttachments(bool has) {
+        AttachmentFlags = static_cast<std::uint8_t>(has ? AttachmentFlags | 0x80u : AttachmentFlags & 0x7Fu);
+    }
+
     static MessageSummary Parse(std::span<const char, kSummarySize> bytes);
     std::array<char, kSummarySize> Serialize() const;
 };
@@ -77,8 +83,9 @@ std::string FieldText(std::span<const char> field);  // all bytes, padding inclu
 constexpr std::int64_t SummaryOffset(std::int64_t k) { return static_cast<std::int64_t>(kTocHeaderSize) + (k - 1) * static_cast<std::int64_t>(kSummarySize); }
 
 // A whole TOC file held in memory (at most 104 + 32,767 x 218 bytes, about 7 MB).
-// Summaries are read and written in place in the image; the image is saved as
-// a whole, so a TOC file on disk is always either the old one or the new one.
+// Summaries are read and written in place in the image; a PairTransaction
+// puts the image in place as a whole, so a TOC file on disk is always either
+// the old one or the new one.
 class TocImage {
 public:
     static Result<TocImage> Load(const std::string& tocPath);
@@ -95,8 +102,6 @@ public:
     std::int32_t UsableCount() const;
     MessageSummary ReadSummary(std::int32_t k) const;         // 1 <= k <= UsableCount(); else an empty summary
     void WriteSummary(std::int32_t k, const MessageSummary& s);  // never extends the file
-
-    Status Save(const std::string& tocPath) const;
 
 private:
     std::string bytes_;

@@ -191,6 +191,7 @@ void finderF::scan() {
     request.mapper = &mapper;
     const FinderResult result = FindOrphans(request, *host_, control_);
     scanning_ = false;
+    wipeRefusal_ = WipeRefusal(result);
     if (closed_) return;  // the window was closed during the scan: nothing more to show
 
     if (!result.stopped && !result.nothingToSearch) {
@@ -306,6 +307,10 @@ void finderF::copySelectedFiles(bool move) {
 
 void finderF::wipe() {
     if (ListFiles->topLevelItemCount() == 0) return;
+    if (!wipeRefusal_.empty()) {
+        main_.prompter().information(this, Q(wipeRefusal_), QString::fromUtf8(msg::kTitle));
+        return;
+    }
     if (!main_.prompter().question(this, QString::fromUtf8(kWipeQuestion), QString::fromUtf8(msg::kTitle))) return;
     std::vector<std::size_t> selected;
     std::vector<QTreeWidgetItem*> items;

@@ -59,6 +59,7 @@ private:
 
     MainWindowApi& main_;
     std::string folderKey_;
+    std::string wipeRefusal_;  // why the last scan's files must not be wiped (a mailbox could not be read)
     std::vector<MailboxEntry> mailboxes_;
     FinderControl control_;
     bool scanning_ = false;

@@ -112,7 +112,7 @@ pregledF::pregledF(AppState& state, Prompter* prompter, QWidget* parent)
 
     // Commands that stay hidden for the life of the window.
     for (const char* name : {"menuFindAttachments", "menuMarkDuplicatesClassic", "menuMarkDuplicatesHash", "menuBonus",
-                             "menuExportFiles", "menuExportOutlook", "menuEncryption"})
+                             "menuExportFiles", "menuEncryption"})
         if (QAction* a = action(name)) a->setVisible(false);
     updateScriptCommand();
     setCommandEnabled("menuFlagDuplicates", false);
@@ -158,6 +158,7 @@ void pregledF::buildMenus() {
     menuMailboxes_ = sub(bar, "menuMailboxes", "&Mailboxes");
     item(menuMailboxes_, "menuAddMailbox", "&Add...");
     item(menuMailboxes_, "menuSynchronizeMailbox", "&Synchronize");
+    item(menuMailboxes_, "menuRebuildToc", "&Rebuild TOC...");
 
     menuDrvo_ = sub(bar, "menuDrvo", "&Tools");
     QMenu* mark = sub(menuDrvo_, "menuMark", "&Mark");
@@ -177,7 +178,7 @@ void pregledF::buildMenus() {
     QMenu* exportTo = sub(menuDrvo_, "menuExport", "&Export To");
     item(exportTo, "menuExportFiles", "&Files");
     item(exportTo, "menuExportReadersDigest", "&Readers Digest");
-    item(exportTo, "menuExportOutlook", "&Outlook");
+    item(exportTo, "menuExportOutlook", "&Mail Programs (mbox, Maildir, EML)...");
     QMenu* extract = sub(menuDrvo_, "menuExtract", "&Extract URL");
     item(extract, "menuExtractEMails", "&E-Mail");
     item(extract, "menuWebAddresses", "&Web");
@@ -305,7 +306,7 @@ void pregledF::setMailboxState(bool mailbox) {
     for (auto& p : palettes_)
         if (p) p->setEnabled(mailbox);
     for (const char* name : {"menuToolbars", "menuMark", "menuUpdate", "menuExtract", "menuSpecial", "menuBonus", "menuExport",
-                             "menuDecodeQP", "menuCreateBackup"})
+                             "menuDecodeQP", "menuCreateBackup", "menuRebuildToc"})
         setCommandEnabled(name, mailbox);
     setCommandEnabled("menuAlignColumns", !mailbox);
     setCommandEnabled("menuFindAttachments", selectedTag() == kRootTag);
@@ -623,6 +624,7 @@ LEDGERLY_REGISTERED(menuCreateBackup)
 LEDGERLY_REGISTERED(menuFlagDuplicates)
 LEDGERLY_REGISTERED(menuAlignColumns)
 LEDGERLY_REGISTERED(menuFindAttachments)
+LEDGERLY_REGISTERED(menuRebuildToc)
 #undef LEDGERLY_REGISTERED
 
 }  // namespace ledgerly::ui

@@ -92,6 +92,7 @@ public:
 public slots:
     void menuAddMailbox_Click();
     void menuSynchronizeMailbox_Click();
+    void menuRebuildToc_Click();
     void menuMarkAllReceived_Click();
     void menuMarkAllSent_Click();
     void menuMarkDuplicatesClassic_Click();

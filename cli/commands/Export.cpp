@@ -81,7 +81,7 @@ void RegisterDigest(CLI::App& parent, Env& env) {
 }
 
 void Register(CLI::App& app, Env& env) {
-    auto* cmd = app.add_subcommand("export", "Export a mailbox: one file per message, or one HTML page");
+    auto* cmd = app.add_subcommand("export", "Export a mailbox: one file per message, one HTML page, or mail for other programs (mbox, Maildir, EML)");
     cmd->require_subcommand(1);
     RegisterFiles(*cmd, env);
     RegisterDigest(*cmd, env);

@@ -81,11 +81,16 @@ void Run(Env& env, const Options& o) {
     std::vector<std::size_t> all(rows.size());
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
     if (!target.empty()) {
-        const TransferSummary s = TransferFiles(rows, all, target, !o.moveTo.empty(), env.host);
+        // --yes answers no question about a file already in DIR: it is never replaced, the new one takes a free name.
+        const TransferSummary s = TransferFiles(rows, all, target, !o.moveTo.empty(), env.host, env.host.assumeYes ? ExistingTarget::KeepBoth : ExistingTarget::Ask);
         env.Notice(s.status.empty() ? std::to_string(s.done) + (s.done == 1 ? " file" : " files") + (o.moveTo.empty() ? " copied." : " moved.")
                                     : s.status);
         if (s.failed > 0 || s.sourceKept > 0) env.exitCode = 1;
     } else if (o.wipe) {
+        if (const std::string refused = WipeRefusal(result); !refused.empty()) {
+            env.Fail(refused);
+            return;
+        }
         if (!env.host.Ask(kWipeQuestion, msg::kTitle)) {
             env.Fail("Nothing was deleted.");
             return;

@@ -5,12 +5,15 @@
 
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
 #include "app/FileHelpers.h"
+#include "app/SafeFiles.h"
 #include "tests/support/TestSupport.h"
 
 namespace ledgerly {
@@ -50,8 +53,8 @@ TEST(FileHelpers, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
 
-    EXPECT_FALSE(s.ok());
-    EXPECT_NE(s.error().find(path), std::string::npos) << s.error();
+    // The file the user named, the system's reason, a full stop.
+    EXPECT_EQ(s.error(), "Cannot write '" + path + "': File too large.");
     EXPECT_EQ(ReadFile(path), "old content");
     int entries = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) { (void)e; ++entries; }
@@ -78,7 +81,63 @@ TEST(FileHelpers, ReadInPiecesGivesEveryByteInOrderAndStopsAtAFailure) {
     EXPECT_EQ(pieces, 1);
 
     const Status missing = ReadInPieces(dir / "none", [](std::string_view) { return Status(); });
-    EXPECT_EQ(missing.error(), "Cannot read '" + (dir / "none") + "'.");
+    EXPECT_EQ(missing.error(), "Cannot read '" + (dir / "none") + "': No such file or directory.");
+}
+
+// A FIFO named like a mailbox hung every command; a link to /dev/zero made
+// them read without end; a link in an export folder was written through.
+#ifndef _WIN32  // FIFOs and links to devices
+TEST(SafeFiles, OnlyRegularFilesAreReadOrAppendedToAndLinksAreNotFollowed) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero");
+    WriteFile(dir / "outside", "keep");
+    std::filesystem::create_symlink(dir / "outside", dir / "link");
+    struct Row { std::string name, kind; };
+    for (const Row& row : {Row{"pipe", "a named pipe"}, Row{"zero", "a character device"}, Row{"", "a folder"}}) {
+        const auto read = ReadFileChecked(dir / row.name);
+        ASSERT_FALSE(read.ok()) << row.name;
+        EXPECT_NE(read.error().find("it is " + row.kind + ", not a regular file."), std::string::npos) << read.error();
+    }
+    const auto link = FileHandle::OpenForAppending(dir / "link");
+    ASSERT_FALSE(link.ok());
+    EXPECT_EQ(link.error(), "Cannot write '" + (dir / "link") + "': it is a symbolic link.");
+    EXPECT_FALSE(FileHandle::OpenForAppending(dir / "pipe").ok());
+    EXPECT_EQ(ReadFile(dir / "outside"), "keep");
+}
+#endif
+
+TEST(SafeFiles, AChecksumDoesNotDependOnHowTheBytesArriveAndSeesEveryByte) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes += static_cast<char>(i * 7 % 256);
+    ContentHash whole;
+    whole.Add(bytes);
+    for (std::size_t step : {1u, 3u, 7u, 8u, 9u, 64u, 999u}) {
+        ContentHash pieces;
+        for (std::size_t at = 0; at < bytes.size(); at += step) pieces.Add(std::string_view(bytes).substr(at, step));
+        EXPECT_EQ(pieces.Value(), whole.Value()) << step;
+    }
+    for (std::size_t at : {0u, 7u, 8u, 500u, 999u}) {
+        std::string changed = bytes;
+        changed[at] ^= 1;
+        ContentHash other;
+        other.Add(changed);
+        EXPECT_NE(other.Value(), whole.Value()) << at;
+    }
+    ContentHash shorter, longer;
+    shorter.Add(bytes.substr(0, 999));
+    longer.Add(bytes + std::string(1, '\0'));
+    EXPECT_NE(shorter.Value(), whole.Value());
+    EXPECT_NE(longer.Value(), whole.Value());
+}
+
+TEST(SafeFiles, MessagesAreSentencesThatNeverSaySuccess) {
+    EXPECT_EQ(ReasonText(0), "Unknown error.");
+    EXPECT_EQ(CannotText("write", "In.toc", ENOSPC), "Cannot write 'In.toc': No space left on device.");
+    EXPECT_EQ(JoinSentences("Cannot write 'x': No space left on device", "Nothing was changed."),
+              "Cannot write 'x': No space left on device. Nothing was changed.");
+    EXPECT_EQ(JoinSentences("Stopped.", "Nothing was changed."), "Stopped. Nothing was changed.");
+    EXPECT_EQ(JoinSentences("", "Nothing was changed."), "Nothing was changed.");
 }
 
 TEST(FileHelpers, ExistenceTests) {

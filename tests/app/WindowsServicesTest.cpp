@@ -13,6 +13,7 @@
 #include "app/FileHelpers.h"
 #include "app/Platform.h"
 #include "app/Process.h"
+#include "app/SafeFiles.h"
 #include "app/TextHelpers.h"
 #include "store/RewriteLock.h"
 #include "tests/support/TestSupport.h"
@@ -92,6 +93,35 @@ TEST(WindowsFolderLock, KeepsASecondRunOutAndLeavesNoFileBehind) {
     }
     EXPECT_TRUE(RewriteLock::Acquire(mbx).ok());
     EXPECT_FALSE(FileExists(dir / kLockFileName));
+}
+
+// What stands for a FIFO or a link to /dev/zero on Windows: a device name
+// (NUL, CON) and a folder. Names outside ASCII go through the UTF-16 calls.
+TEST(WindowsSafeFiles, OnlyRegularFilesAreOpenedAndRenamesReplaceOnlyWhenAsked) {
+    test::TempDir dir;
+    struct Row { std::string path, kind; };
+    for (const Row& row : {Row{"NUL", "a character device"}, Row{dir / "", "a folder"}}) {
+        const auto read = ReadFileChecked(row.path);
+        ASSERT_FALSE(read.ok()) << row.path;
+        EXPECT_NE(read.error().find("it is " + row.kind + ", not a regular file."), std::string::npos) << read.error();
+    }
+    EXPECT_FALSE(FileHandle::OpenForAppending(dir.str()).ok());
+
+    const std::string a = dir / "\xc3\xa4-\xe6\x97\xa5.mbx", b = dir / "b.mbx";
+    for (const auto& [path, bytes] : {std::pair{a, "new"}, std::pair{b, "old"}}) {
+        auto file = FileHandle::CreateNew(path, OwnershipOf(b));
+        ASSERT_TRUE(file.ok()) << file.error();
+        ASSERT_TRUE(file->Write(bytes).ok());
+        ASSERT_TRUE(file->Sync().ok());
+        ASSERT_TRUE(file->Close().ok());
+    }
+    EXPECT_FALSE(FileHandle::CreateNew(b, {}).ok());  // the name is taken
+    EXPECT_FALSE(RenameWithoutReplacing(a, b).ok());
+    EXPECT_EQ(test::ReadFile(b), "old");
+    ASSERT_TRUE(RenameFile(a, b).ok());
+    EXPECT_EQ(test::ReadFile(b), "new");
+    EXPECT_FALSE(FileExists(a));
+    EXPECT_TRUE(RemoveFile(a).ok());  // gone already: no failure
 }
 
 TEST(WindowsInstanceLock, SecondInstanceIsRefusedUntilTheFirstEnds) {

@@ -233,6 +233,8 @@ TEST(LinkRepairRewrite, RewritesMessageByMessageWithBackups) {
         expectOffset += m.Length;
     }
     EXPECT_EQ(static_cast<std::int64_t>(mbx.size()), expectOffset);
+    // The size Eudora recorded in the header (bytes 96-99, size + 1) was left stale.
+    EXPECT_EQ(toc->ReadHeader().RecordedMailboxSize(), mbx.size() + 1);
     EXPECT_EQ(TrimAtNull(FieldText(toc->ReadSummary(2).Who)), "Bob");
     EXPECT_NE(want[2].find("X-Attachments: " + newPath + "; ;"), std::string::npos);
     EXPECT_TRUE(CheckPair(MailboxPair::FromMailboxPath(s.mbx())).Consistent());

@@ -64,6 +64,36 @@ TEST(FinderTransfer, OverwriteAsksAndLeavesAnExactCopy) {
     EXPECT_EQ(ReadFile(f.dir / "target/b.txt"), "B");
 }
 
+// Two orphans of one name from different folders were moved into one folder:
+// "4 files moved", and the folder held 3 files.
+TEST(FinderTransfer, TwoFilesOfOneNameBothArriveAndAFileThatWasThereIsReplacedOnlyWhenTheUserSaysSo) {
+    for (const ExistingTarget existing : {ExistingTarget::Ask, ExistingTarget::KeepBoth}) {
+        Fixture f;
+        fs::create_directories(f.dir.path() / "other");
+        WriteFile(f.dir / "other/a.txt", "other A");
+        WriteFile(f.dir / "target/b.txt", "was there");
+        f.rows.push_back(MakeResultRow(f.dir / "other/a.txt"));
+        f.host.answers = {false};  // Ask: keep the b.txt that was there
+        const TransferSummary s = TransferFiles(f.rows, {0, 1, 2}, f.dir / "target", true, f.host, existing);
+        const bool keepBoth = existing == ExistingTarget::KeepBoth;
+        EXPECT_EQ(s.done, keepBoth ? 3 : 2);
+        EXPECT_EQ(f.host.asked.size(), keepBoth ? 0u : 1u);  // never about a file the move itself brought
+        EXPECT_EQ(ReadFile(f.dir / "target/a.txt"), "other A");  // last to first
+        EXPECT_EQ(ReadFile(f.dir / "target/a (2).txt"), "AAA");
+        EXPECT_EQ(ReadFile(f.dir / "target/b.txt"), "was there");
+        EXPECT_EQ(ReadFile(f.dir / "target/b (2).txt"), keepBoth ? "B" : "");
+        EXPECT_EQ(f.rows[0].fullPath, f.dir / "target/a (2).txt");
+        EXPECT_NE(s.status.find("'a.txt' as 'a (2).txt'"), std::string::npos) << s.status;
+        EXPECT_EQ(fs::exists(f.dir / "attach/b.txt"), !keepBoth);  // not moved when the user kept the old one
+    }
+    TempDir dir;
+    WriteFile(dir / "x.tar.gz", "");
+    WriteFile(dir / "x.tar (2).gz", "");
+    EXPECT_EQ(FreeFileName(dir.str(), "x.tar.gz"), "x.tar (3).gz");
+    EXPECT_EQ(FreeFileName(dir.str(), "README"), "README");
+    EXPECT_EQ(FreeFileName(dir.str(), ".hidden"), ".hidden");
+}
+
 // Moving a file onto itself once deleted it: the copy overwrote the file,
 // then the "source" was removed.
 TEST(FinderTransfer, CopyOrMoveOntoTheFileItselfIsSkipped) {

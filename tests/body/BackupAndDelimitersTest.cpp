@@ -5,6 +5,7 @@
 #include "body/Backup.h"
 #include "body/Delimiters.h"
 #include "store/MailboxBuilder.h"
+#include "store/PairCheck.h"
 #include "tests/support/TestSupport.h"
 
 namespace ledgerly {
@@ -78,10 +79,13 @@ TEST(RepairDelimiters, InsertsALineBreakOnlyWhereAnHtmlEndRunsIntoADelimiter) {
     };
     for (const Row& row : rows) {
         TempDir dir;
+        AppState state;
+        test::FakeHost host(state);
+        ToolContext context{state, host};
         WriteFile(dir / "In.mbx", row.input);
-        auto mended = RepairDelimiters(dir / "In.mbx");
-        ASSERT_TRUE(mended.ok()) << mended.error();
-        EXPECT_EQ(*mended, row.mended);
+        auto repaired = RepairMessageDelimiters(context, dir / "In.mbx");
+        ASSERT_TRUE(repaired.ok()) << repaired.error();
+        EXPECT_EQ(repaired->mended, row.mended);
         EXPECT_EQ(ReadFile(dir / "In.mbx"), row.expected);
         EXPECT_EQ(ReadFile(dir / "In.mbx").size(), row.input.size() + 2 * static_cast<std::size_t>(row.mended));
     }
@@ -101,6 +105,10 @@ TEST(RepairDelimiters, ARunInSplitBetweenPiecesIsStillMended) {
         mender.Finish(out);
         EXPECT_EQ(out, whole) << "pieces of " << size;
         EXPECT_EQ(mender.Mended(), 2) << "pieces of " << size;
+        // Every input byte is found where MovedTo says, the delimiters behind their new line breaks.
+        for (std::size_t x = 0; x < content.size(); ++x)
+            ASSERT_EQ(out[static_cast<std::size_t>(mender.MovedTo(static_cast<std::int64_t>(x)))], content[x]) << x << ", pieces of " << size;
+        EXPECT_EQ(mender.MovedTo(static_cast<std::int64_t>(content.size())), static_cast<std::int64_t>(whole.size()));
     }
 }
 
@@ -131,6 +139,10 @@ TEST_F(DelimiterCommandTest, AsksThenBacksUpDeletesTheTocAndRepairs) {
     EXPECT_EQ(ReadFile(dir / "In.mbx.1"), content);
     EXPECT_EQ(r->backups.toc, dir / "In.toc.1");
     EXPECT_EQ(ReadFile(mbx).size(), content.size() + 2);
+    // A TOC file that does not agree with its mailbox is deleted all the same, and the command says so.
+    EXPECT_NE(r->ClosingText().find("the TOC file was deleted (Eudora builds a new one). The TOC file did not agree with the mailbox: The TOC "
+                                    "file holds 9 bytes, less than its 104-byte header. The repair deletes it all the same. Done."),
+              std::string::npos) << r->ClosingText();
 }
 
 TEST_F(DelimiterCommandTest, NoChangesAnythingAndAMissingTocDoesNotStopTheRepair) {
@@ -157,6 +169,43 @@ TEST_F(DelimiterCommandTest, AFailedBackupStopsBeforeTheTocIsDeleted) {
     EXPECT_NE(r.error().find("Cannot create the backup '" + dir / "In.mbx.1" + "'"), std::string::npos) << r.error();
     EXPECT_TRUE(fs::exists(toc));
     EXPECT_EQ(ReadFile(mbx), content);
+}
+
+TEST_F(DelimiterCommandTest, RebuildingTheTocInsteadKeepsEveryStateWhereverTheRepairMovedItsMessage) {
+    // As Eudora listed them: the HTML message apart from the one run into it.
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: first"}, "plain\r\n"), "w", "first", "", 2);
+    b.Add(ComposeMessage({"Subject: html"}, "<x-html>\r\nhi</x-html>"), "w", "html", "", 3);
+    b.Add(ComposeMessage({"Subject: glued"}, "x</x-html>"), "w", "glued", "", 4, 1);
+    b.Add(ComposeMessage({"Subject: last"}, "y\r\n"), "w", "last", "", 2);
+    ASSERT_TRUE(b.Write(dir / "In.").ok());
+    const std::string unlisted = ComposeMessage({"Received: from relay by host", "From: ann@host", "Subject: new"}, "z\r\n");
+    WriteFile(mbx, b.MbxBytes() + unlisted);
+
+    auto r = RepairMessageDelimiters(context, mbx, true, [](char*) {});
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(host.asked, std::vector<std::string>{"Ledgerly|" + RebuildAfterRepairQuestion(mbx)});
+    EXPECT_EQ(r->mended, 2);
+    EXPECT_TRUE(r->tocRebuilt && !r->tocDeleted);
+    EXPECT_EQ(r->rebuild.kept, 4);
+    EXPECT_EQ(r->rebuild.added, 1);
+    EXPECT_EQ(ReadFile(dir / "In.toc.1"), b.TocBytes());
+    const std::string repaired = ReadFile(mbx);
+    EXPECT_EQ(repaired.size(), b.MbxBytes().size() + unlisted.size() + 4);
+
+    auto rebuilt = TocImage::FromBytes(ReadFile(toc));
+    ASSERT_EQ(rebuilt->AnnouncedCount(), 5);
+    const std::int16_t states[] = {2, 3, 4, 2, 12};
+    for (std::int32_t k = 1; k <= 5; ++k) {
+        const MessageSummary s = rebuilt->ReadSummary(k);
+        EXPECT_EQ(s.Status, states[k - 1]) << k;
+        EXPECT_EQ(repaired.substr(static_cast<std::size_t>(s.Offset), 12), "From ???@???") << k;
+        if (k <= 4) {
+            EXPECT_EQ(s.Subject, b.Summary(static_cast<std::size_t>(k - 1)).Subject) << k;
+        }
+    }
+    EXPECT_TRUE(CheckPair(MailboxPair::FromMailboxPath(mbx)).Sound());
+    EXPECT_EQ(rebuilt->ReadHeader().RecordedMailboxSize(), repaired.size() + 1);
 }
 
 TEST(BackupCommand, AsksAboutBothFilesAndReportsEachCase) {
@@ -214,7 +263,7 @@ TEST(BackupCommand, ACopyThatFailsIsReportedWithTheBackupAlreadyMade) {
     const BackupReport report = BackupMailboxPair(state, k);
     EXPECT_TRUE(report.failed);
     EXPECT_EQ(report.text.find("Cannot create the backup '" + k + ".1'"), 0u) << report.text;
-    EXPECT_NE(report.text.find("\r\nCreated backup file:\r\n" + dir / "In.toc.1"), std::string::npos) << report.text;
+    EXPECT_NE(report.text.find("The backup '" + dir / "In.toc.1" + "' was made."), std::string::npos) << report.text;
     EXPECT_FALSE(fs::exists(k + ".1"));
 }
 

@@ -13,14 +13,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 #include <thread>
 
+#include "attachments/LinkRepair.h"
+#include "body/Delimiters.h"
 #include "body/RewriteBodies.h"
+#include "flagging/SummaryRefresh.h"
 #include "store/MailboxBuilder.h"
 #include "store/PairCheck.h"
-#include "store/PairRewrite.h"
+#include "store/PairTransaction.h"
 #include "tests/support/TestSupport.h"
 
 namespace ledgerly {
@@ -161,6 +165,49 @@ TEST(CrashSafety, AKilledRewriteLeavesTheOldPairOrTheNewOneAndWholeBackups) {
         }
     }
     std::printf("killed runs: %d left the old pair, %d the new pair\n", sawOld, sawNew);
+}
+
+// The desktop program's Stop: every tool that changes a pair looks at it
+// between messages and leaves the pair as it was, naming the backups it made.
+TEST(CrashSafety, AStoppedRunLeavesThePairByteForByteAndNamesItsBackups) {
+    struct Row {
+        const char* tool;
+        std::function<Status(ToolContext&, const std::string& mbx)> run;
+        bool backups;
+        int stopAfter = 1;  // the questions answered No before the Stop
+    };
+    const PathMapper mapper("/nonexistent-data-folder/");
+    const Row rows[] = {
+        {"strip-html", [](ToolContext& c, const std::string& mbx) { return RewriteBodies(c, mbx, RewriteMode::StripHtml).status(); }, true},
+        {"relink", [&](ToolContext& c, const std::string& mbx) {
+             auto links = FindBrokenLinks(mbx, mapper, c.host);
+             for (BrokenLink& r : *links) MarkForRemoval(r);
+             return RewriteAttachmentLinks(c, mbx, *links, mapper, false).status();
+         }, true},
+        {"repair-delimiters", [](ToolContext& c, const std::string& mbx) { return RepairMessageDelimiters(c, mbx).status(); }, true, 0},
+        {"update", [](ToolContext& c, const std::string& mbx) {
+             return UpdateTocFields(c, MailboxPair::FromMailboxPath(mbx).pairPath, RefreshSelectors::All(), [](char*) {});
+         }, false},
+        {"mark", [](ToolContext& c, const std::string& mbx) { return MarkAllMessages(c, MailboxPair::FromMailboxPath(mbx).pairPath, true); }, false},
+    };
+    MailboxBuilder box = HtmlMailbox(3);
+    box.Add(ComposeMessage({"From: a@b.c"}, "Attachment Converted: \"/nonexistent-data-folder/attach/gone.txt\"\r\n"), "a", "x");
+    for (const Row& row : rows) {
+        TempDir dir;
+        ASSERT_TRUE(box.Write(dir / "In.").ok());
+        AppState state;
+        test::FakeHost host(state);
+        host.stopAfter = row.stopAfter;
+        ToolContext context{state, host};
+        const Status stopped = row.run(context, dir / "In.mbx");
+        ASSERT_FALSE(stopped.ok()) << row.tool;
+        const std::string named = row.backups ? "Stopped. Nothing was changed; the backups '" + dir / "In.toc.1" + "' and '" + dir / "In.mbx.1" + "' were made."
+                                              : "Stopped. Nothing was changed.";
+        EXPECT_EQ(stopped.error(), named) << row.tool;
+        EXPECT_EQ(ReadPair(dir / "In."), (Pair{box.TocBytes(), box.MbxBytes()})) << row.tool;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            EXPECT_EQ(e.path().filename().string().find(".ledgerly-"), std::string::npos) << row.tool << ": " << e.path();
+    }
 }
 
 // A small file system of its own that fills up; needs the right to mount.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "store/MailboxBuilder.h"
@@ -69,6 +71,34 @@ TEST(CliOrphans, CopyMoveAndWipe) {
     EXPECT_FALSE(fs::exists(s.data + "attach/lost-a.txt"));
     EXPECT_TRUE(fs::exists(s.data + "attach/kept.pdf"));
     EXPECT_NE(run.err.find("2 files deleted."), std::string::npos);
+}
+
+// Two orphans of one name in different folders, moved with --yes: "4 files
+// moved" and one file's content gone. And --wipe went ahead although a
+// mailbox that may refer to the files could not be read.
+TEST(CliOrphans, MovesNeverReplaceAFileAndWipeStopsAtAnUnreadableMailbox) {
+    CliStore s;
+    fs::create_directories(s.data + "attach/sub");
+    WriteFile(s.data + "attach/sub/lost-a.txt", "other a");
+    fs::create_directories(s.dir.path() / "keep");
+    WriteFile(s.dir / "keep/lost-b.txt", "was there");
+    auto run = RunCli({"orphans", "--move-to", s.dir / "keep", "--yes", s.data});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(s.dir / "keep/lost-a.txt") + "|" + ReadFile(s.dir / "keep/lost-a (2).txt"), "other a|a");
+    EXPECT_EQ(ReadFile(s.dir / "keep/lost-b.txt"), "was there");
+    EXPECT_EQ(ReadFile(s.dir / "keep/lost-b (2).txt"), "bb");
+    EXPECT_NE(run.err.find("3 files moved. Kept beside a file of the same name:"), std::string::npos) << run.err;
+
+#ifndef _WIN32  // FIFOs
+    WriteFile(s.data + "attach/lost-c.txt", "c");
+    ASSERT_EQ(::mkfifo((s.data + "Pipe.mbx").c_str(), 0600), 0);
+    run = RunCli({"orphans", "--wipe", "--yes", s.data});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Cannot read '" + s.data + "Pipe.mbx': it is a named pipe, not a regular file. The files that mailbox refers to "
+                                                         "are unknown, so none of the files found was deleted."),
+              std::string::npos) << run.err;
+    EXPECT_TRUE(fs::exists(s.data + "attach/lost-c.txt"));
+#endif
 }
 
 TEST(CliOrphans, EmbeddedModeNeedsItsFolder) {

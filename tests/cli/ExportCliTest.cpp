@@ -86,9 +86,14 @@ TEST(ExportCli, RefusalsAndUsageErrors) {
         {{"export", "files", f.mbx, f.dir / "nowhere"}, 1, "does not exist"},
         {{"export", "digest", f.dir / "None.mbx", f.dir / "x.html"}, 1, "TOC-file not found: "},
         // The page's own name, not the temporary file beside it.
-        {{"export", "digest", f.mbx, f.dir / "nowhere/x.html"}, 1, "Cannot write '" + f.dir / "nowhere/x.html': "},
+        {{"export", "digest", f.mbx, f.dir / "nowhere/x.html"}, 1, "Cannot create '" + f.dir / "nowhere/x.html': "},
         {{"export", "files", f.mbx, f.out, "--headers", "some"}, 2, ""},
         {{"export"}, 2, ""},
+#ifndef _WIN32  // the mail export is not part of the Windows build
+        {{"export", "mbox", f.dir / "None.mbx", f.dir / "mail"}, 1, "MBX-file not found."},
+#endif
+        {{"export", "pst", f.mbx, f.dir / "mail"}, 2, ""},
+        {{"export", "maildir", f.mbx}, 2, ""},
     };
     for (const Case& c : cases) {
         const auto run = RunCli(c.args);
@@ -97,6 +102,58 @@ TEST(ExportCli, RefusalsAndUsageErrors) {
     }
     EXPECT_TRUE(fs::is_empty(f.out));
     EXPECT_FALSE(fs::exists(f.dir / "x.html"));
+    EXPECT_FALSE(fs::exists(f.dir / "mail"));
+}
+
+// The mail export: what was written on stdout, the report beside it, and
+// exit status 1 only when something is missing.
+TEST(ExportCli, MailExportSaysWhatItWroteAndWhatIsMissing) {
+    Fixture f;
+    const auto done = RunCli({"--data-folder", f.dir.str(), "export", "eml", "Work.toc", f.dir / "mail", "--json"});
+    ASSERT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(done.out.rfind("{\"format\":\"eml\"", 0), 0u) << done.out;
+    EXPECT_NE(done.out.find("\"complete\":true"), std::string::npos) << done.out;
+    EXPECT_TRUE(fs::exists(f.dir / "mail/Work/0001 Re_ Lunch, 12_30_.eml"));
+    EXPECT_TRUE(fs::exists(f.dir / "mail/export-report.txt"));
+    // The same again would write over it: refused.
+    const auto again = RunCli({"export", "eml", f.mbx, f.dir / "mail"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("is there already: nothing was written"), std::string::npos) << again.err;
+
+    MailboxBuilder b;
+    b.Add(ComposeMessage({"Subject: gone"}, "Attachment Converted: \"C:\\nowhere\\lost.pdf\"\r\n"), "", "gone");
+    ASSERT_TRUE(b.Write(f.dir / "Lost.").ok());
+    const auto missing = RunCli({"export", "mbox", f.dir / "Lost.mbx", f.dir / "mbox"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "Lost -> Lost: 1 of 1 message, 0 attachments, 1 file missing\n"
+                           "Total: 1 mailbox, 1 of 1 message written, 0 attachments embedded, 1 file missing, 0 messages not converted.\n"
+                           "Not everything could be exported: the report lists what is missing and why.\n");
+    EXPECT_NE(missing.err.find("1 file missing, 0 messages not converted; " + f.dir / "mbox/export-report.txt lists them."),
+              std::string::npos) << missing.err;
+    EXPECT_NE(ReadFile(f.dir / "mbox/export-report.txt").find("message 1: C:\\nowhere\\lost.pdf"), std::string::npos);
+}
+
+// File names that are not UTF-8 (a data folder copied from an old disk) still
+// give valid UTF-8 JSON.
+TEST(ExportCli, MailExportJsonIsValidUtf8WhateverTheFileNames) {
+    Fixture f;
+    fs::copy_file(f.mbx, f.dir / "Caf\xE9.mbx");
+    fs::copy_file(f.dir / "Work.toc", f.dir / "Caf\xE9.toc");
+    const auto run = RunCli({"export", "maildir", f.dir / "Caf\xE9.mbx", f.dir / "mail", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto validUtf8 = [](const std::string& s) {
+        for (std::size_t i = 0; i < s.size();) {
+            const auto b = static_cast<unsigned char>(s[i]);
+            const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+            if (n == 0 || i + n > s.size()) return false;
+            for (std::size_t k = 1; k < n; ++k)
+                if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
+            i += n;
+        }
+        return true;
+    };
+    EXPECT_TRUE(validUtf8(run.out)) << run.out;
+    EXPECT_NE(run.out.find("Caf\\u00e9.mbx"), std::string::npos) << run.out;
 }
 
 TEST(ExportCli, AMessageThatCannotBeReadIsNamedTheOthersWrittenAndTheRunExitsOne) {

@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "app/FileHelpers.h"
 #include "store/MailboxBuilder.h"
 #include "store/Toc.h"
@@ -152,6 +156,80 @@ TEST_F(FlaggingCli, MissingDecoderLibraryIsReported) {
     EXPECT_FALSE(decoding.err.empty());
     EXPECT_EQ(Text(Summary(1).Subject), "old subject");
     EXPECT_EQ(plain.exitCode, 0) << plain.err;
+}
+
+TEST_F(FlaggingCli, RebuildTocKeepsEveryStateTheOldTocHoldsAndPassesVerify) {
+    WriteBox({{"Received: by relay", "From: ann@host", "Subject: one"}, {"Received: by relay", "From: bob@host", "Subject: two"}});
+    // The summaries' states, then a TOC cut short and a message Eudora never listed.
+    std::string toc = ReadFile(dir / "In.toc");
+    toc[SummaryOffset(1) + 12] = 2;  // replied
+    toc[SummaryOffset(2) + 12] = 3;  // forwarded
+    toc.resize(toc.size() - 100);
+    WriteFile(dir / "In.toc", toc);
+    const std::string mailbox = ReadFile(mbx) + ComposeMessage({"To: carol@host", "Subject: three"}, "sent\r\n");
+    WriteFile(mbx, mailbox);
+    ASSERT_EQ(RunCli({"verify", mbx}).exitCode, 1);
+
+    CliRun run = RunCli({"rebuild-toc", "--dry-run", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "1 message keeps its summary, 2 messages get a new one (marked recovered or sent), 0 old summaries match no message.\n");
+    EXPECT_EQ(run.err, "Dry run: nothing was written.\n");
+    EXPECT_EQ(ReadFile(dir / "In.toc"), toc);
+
+    run = RunCli({"rebuild-toc", mbx});  // no terminal to answer the question on
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("give --yes"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(dir / "In.toc"), toc);
+    EXPECT_FALSE(std::filesystem::exists(dir / "In.toc.1"));
+
+    run = RunCli({"rebuild-toc", "--yes", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(LastLine(run.err), "Done. Operation was successful. Backup files created.");
+    EXPECT_EQ(ReadFile(dir / "In.toc.1"), toc);
+    EXPECT_EQ(ReadFile(dir / "In.mbx.1"), mailbox);  // both files, though only the TOC changes
+    EXPECT_EQ(ReadFile(mbx), mailbox);
+    EXPECT_EQ(Summary(1).Status, 2);
+    EXPECT_EQ(Summary(2).Status, 12);  // the summary that was cut off: recovered
+    EXPECT_EQ(Summary(3).Status, 8);
+    EXPECT_EQ(Text(Summary(3).Who), "carol@host");
+    run = RunCli({"verify", mbx});
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+
+    // Nothing left to mend: nothing is written, no backup made.
+    run = RunCli({"rebuild-toc", "--yes", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "In.toc.2"));
+
+    // The same TOC, older than its mailbox: Eudora would rebuild it, so its time is renewed.
+    namespace fs = std::filesystem;
+    fs::last_write_time(dir / "In.toc", fs::last_write_time(mbx) - std::chrono::hours(1));
+    run = RunCli({"rebuild-toc", "--yes", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("its time was renewed"), std::string::npos) << run.err;
+    EXPECT_GE(fs::last_write_time(dir / "In.toc"), fs::last_write_time(mbx));
+    EXPECT_FALSE(fs::exists(dir / "In.toc.2"));
+}
+
+TEST_F(FlaggingCli, RebuildTocMakesAMissingToc) {
+    WriteBox({{"Received: by relay", "From: ann@host", "Subject: one"}});
+    std::filesystem::remove(dir / "In.toc");
+    const CliRun run = RunCli({"rebuild-toc", "--yes", mbx});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "No TOC file: a new one describes 1 message.");
+    EXPECT_EQ(Summary(1).Status, 12);
+    EXPECT_EQ(Text(Summary(1).Subject), "one");
+    EXPECT_EQ(RunCli({"verify", mbx}).exitCode, 0);
+
+#ifndef _WIN32  // FIFOs
+    // A TOC that is not a regular file is not read (a named pipe would never answer), nor replaced.
+    std::filesystem::remove(dir / "In.toc");
+    ASSERT_EQ(::mkfifo((dir / "In.toc").c_str(), 0600), 0);
+    const CliRun fifo = RunCli({"rebuild-toc", "--yes", mbx});
+    EXPECT_EQ(fifo.exitCode, 1);
+    EXPECT_NE(fifo.err.find("not a regular file"), std::string::npos) << fifo.err;
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "In.toc"));
+#endif
 }
 
 }  // namespace

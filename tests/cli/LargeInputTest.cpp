@@ -110,7 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ShortTocCase{{"relink", "{MBX}"}, false, "file10.txt"},
                     ShortTocCase{{"list", "{MBX}"}, false, "Subject 10"},
                     ShortTocCase{{"export", "files", "{MBX}", "{OUT}"}, false, "Subject 10", true},
-                    ShortTocCase{{"export", "digest", "{MBX}", "{PAGE}"}, false, "Subject 10", true}));
+                    ShortTocCase{{"export", "digest", "{MBX}", "{PAGE}"}, false, "Subject 10", true},
+                    ShortTocCase{{"export", "mbox", "{MBX}", "{OUT}"}, false, "Subject 10"},
+                    ShortTocCase{{"export", "eml", "{MBX}", "{OUT}"}, false, "Subject 10"}));
 
 // Lines of 1 MB: the miner and the harvester find what the line holds, and
 // the HTML stripping rewrites the mailbox into a consistent pair.
@@ -175,6 +177,7 @@ const std::vector<std::vector<std::string>>& EveryTool() {
     static const std::vector<std::vector<std::string>> tools = {
         {"verify", "{MBX}"}, {"list", "{MBX}"}, {"links", "--all", "{MBX}"}, {"addresses", "{MBX}"},
         {"relink", "{MBX}"}, {"export", "files", "{MBX}", "{OUT}"}, {"export", "digest", "{MBX}", "{PAGE}"},
+        {"export", "mbox", "{MBX}", "{OUT}"}, {"export", "maildir", "{MBX}", "{OUT}"},
         {"update", "--all", "{MBX}"}, {"mark", "sent", "{MBX}"}, {"duplicates", "--fast", "{MBX}"},
         {"duplicates", "--slow", "{MBX}"}, {"align-columns", "{FOLDER}", "--widths", "4,4,4,6,31,17,5,4"},
         {"strip-html", "{MBX}"}, {"decode-qp", "{MBX}"}, {"rot13", "{MBX}"}, {"repair-delimiters", "{MBX}", "--yes"},
@@ -228,7 +231,7 @@ TEST(OutOfMemory, ARewriteThatCannotGetTheMemoryStopsWithAMessageAndChangesNothi
     if (kAddressSanitizer) GTEST_SKIP() << "not under AddressSanitizer";
     TempDir dir;
     std::string body = "<x-html>";
-    while (body.size() < (24u << 20)) body += "<p>Line of the long report, see http://example.com/p</p>\r\n";
+    while (body.size() < (40u << 20)) body += "<p>Line of the long report, see http://example.com/p</p>\r\n";
     body += "</x-html>\r\n";
     MailboxBuilder b;
     b.Add(Message(1, body), "who", "Big");

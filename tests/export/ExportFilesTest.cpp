@@ -186,5 +186,21 @@ TEST(ExportToFiles, FileThatCannotBeWrittenIsReportedAndTheRestGoOn) {
     EXPECT_TRUE(fs::is_regular_file(f.out + "/02-B.txt"));
 }
 
+// A symbolic link planted in the target folder made the export append to the
+// file it pointed at, outside the folder.
+TEST(ExportToFiles, ALinkInTheFolderIsNotWrittenThrough) {
+    Fixture f;
+    MailboxBuilder b;
+    b.Add(ComposeMessage({}, "a\r\n"), "", "A");
+    f.Write(b);
+    test::WriteFile(f.dir / "outside.txt", "keep");
+    fs::create_symlink(f.dir / "outside.txt", f.out + "/01-A.txt");
+    auto result = f.Export();
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result->written, 0);
+    EXPECT_EQ(result->FailureReport(), "1 message was not exported.\r\nMessage 1: Cannot write '" + f.out + "/01-A.txt': it is a symbolic link.");
+    EXPECT_EQ(ReadFile(f.dir / "outside.txt"), "keep");
+}
+
 }  // namespace
 }  // namespace ledgerly

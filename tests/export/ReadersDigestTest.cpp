@@ -71,7 +71,7 @@ TEST(ReadersDigest, ThreeMessagePageLineByLine) {
         .Add(ComposeMessage({"Subject: Plan"},
                             "<html><head><title>T</title></head><body><p>Figures</p>\r\n<b>attached</b></body></html>\r\n"),
              "Bob", "Plan", "9:00 PM 3/5/2011")
-        .Add(ComposeMessage({}, "x"), "", "", "");
+        .Add(ComposeMessage({}, "x < y"), "", "", "");
     f.Write(b);
     auto written = ExportReadersDigest(f.context, f.mbx, f.out);
     ASSERT_TRUE(written.ok()) << written.error();
@@ -91,7 +91,7 @@ TEST(ReadersDigest, ThreeMessagePageLineByLine) {
         "<A NAME=\"[2]\"></A>Date: 9:00 PM 3/5/2011<br>", "Who: Bob<br>", "<A HREF=\"#!2!\">Subject: Plan</A><br>",
         "", "<br>", "<br>Figures", "<br>attached", "<br>", "<HR>",
         "<A NAME=\"[3]\"></A>Date: <br>", "Who: <br>", "<A HREF=\"#!3!\">Subject: </A><br>",
-        "", "<br>", "<br>x", "<HR>"};
+        "", "<br>", "<br>x &lt;y", "<HR>"};
     const auto expected = PageLines("Work", toc, sections);
     const auto actual = f.Page();
     ASSERT_EQ(actual.size(), expected.size());

@@ -269,6 +269,16 @@ TEST_F(DuplicatesTest, StopEndsTheClassicSearchAtTheNextMessageAndKeepsItsFlags)
     EXPECT_EQ(Flagged(kClassicMarker).back(), 51);
     EXPECT_EQ(Informed().back(), "Ledgerly|Search Stopped. 50 duplicates found.");
     EXPECT_EQ(pauseHost.progressClosed, 1);
+
+    // The host's Stop (the desktop program's) is the same Stop.
+    WriteBodies(std::vector<std::string>(250, "same\r\n"));
+    pauseHost.onWait = nullptr;
+    pauseHost.stopAfter = 10;
+    outcome = FlagDuplicatesClassic(ctx, pair, DuplicateOptions{});
+    ASSERT_TRUE(outcome.ok());
+    EXPECT_TRUE(outcome->stopped);
+    EXPECT_EQ(Flagged(kClassicMarker).size(), 9u);
+    EXPECT_EQ(Informed().back(), "Ledgerly|Search Stopped. 9 duplicates found.");
 }
 
 TEST_F(DuplicatesTest, StopInTheHashSearchsFirstPhaseEndsSilently) {

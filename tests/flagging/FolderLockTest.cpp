@@ -5,7 +5,7 @@
 
 #include "flagging/Duplicates.h"
 #include "flagging/SummaryRefresh.h"
-#include "store/PairRewrite.h"
+#include "store/PairTransaction.h"
 #include "store/RewriteLock.h"
 #include "tests/flagging/FlaggingFixture.h"
 

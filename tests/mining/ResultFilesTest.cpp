@@ -198,5 +198,38 @@ TEST(LineReader, BreaksAcrossBlockBoundaries) {
     EXPECT_FALSE(missing.Next(line));
 }
 
+// Runs of whole lines give the file back, each run but the last ends at a
+// break, and the lines counted over the runs, or over any pieces, are the
+// lines Next hands over.
+TEST(LineReader, RunsOfLinesAndTheirCountAgreeWithNext) {
+    TempDir dir;
+    const std::string contents[] = {std::string("abc\r") + "\ndef\n\rghi\r\r\n" + std::string(100, 'z'),
+                                    "\r\n\n\r\r" + std::string(40, 'y') + "\r\n", "", "x", std::string(70, '\n')};
+    for (const std::string& content : contents) {
+        WriteFile(dir / "f", content);
+        long long expected = 0;
+        LineReader byLine(dir / "f", 16);
+        for (std::string_view line; byLine.Next(line);) ++expected;
+        for (std::size_t block : {16u, 17u, 20u, 4096u}) {
+            LineReader reader(dir / "f", block);
+            std::string joined;
+            LineCounter counter, byPieces;
+            for (std::string_view run; reader.NextLines(run);) {
+                joined += run;
+                if (joined.size() < content.size()) {
+                    EXPECT_TRUE(run.back() == '\r' || run.back() == '\n') << block;
+                }
+                counter.Count(run);
+                for (std::size_t at = 0; at < run.size(); at += 3) byPieces.Count(run.substr(at, 3));
+            }
+            counter.Finish();
+            byPieces.Finish();
+            EXPECT_EQ(joined, content) << block;
+            EXPECT_EQ(counter.lines(), expected) << block;
+            EXPECT_EQ(byPieces.lines(), expected) << block;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ledgerly

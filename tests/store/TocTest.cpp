@@ -139,7 +139,7 @@ TEST(Toc, ShortTocReadsOnlyCompleteSummariesAndIsNeverExtended) {
     EXPECT_EQ(tiny->UsableCount(), 0);
 }
 
-TEST(Toc, SummaryWriteLeavesOtherBytesAndSaveIsByteExact) {
+TEST(Toc, SummaryWriteLeavesOtherBytesAndTheImageIsByteExact) {
     test::TempDir dir;
     MailboxBuilder b;
     b.Add("From ???@??? x\r\n\r\nA", "a").Add("From ???@??? x\r\n\r\nB", "b");
@@ -149,7 +149,7 @@ TEST(Toc, SummaryWriteLeavesOtherBytesAndSaveIsByteExact) {
     MessageSummary s = image->ReadSummary(2);
     SetTextField(s.Subject, "changed");
     image->WriteSummary(2, s);
-    ASSERT_TRUE(image->Save(dir / "x.toc").ok());
+    test::WriteFile(dir / "x.toc", image->bytes());
     const std::string saved = test::ReadFile(dir / "x.toc");
     ASSERT_EQ(saved.size(), bytes.size());
     for (std::size_t i = 0; i < bytes.size(); ++i)

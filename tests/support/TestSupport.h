@@ -47,6 +47,9 @@ public:
     bool showProgressWindow = true;      // whether OpenProgress sets ProgressShown
     // Called on each Wait: lets a test press Stop or close the progress window mid-run.
     std::function<void(AppState&)> onWait;
+    // StopRequested answers true from its (stopAfter + 1)th question on; -1: never.
+    int stopAfter = -1;
+    int stopQuestions = 0;
 
     void Status(std::string_view text) override { statuses.emplace_back(text); }
     void Inform(std::string_view text, std::string_view title, BoxIcon) override { informed.push_back(std::string(title) + "|" + std::string(text)); }
@@ -56,6 +59,7 @@ public:
     void OpenProgress() override { ++progressOpened; state_.progress.ProgressShown = showProgressWindow; }
     void UpdateProgress() override { ++progressUpdates; }
     void CloseProgress() override { ++progressClosed; state_.progress.ProgressShown = false; }
+    bool StopRequested() override { return stopAfter >= 0 && stopQuestions++ >= stopAfter; }
 
 private:
     AppState& state_;

@@ -216,6 +216,34 @@ private slots:
         QCOMPARE(main->fakePrompter.informed, QStringList{QStringLiteral("Ledgerly|No duplicates found.")});
         QCOMPARE(ReadFile(pair + "toc"), before);
     }
+
+    void rebuildTocAsksWithWhatItKeepsThenReports() {
+        Build(2);
+        std::string toc = ReadFile(pair + "toc");
+        toc[SummaryOffset(1) + 12] = 2;   // replied
+        toc.resize(SummaryOffset(2));     // the second summary lost
+        WriteFile(pair + "toc", toc);
+        main->fakePrompter.answers = {false};
+        RunCommand("menuRebuildToc", *main);
+        QCOMPARE(main->fakePrompter.asked.size(), 1);
+        QVERIFY(main->fakePrompter.asked[0].contains("1 message keeps its summary, 1 message gets a new one"));
+        QCOMPARE(ReadFile(pair + "toc"), toc);
+        QVERIFY(main->fakePrompter.informed.isEmpty());
+
+        RunCommand("menuRebuildToc", *main);
+        QCOMPARE(main->statuses.last(), QStringLiteral("Done. Operation was successful. Backup files created."));
+        QCOMPARE(main->fakePrompter.informed.size(), 1);
+        QVERIFY(main->fakePrompter.informed[0].contains("Backup: " + QString::fromStdString(pair) + "toc.1"));
+        QCOMPARE(main->locks, main->unlocks);
+        auto rebuilt = TocImage::FromBytes(ReadFile(pair + "toc"));
+        QCOMPARE(rebuilt->ReadSummary(1).Status, std::int16_t{2});
+        QCOMPARE(rebuilt->ReadSummary(2).Status, std::int16_t{8});  // no Received line: sent mail
+
+        main->key = *dir / "Work.fol/";  // a folder: nothing to rebuild
+        main->fakePrompter.asked.clear();
+        RunCommand("menuRebuildToc", *main);
+        QVERIFY(main->fakePrompter.asked.isEmpty());
+    }
 };
 
 QTEST_MAIN(FlaggingCommandsTest)

@@ -63,7 +63,6 @@ private slots:
     void menuRefusesMissingToc();
     void digestWritesPageAndStatus();
     void digestCancelledOrMissingWritesNothing();
-    void outlookDoesNothing();
 };
 
 void tst_izvozF::controlsCaptionsAndFirstState() {
@@ -273,17 +272,6 @@ void tst_izvozF::digestCancelledOrMissingWritesNothing() {
     QCOMPARE(main.fakePrompter.informed, QStringList({"Ledgerly|MBX-file not found."}));
     QCOMPARE(main.fakePrompter.files.size(), std::size_t(1));  // no dialog shown
     QVERIFY(!fs::exists(s.dir / "x.html"));
-}
-
-void tst_izvozF::outlookDoesNothing() {
-    Store s;
-    test::FakeMainWindow main;
-    s.Select(main);
-    QVERIFY(ui::FindCommand("menuExportOutlook"));
-    ui::RunCommand("menuExportOutlook", main);
-    QVERIFY(main.statuses.isEmpty());
-    QVERIFY(main.widget.findChildren<QWidget*>().isEmpty());
-    QVERIFY(fs::is_empty(s.out));
 }
 
 QTEST_MAIN(tst_izvozF)

@@ -89,6 +89,7 @@ private slots:
         const char* rows[][3] = {
             {"menuMailboxes", "menuAddMailbox", "&Add..."},
             {"menuMailboxes", "menuSynchronizeMailbox", "&Synchronize"},
+            {"menuMailboxes", "menuRebuildToc", "&Rebuild TOC..."},
             {"menuMark", "menuMarkAllReceived", "All Messages &Received"},
             {"menuMark", "menuMarkAllSent", "All Messages &Sent"},
             {"menuMark", "menuMarkDuplicatesClassic", "&Duplicates (Slow)"},
@@ -103,7 +104,7 @@ private slots:
             {"menuUpdate", "menuUpdateAll", "A&ll"},
             {"menuExport", "menuExportFiles", "&Files"},
             {"menuExport", "menuExportReadersDigest", "&Readers Digest"},
-            {"menuExport", "menuExportOutlook", "&Outlook"},
+            {"menuExport", "menuExportOutlook", "&Mail Programs (mbox, Maildir, EML)..."},
             {"menuExtract", "menuExtractEMails", "&E-Mail"},
             {"menuExtract", "menuWebAddresses", "&Web"},
             {"menuExtract", "menuFileReferences", "&File References"},
@@ -183,12 +184,12 @@ private slots:
     void hiddenCommandsStayHiddenAndTwoAreDisabled() {
         auto w = makeWindow();
         for (const char* name : {"menuFindAttachments", "menuMarkDuplicatesClassic", "menuMarkDuplicatesHash", "menuBonus",
-                                 "menuExportFiles", "menuExportOutlook", "menuEncryption"}) {
+                                 "menuExportFiles", "menuEncryption"}) {
             QVERIFY2(!act(*w, name)->isVisible(), name);
             w->selectKey(data() + "In.mbx");
             QVERIFY2(!act(*w, name)->isVisible(), name);
         }
-        for (const char* name : {"menuMark", "menuUpdate", "menuExtract", "menuAlignColumns", "menuUpdateAll", "menuROT13"})
+        for (const char* name : {"menuMark", "menuUpdate", "menuExtract", "menuAlignColumns", "menuUpdateAll", "menuROT13", "menuExportOutlook"})
             QVERIFY2(act(*w, name)->isVisible(), name);
         QVERIFY(!w->commandEnabled("menuFlagDuplicates"));
         QVERIFY(!w->commandEnabled("menuRunScript"));  // no Scripts folder
@@ -222,7 +223,7 @@ private slots:
         w->openPalette(ui::PaletteKind::Mining);
         QVERIFY(w->selectKey(data() + node.toStdString()));
         for (const char* name : {"menuToolbars", "menuMark", "menuUpdate", "menuExtract", "menuSpecial", "menuBonus", "menuExport",
-                                 "menuDecodeQP", "menuCreateBackup"})
+                                 "menuDecodeQP", "menuCreateBackup", "menuRebuildToc"})
             QVERIFY2(w->commandEnabled(name) == mailboxState, name);
         QCOMPARE(w->commandEnabled("menuAlignColumns"), !mailboxState);
         QCOMPARE(w->commandEnabled("menuFindAttachments"), findAttachments);

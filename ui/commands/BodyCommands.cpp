@@ -92,6 +92,8 @@ void FixLastTag(MainWindowApi& main) {
     }
     if (result->declined) return;
     main.setStatus(Q(msg::kDone));
+    // What else the repair did: an earlier run finished, a TOC that did not agree deleted all the same.
+    if (!result->recovered.empty() || !result->tocDisagreed.empty()) Inform(main, result->ClosingText());
 }
 
 const CommandRegistrar regStrip("menuStripHTMLTags", &StripHtmlTags);

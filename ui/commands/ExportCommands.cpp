@@ -1,5 +1,5 @@
 // "&Export To": "&Files" opens the export window, "&Readers Digest" writes the
-// mailbox as one HTML page, "&Outlook" does nothing.
+// mailbox as one HTML page (the third entry: ExportMailCommand.cpp).
 #include "app/CommandChecks.h"
 #include "app/FileHelpers.h"
 #include "export/ReadersDigest.h"
@@ -35,12 +35,8 @@ void ExportReadersDigest(MainWindowApi& main) {
     });
 }
 
-// The entry is kept in the menu (hidden there) but exports nothing.
-void ExportOutlook(MainWindowApi&) {}
-
 const CommandRegistrar files("menuExportFiles", &ExportFiles);
 const CommandRegistrar digest("menuExportReadersDigest", &ExportReadersDigest);
-const CommandRegistrar outlook("menuExportOutlook", &ExportOutlook);
 
 }  // namespace
 }  // namespace ledgerly::ui
