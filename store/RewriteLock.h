@@ -14,9 +14,8 @@
 
 namespace ledgerly {
 
-#ifdef _WIN32
+// The file Windows' lock is taken on (elsewhere the folder itself is locked).
 inline constexpr const char* kLockFileName = ".ledgerly-lock";
-#endif
 
 class RewriteLock {
 public:
