@@ -24,15 +24,20 @@ TEST(StartupPaths, CommandLineIsTakenWhole) {
     TempDir dir;
     fs::create_directory(dir.path() / "Mail");
     fs::create_directory(dir.path() / "My Mail");
-    const std::string mail = (dir.path() / "Mail").string();
+    const std::string mail = dir / "Mail";
     struct Case { std::string candidate; std::string expected; };
     const Case cases[] = {
-        {mail, mail + "/"},                        // a separator is appended
-        {mail + "/", mail + "/"},                  // used unchanged
+        {mail, WithTrailingSeparator(mail)},         // a separator is appended
+        {WithTrailingSeparator(mail), WithTrailingSeparator(mail)},  // used unchanged
         {dir / "My Mail", dir / "My Mail/"},       // spaces are part of the path
         {"\"" + mail + "\"", ""},                  // quotes are taken as part of the path
+#ifdef _WIN32
+        {"C:\\", ""},                              // the root of a drive
+        {"C:", ""},
+#else
         {"/", ""},                                 // the root of the file system
         {"/tm", ""},
+#endif
         {dir / "Missing", ""},
         {"", ""},
     };
@@ -47,16 +52,16 @@ TEST(StartupPaths, CommandLineIsTakenWhole) {
 TEST(StartupPaths, RegistryValueWithThreePartsGivesFolderAndSettingsFile) {
     TempDir dir;
     fs::create_directory(dir.path() / "Eudora");
-    const std::string folder = (dir.path() / "Eudora").string();
+    const std::string folder = dir / "Eudora";
     GlobalPaths paths;
-    FindDataFolder(paths, "", Registry("/opt/Eudora.exe " + folder + " " + folder + "/eudora.ini"), std::string());
-    EXPECT_EQ(paths.DataFolder, folder + "/");
-    EXPECT_EQ(paths.EudoraIniPath, folder + "/eudora.ini");
+    FindDataFolder(paths, "", Registry("/opt/Eudora.exe " + folder + " " + (dir / "Eudora/eudora.ini")), std::string());
+    EXPECT_EQ(paths.DataFolder, WithTrailingSeparator(folder));
+    EXPECT_EQ(paths.EudoraIniPath, dir / "Eudora/eudora.ini");
 
     // The command line wins when it is valid.
     fs::create_directory(dir.path() / "Other");
     GlobalPaths first;
-    FindDataFolder(first, dir / "Other", Registry("/opt/Eudora.exe " + folder + " " + folder + "/eudora.ini"), std::string());
+    FindDataFolder(first, dir / "Other", Registry("/opt/Eudora.exe " + folder + " " + (dir / "Eudora/eudora.ini")), std::string());
     EXPECT_EQ(first.DataFolder, dir / "Other/");
     EXPECT_EQ(first.EudoraIniPath, "");
 }
@@ -77,6 +82,7 @@ TEST(StartupPaths, RegistryValueThatDoesNotSplitIntoThreePartsGivesNoFolder) {
     }
 }
 
+#ifndef _WIN32  // Windows has no Wine prefix to map through
 // A Wine prefix as Wine lays it out: dosdevices/c: links to drive_c, and
 // user.reg holds Eudora's own command line in short 8.3 paths.
 class FakeWinePrefix : public ::testing::Test {
@@ -133,12 +139,14 @@ TEST_F(FakeWinePrefix, PathsThatMapToNothingStayAsWritten) {
     EXPECT_EQ(paths.DataFolder, "");
 }
 
+#endif
+
 TEST(StartupPaths, NicknameFolderIsCreatedWhenMissing) {
     TempDir dir;
     GlobalPaths paths;
     paths.DataFolder = dir.str();
     SetDataPaths(paths);
-    EXPECT_EQ(paths.NicknameFolder, dir.str() + "Nickname/");
+    EXPECT_EQ(paths.NicknameFolder, dir / "Nickname/");
     EXPECT_TRUE(fs::is_directory(paths.NicknameFolder));
     SetDataPaths(paths);  // already there: nothing changes
     EXPECT_TRUE(fs::is_directory(paths.NicknameFolder));
