@@ -21,4 +21,18 @@ std::string EscapeForTerminal(std::string_view utf8);
 // same number ("\u00e9" for the byte 0xE9).
 std::string JsonString(std::string_view utf8);
 
+// UTF-16 for the system calls of Windows, which take file names, window
+// titles and registry values in it. A byte that is not UTF-8, or a lone
+// surrogate, becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+#ifdef _WIN32
+// The same with wchar_t, which is UTF-16 on Windows: the text of the W calls.
+inline std::wstring Wide(std::string_view utf8) {
+    const std::u16string u = Utf8ToUtf16(utf8);
+    return std::wstring(u.begin(), u.end());
+}
+inline std::string FromWide(std::wstring_view wide) { return Utf16ToUtf8(std::u16string(wide.begin(), wide.end())); }
+#endif
+
 }  // namespace ledgerly

@@ -2,6 +2,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "app/Encoding.h"
+#include "app/Platform.h"
 #else
 #include <dlfcn.h>
 #endif
@@ -42,14 +45,22 @@ Status FieldDecoder::Bind() {
     }
     std::string why;
 #ifdef _WIN32
-    handle_ = LoadLibraryA(path_.c_str());
-    if (handle_) fn_ = reinterpret_cast<void (*)(char*)>(GetProcAddress(static_cast<HMODULE>(handle_), "DecodeField"));
+    // The full path, so that the system's search order plays no part.
+    handle_ = ::LoadLibraryExW(Wide(path_).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!handle_) {
+        why = ": " + SystemMessage(::GetLastError());
+        if (why.back() == '.') why.pop_back();
+    } else {
+        // Through a generic function pointer: FARPROC's own type matches no function.
+        const auto symbol = reinterpret_cast<void (*)()>(::GetProcAddress(static_cast<HMODULE>(handle_), "DecodeField"));
+        fn_ = reinterpret_cast<DecodeFieldFunction>(symbol);
+    }
 #else
     handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         if (const char* e = dlerror()) why = std::string(": ") + e;
     } else {
-        fn_ = reinterpret_cast<void (*)(char*)>(dlsym(handle_, "DecodeField"));
+        fn_ = reinterpret_cast<DecodeFieldFunction>(dlsym(handle_, "DecodeField"));
     }
 #endif
     if (!handle_) error_ = "The header-field decoder library '" + path_ + "' cannot be loaded" + why + ".";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Result.h"
+#include "lwb/lwb.h"
 
 namespace ledgerly {
 
@@ -28,7 +29,7 @@ public:
 private:
     std::string path_;
     void* handle_ = nullptr;
-    void (*fn_)(char*) = nullptr;
+    DecodeFieldFunction fn_ = nullptr;
     std::string error_;
 };
 

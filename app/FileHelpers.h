@@ -1,7 +1,12 @@
 #pragma once
-// File and path routines shared by the tools. Paths are native paths (bytes);
-// the separator is the platform's own.
+// File and path routines shared by the tools. Paths are text in the
+// program's own encoding (UTF-8; on Linux whatever bytes the name has), with
+// the platform's separator. On Windows they cross to the system as UTF-16:
+// every file name goes through FsPath or OpenStdFile, never through the
+// narrow-character calls, which would read it in the ANSI code page.
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,6 +22,26 @@ inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
 #endif
+
+// A path as the file system takes it, and back.
+std::filesystem::path FsPath(std::string_view path);
+std::string PathText(const std::filesystem::path& path);
+// std::fopen for a path in the program's text.
+std::FILE* OpenStdFile(std::string_view path, const char* mode);
+
+// Whether `c` separates the components of a path here: the platform's
+// separator, and on Windows "/" too, which Windows takes as well.
+constexpr bool IsPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+// A path taken from the current folder: not 'C:\x', '\\server\x' or '\x' on
+// Windows, not '/x' elsewhere. Empty text is relative.
+bool IsRelativePath(std::string_view path);
 
 // True for an existing entry that is not a folder, whatever the length of its
 // name ('ss', a relative path, is as good as any).

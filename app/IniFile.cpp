@@ -75,7 +75,7 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
     std::error_code ec;
     // A file that exists but cannot be read is left alone rather than replaced
     // by one that holds only this key.
-    if (!text && std::filesystem::exists(path, ec)) return false;
+    if (!text && std::filesystem::exists(FsPath(path), ec)) return false;
     std::vector<std::string> lines = text ? SplitFileLines(*text) : std::vector<std::string>{};
     std::string entry(key);
     entry.append(1, '=').append(value);

@@ -9,6 +9,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <iterator>
+
+#include "app/Encoding.h"
 #else
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -35,15 +41,31 @@ bool TitleStartsWith(std::string_view title, std::string_view start) {
 
 #ifdef _WIN32
 
-bool WindowExists(std::string_view titleStart) {
-    const std::string start(titleStart);
-    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
-        char title[kTitleRoom + 1] = {};
-        const LRESULT len = SendMessageA(w, WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title));
-        if (len <= 0) continue;
-        if (TitleStartsWith(std::string_view(title, static_cast<std::size_t>(len)), start)) return true;
+namespace {
+
+struct TitleSearch {
+    std::string_view start;
+    bool found = false;
+};
+
+BOOL CALLBACK CheckTitle(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<TitleSearch*>(param);
+    wchar_t title[kTitleRoom + 1] = {};
+    const int len = ::GetWindowTextW(window, title, static_cast<int>(std::size(title)));
+    if (len <= 0) return TRUE;
+    if (TitleStartsWith(FromWide(std::wstring_view(title, static_cast<std::size_t>(len))), search->start)) {
+        search->found = true;
+        return FALSE;  // the walk stops here
     }
-    return false;
+    return TRUE;
+}
+
+}  // namespace
+
+bool WindowExists(std::string_view titleStart) {
+    TitleSearch search{titleStart};
+    ::EnumWindows(&CheckTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 #else
@@ -219,22 +241,21 @@ bool WindowExists(std::string_view titleStart) {
 std::string DefaultWinePrefix() { return {}; }
 
 std::string RegReadString(std::string_view keyPath, std::string_view valueName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, std::string(keyPath).c_str(), &key) != ERROR_SUCCESS) return kNoRegistryValue;
-    const std::string name(valueName);
-    DWORD type = 0, size = 0;
-    std::string result = kNoRegistryValue;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ && size > 0) {
-        std::string buf(size, '\0');
-        if (RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size) == ERROR_SUCCESS) {
-            buf.resize(std::min<std::size_t>(buf.size(), size));
-            const std::size_t nul = buf.find('\0');
-            if (nul != std::string::npos) buf.resize(nul);
-            if (!buf.empty()) result = buf;
-        }
+    const std::wstring key = Wide(keyPath), name = Wide(valueName);
+    // Asked first for the size, then read; a value that grows in between is read again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD size = 0;
+        if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr, &size) != ERROR_SUCCESS)
+            return kNoRegistryValue;
+        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        const LSTATUS rc = ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, text.data(), &got);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) return kNoRegistryValue;
+        text.resize(std::wcslen(text.c_str()));  // cut at the first NUL
+        return text.empty() ? std::string(kNoRegistryValue) : FromWide(text);
     }
-    RegCloseKey(key);
-    return result;
+    return kNoRegistryValue;
 }
 
 #else
@@ -389,6 +410,35 @@ std::string ReadWineRegistryString(const std::string& regFilePath, std::string_v
     return kNoRegistryValue;
 }
 
+#ifdef _WIN32
+
+std::string SystemMessage(unsigned long code) {
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n > 0 && text ? FromWide(std::wstring_view(text, n)) : std::string();
+    if (text) ::LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) message.pop_back();
+    if (message.empty()) message = "Windows error " + std::to_string(code);
+    if (message.back() != '.') message += '.';
+    return message;
+}
+
+#endif
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+#ifdef _WIN32
+    int count = 0;
+    if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        std::vector<std::string> args;
+        for (int i = 0; i < count; ++i) args.push_back(FromWide(wide[i]));
+        ::LocalFree(wide);
+        return args;
+    }
+#endif
+    return std::vector<std::string>(argv, argv + argc);
+}
+
 // ---------------------------------------------------------------------------
 // Single instance
 
@@ -405,7 +455,7 @@ private:
 }  // namespace
 
 std::unique_ptr<InstanceLock> AcquireInstanceLock(std::string_view name) {
-    HANDLE h = CreateMutexA(nullptr, FALSE, (std::string("Local\\") + std::string(name) + ".instance").c_str());
+    HANDLE h = ::CreateMutexW(nullptr, FALSE, Wide("Local\\" + std::string(name) + ".instance").c_str());
     if (h && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(h);
         return nullptr;

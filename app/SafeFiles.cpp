@@ -1,5 +1,6 @@
 #include "app/SafeFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,10 +8,11 @@
 #include <utility>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
-#include <share.h>
-#include <sys/stat.h>
 #include <windows.h>
+
+#include "app/Encoding.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -224,7 +226,7 @@ Status RemoveFile(const std::string& path) {
 }
 
 void SyncFolderOf(const std::string& path) {
-    std::string folder = std::filesystem::path(path).parent_path().string();
+    std::string folder = std::filesystem::path(path).parent_path().string();  // POSIX only: bytes as they are
     if (folder.empty()) folder = ".";
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
@@ -254,20 +256,84 @@ std::string ReplaceBlocker(const std::string& path) {
     return {};
 }
 
-#else  // _WIN32: the same contract with the C run-time's calls.
+#else  // _WIN32: the same contract through the Win32 calls, names as UTF-16.
+
+namespace {
+
+// The C library's number for a Win32 error, so that messages read as they do elsewhere.
+int ErrnoOf(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+        return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_DIRECTORY:
+        return ENOTDIR;
+    default:
+        return EIO;
+    }
+}
+int LastWinError() { return ErrnoOf(::GetLastError()); }
+
+HANDLE OsHandle(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// What an open handle is, when it is not a plain file on a disk: NUL, CON, a
+// pipe, a folder; with `noLink`, a symbolic link or junction opened as itself.
+std::string NotRegular(HANDLE h, bool noLink) {
+    const DWORD type = ::GetFileType(h);
+    if (type == FILE_TYPE_PIPE) return "a named pipe";
+    if (type == FILE_TYPE_CHAR) return "a character device";
+    if (type != FILE_TYPE_DISK) return "something other than a file";
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!::GetFileInformationByHandle(h, &info)) return "something other than a file";
+    if (noLink && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return "a symbolic link";
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder";
+    return {};
+}
+
+// The handle as a descriptor of the C run-time, which then owns it.
+Result<int> Adopt(HANDLE h, int flags, const std::string& what, const std::string& shown) {
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), flags | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(h);
+        return Result<int>::Fail(CannotText(what, shown, EMFILE));
+    }
+    return fd;
+}
+
+}  // namespace
 
 FileOwnership OwnershipOf(const std::string& path) {
-    struct _stat64 st {};
+    // No owner or permission bits to carry over: a new file takes the
+    // folder's access list, as the file beside it did.
     FileOwnership o;
-    if (::_stat64(path.c_str(), &st) != 0 || !(st.st_mode & _S_IFREG)) return o;
-    o.known = true;
-    o.mode = st.st_mode & 0777;
+    o.known = IsRegularFile(path);
+    o.mode = 0666;
     return o;
 }
 
 bool IsRegularFile(const std::string& path) {
-    struct _stat64 st {};
-    return ::_stat64(path.c_str(), &st) == 0 && (st.st_mode & _S_IFREG);
+    const HANDLE h = ::CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool regular = NotRegular(h, false).empty();
+    ::CloseHandle(h);
+    return regular;
 }
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
@@ -285,48 +351,81 @@ FileHandle::~FileHandle() {
     if (fd_ >= 0) ::_close(fd_);
 }
 
+// Files are opened sharing reading, writing and deleting, so that a pair
+// being read can still be renamed over, as the commit does.
 Result<FileHandle> FileHandle::OpenForReading(const std::string& path) {
-    if (!IsRegularFile(path)) return Result<FileHandle>::Fail("Cannot read '" + path + "': it is not a regular file.");
-    int fd = -1;
-    if (::_sopen_s(&fd, path.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO, 0) != 0) return Result<FileHandle>::Fail(CannotText("read", path, LastError()));
-    return FileHandle(fd, path, {});
+    const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Result<FileHandle>::Fail(CannotText("read", path, LastWinError()));
+    if (const std::string kind = NotRegular(h, false); !kind.empty()) {
+        ::CloseHandle(h);
+        return Result<FileHandle>::Fail("Cannot read '" + path + "': it is " + kind + ", not a regular file.");
+    }
+    auto fd = Adopt(h, _O_RDONLY, "read", path);
+    if (!fd) return fd.status();
+    return FileHandle(*fd, path, {});
 }
+
 Result<FileHandle> FileHandle::CreateNew(const std::string& path, const FileOwnership&, std::string shownAs) {
-    int fd = -1;
-    if (::_sopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0)
-        return Result<FileHandle>::Fail(CannotText("create", shownAs.empty() ? path : shownAs, LastError()));
-    return FileHandle(fd, path, std::move(shownAs));
+    // CREATE_NEW fails on any name that is taken, a link's included.
+    const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Result<FileHandle>::Fail(CannotText("create", shownAs.empty() ? path : shownAs, LastWinError()));
+    auto fd = Adopt(h, _O_WRONLY, "create", shownAs.empty() ? path : shownAs);
+    if (!fd) return fd.status();
+    return FileHandle(*fd, path, std::move(shownAs));
 }
+
 Result<FileHandle> FileHandle::OpenForAppending(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) return Result<FileHandle>::Fail("Cannot write '" + path + "': it is a symbolic link.");
-    if (std::filesystem::exists(path, ec) && !IsRegularFile(path)) return Result<FileHandle>::Fail("Cannot write '" + path + "': it is not a regular file.");
-    int fd = -1;
-    if (::_sopen_s(&fd, path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0)
-        return Result<FileHandle>::Fail(CannotText("write", path, LastError()));
-    return FileHandle(fd, path, {});
+    // A link at the name is opened as itself, and refused.
+    const HANDLE h = ::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Result<FileHandle>::Fail(CannotText("write", path, LastWinError()));
+    if (const std::string kind = NotRegular(h, true); !kind.empty()) {
+        ::CloseHandle(h);
+        return Result<FileHandle>::Fail("Cannot write '" + path + "': it is " + kind + (kind == "a symbolic link" ? "." : ", not a regular file."));
+    }
+    auto fd = Adopt(h, _O_WRONLY | _O_APPEND, "write", path);
+    if (!fd) return fd.status();
+    return FileHandle(*fd, path, {});
 }
+
 Result<std::int64_t> FileHandle::Size() const {
-    const __int64 size = ::_filelengthi64(fd_);
-    if (size < 0) return Result<std::int64_t>::Fail(CannotText("read", shown(), LastError()));
-    return static_cast<std::int64_t>(size);
+    LARGE_INTEGER size {};
+    if (!::GetFileSizeEx(OsHandle(fd_), &size)) return Result<std::int64_t>::Fail(CannotText("read", shown(), LastWinError()));
+    return static_cast<std::int64_t>(size.QuadPart);
 }
+
 Result<std::size_t> FileHandle::ReadAt(std::int64_t offset, char* buffer, std::size_t n) const {
-    if (::_lseeki64(fd_, offset, SEEK_SET) < 0) return Result<std::size_t>::Fail(CannotText("read", shown(), LastError()));
+    // Positioned reads, as pread: the position Read goes on from is put back.
+    const __int64 position = ::_lseeki64(fd_, 0, SEEK_CUR);
+    struct Restore {
+        int fd;
+        __int64 at;
+        ~Restore() { if (at >= 0) ::_lseeki64(fd, at, SEEK_SET); }
+    } restore{fd_, position};
     std::size_t got = 0;
     while (got < n) {
-        const int r = ::_read(fd_, buffer + got, static_cast<unsigned>(std::min<std::size_t>(n - got, 1u << 30)));
-        if (r < 0) return Result<std::size_t>::Fail(CannotText("read", shown(), LastError()));
+        OVERLAPPED at {};
+        const std::uint64_t pos = static_cast<std::uint64_t>(offset) + got;
+        at.Offset = static_cast<DWORD>(pos);
+        at.OffsetHigh = static_cast<DWORD>(pos >> 32);
+        DWORD r = 0;
+        if (!::ReadFile(OsHandle(fd_), buffer + got, static_cast<DWORD>(std::min<std::size_t>(n - got, 1u << 30)), &r, &at)) {
+            if (::GetLastError() == ERROR_HANDLE_EOF) break;
+            return Result<std::size_t>::Fail(CannotText("read", shown(), LastWinError()));
+        }
         if (r == 0) break;
-        got += static_cast<std::size_t>(r);
+        got += r;
     }
     return got;
 }
+
 Result<std::size_t> FileHandle::Read(char* buffer, std::size_t n) {
     const int r = ::_read(fd_, buffer, static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30)));
     if (r < 0) return Result<std::size_t>::Fail(CannotText("read", shown(), LastError()));
     return static_cast<std::size_t>(r);
 }
+
 Status FileHandle::Write(std::string_view bytes) {
     while (!bytes.empty()) {
         const int w = ::_write(fd_, bytes.data(), static_cast<unsigned>(std::min<std::size_t>(bytes.size(), 1u << 30)));
@@ -335,10 +434,12 @@ Status FileHandle::Write(std::string_view bytes) {
     }
     return {};
 }
+
 Status FileHandle::Sync() {
-    if (::_commit(fd_) != 0) return Status::Fail(CannotText("write", shown(), LastError()));
+    if (!::FlushFileBuffers(OsHandle(fd_))) return Status::Fail(CannotText("write", shown(), LastWinError()));
     return {};
 }
+
 Status FileHandle::Close() {
     if (fd_ < 0) return {};
     if (::_close(std::exchange(fd_, -1)) != 0) return Status::Fail(CannotText("write", shown(), LastError()));
@@ -346,21 +447,27 @@ Status FileHandle::Close() {
 }
 
 Status RenameFile(const std::string& from, const std::string& to, std::string_view shownAs, std::string_view verb) {
-    if (!::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return Status::Fail("Cannot " + std::string(verb) + " '" + std::string(shownAs.empty() ? to : shownAs) + "'.");
+    if (!::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return Status::Fail(CannotText(verb, shownAs.empty() ? to : shownAs, LastWinError()));
     return {};
 }
+
 Status RenameWithoutReplacing(const std::string& from, const std::string& to) {
-    if (!::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return Status::Fail("Cannot create '" + to + "'.");
+    if (!::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) return Status::Fail(CannotText("create", to, LastWinError()));
     return {};
 }
+
 Status RemoveFile(const std::string& path) {
-    if (::DeleteFileA(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND) return {};
-    return Status::Fail("Cannot delete '" + path + "'.");
+    if (::DeleteFileW(Wide(path).c_str())) return {};
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+    return Status::Fail(CannotText("delete", path, ErrnoOf(error)));
 }
+
 void SyncFolderOf(const std::string&) {}  // MOVEFILE_WRITE_THROUGH makes each rename durable
+
 std::string ReplaceBlocker(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return "it is read-only";
     return {};
 }

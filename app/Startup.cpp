@@ -27,7 +27,7 @@ StartupOutcome RunStartup(AppState& state, std::string_view commandLine, const S
     }
     if (options.changeDirectory) {
         std::error_code ec;
-        std::filesystem::current_path(folder, ec);
+        std::filesystem::current_path(FsPath(folder), ec);
     }
     state.paths.ProgramFolder = folder;
     state.paths.IniPath = DefaultIniPath(folder);

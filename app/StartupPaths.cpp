@@ -17,7 +17,7 @@ namespace {
 
 // Any existing folder but the root of a file system ('C:\', '/'), which is never a data folder.
 bool ValidFolder(const std::string& path) {
-    return FolderExists(path) && !std::filesystem::path(path).relative_path().empty();
+    return FolderExists(path) && !FsPath(path).relative_path().empty();
 }
 
 std::vector<std::string> SplitAtSpaces(std::string_view text) {
@@ -55,7 +55,7 @@ std::string MapRegistryPath(std::string_view windowsPath, const std::optional<st
     if (!IsWindowsPath(windowsPath)) return std::string(windowsPath);
     const std::string prefix = winePrefix ? *winePrefix : DefaultWinePrefix();
     std::error_code ec;
-    if (prefix.empty() || !std::filesystem::is_directory(std::filesystem::path(prefix) / "dosdevices", ec))
+    if (prefix.empty() || !std::filesystem::is_directory(FsPath(prefix) / "dosdevices", ec))
         return std::string(windowsPath);
     const PathMapper mapper(std::string(), prefix);
     if (auto local = mapper.ToLocal(windowsPath)) return *local;

@@ -52,9 +52,9 @@ bool MatchesShortName(std::string_view shortName, std::string_view longName) {
 // The entry of `folder` that a Windows component names, or nullopt.
 std::optional<std::string> MatchComponent(const fs::path& folder, const std::string& component) {
     std::error_code ec;
-    if (fs::exists(folder / component, ec)) return component;
+    if (fs::exists(folder / FsPath(component), ec)) return component;
     std::vector<std::string> names;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) names.push_back(PathText(it->path().filename()));
     std::sort(names.begin(), names.end());
     for (const std::string& n : names)
         if (EqualsNoCase(n, component)) return n;
@@ -67,7 +67,7 @@ std::optional<std::string> MatchComponent(const fs::path& folder, const std::str
 std::vector<std::string> EntryNames(const fs::path& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) names.push_back(PathText(it->path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -82,21 +82,21 @@ std::optional<std::string> ResolveExisting(fs::path base, const std::vector<std:
     for (std::size_t i = from; i < parts.size(); ++i) {
         const auto match = MatchComponent(base, parts[i]);
         if (!match) return std::nullopt;
-        base /= *match;
+        base /= FsPath(*match);
     }
-    return base.string();
+    return PathText(base);
 }
 
 std::optional<std::string> Resolve(fs::path base, const std::vector<std::string>& parts, std::size_t from) {
     for (std::size_t i = from; i < parts.size(); ++i) {
         const auto match = MatchComponent(base, parts[i]);
-        base /= match ? *match : parts[i];
+        base /= FsPath(match ? *match : parts[i]);
     }
-    return base.string();
+    return PathText(base);
 }
 
 bool IsInside(const fs::path& child, const fs::path& parent) {
-    const std::string c = child.lexically_normal().string(), p = WithTrailingSeparator(parent.lexically_normal().string());
+    const std::string c = PathText(child.lexically_normal()), p = WithTrailingSeparator(PathText(parent.lexically_normal()));
     return c.rfind(p, 0) == 0 || WithTrailingSeparator(c) == p;
 }
 
@@ -121,65 +121,73 @@ std::string FileNameOfAnyPath(std::string_view path) {
 }
 
 std::optional<std::string> FindWinePrefix(std::string_view localPath) {
+#ifdef _WIN32
+    (void)localPath;
+    return std::nullopt;  // Windows itself: nothing to map through
+#else
     std::error_code ec;
-    for (fs::path p = Canonical(fs::path(std::string(localPath))); !p.empty(); p = p.parent_path()) {
-        if (fs::is_directory(p / "dosdevices", ec)) return p.string();
+    for (fs::path p = Canonical(FsPath(localPath)); !p.empty(); p = p.parent_path()) {
+        if (fs::is_directory(p / "dosdevices", ec)) return PathText(p);
         if (p == p.parent_path()) break;
     }
     if (const char* env = std::getenv("WINEPREFIX"); env && *env) {
-        const fs::path prefix = Canonical(env);
-        if (fs::is_directory(prefix / "dosdevices", ec) && IsInside(Canonical(std::string(localPath)), prefix)) return prefix.string();
+        const fs::path prefix = Canonical(FsPath(env));
+        if (fs::is_directory(prefix / "dosdevices", ec) && IsInside(Canonical(FsPath(localPath)), prefix)) return PathText(prefix);
     }
     return std::nullopt;
+#endif
 }
 
 PathMapper::PathMapper(std::string dataFolder, std::optional<std::string> winePrefix)
     : dataFolder_(std::move(dataFolder)), prefix_(winePrefix ? std::move(winePrefix) : FindWinePrefix(dataFolder_)) {}
 
 std::optional<std::string> PathMapper::ToLocal(std::string_view path) const {
+#ifdef _WIN32
+    return std::string(path);  // a Windows path means what it says here
+#endif
     if (!IsWindowsPath(path)) return std::string(path);
     const std::vector<std::string> parts = WindowsComponents(path);
     std::error_code ec;
     std::optional<std::string> throughDrive;
     if (prefix_ && path[1] == ':') {
         const std::string drive(1, static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))));
-        const fs::path link = fs::path(*prefix_) / "dosdevices" / (drive + ":");
+        const fs::path link = FsPath(*prefix_) / "dosdevices" / (drive + ":");
         if (fs::exists(link, ec)) throughDrive = Resolve(Canonical(link), parts, 1);
         if (throughDrive && fs::exists(*throughDrive, ec)) return throughDrive;
     }
     if (!dataFolder_.empty()) {
         // The longest tail of the path that exists below the data folder: a
         // data folder copied under any name keeps its own layout below it.
-        const std::vector<std::string> top = EntryNames(fs::path(dataFolder_));
+        const std::vector<std::string> top = EntryNames(FsPath(dataFolder_));
         for (std::size_t i = 1; i < parts.size(); ++i) {
             if (!NamesEntry(top, parts[i])) continue;
-            if (auto found = ResolveExisting(fs::path(dataFolder_), parts, i)) return found;
+            if (auto found = ResolveExisting(FsPath(dataFolder_), parts, i)) return found;
         }
     }
     if (throughDrive) return throughDrive;
     if (!dataFolder_.empty()) {
         const std::string name = GetFolderName(dataFolder_);
         for (std::size_t i = 0; i + 1 < parts.size(); ++i)
-            if (EqualsNoCase(parts[i], name)) return Resolve(fs::path(dataFolder_), parts, i + 1);
+            if (EqualsNoCase(parts[i], name)) return Resolve(FsPath(dataFolder_), parts, i + 1);
     }
     return std::nullopt;
 }
 
 std::optional<std::string> PathMapper::ToWindows(std::string_view localPath) const {
     if (!prefix_) return std::nullopt;
-    const fs::path target = Canonical(fs::path(std::string(localPath)));
+    const fs::path target = Canonical(FsPath(localPath));
     std::error_code ec;
     // The longest drive link that holds the path wins (z: maps "/" as a last resort).
     std::optional<std::string> best;
     std::size_t bestLen = 0;
-    for (fs::directory_iterator it(fs::path(*prefix_) / "dosdevices", ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string drive = it->path().filename().string();
+    for (fs::directory_iterator it(FsPath(*prefix_) / "dosdevices", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string drive = PathText(it->path().filename());
         if (drive.size() != 2 || drive[1] != ':') continue;
         const fs::path root = Canonical(it->path());
         if (!IsInside(target, root)) continue;
-        const std::size_t len = root.string().size();
+        const std::size_t len = root.native().size();
         if (best && len <= bestLen) continue;
-        std::string rest = target.lexically_relative(root).string();
+        std::string rest = PathText(target.lexically_relative(root));
         if (rest == ".") rest.clear();
         std::replace(rest.begin(), rest.end(), '/', '\\');
         best = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])))) + ":\\" + rest;

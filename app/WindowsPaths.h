@@ -17,6 +17,8 @@
 //   - else it maps to nothing and stays as written.
 // A local path written into mail takes the form Eudora reads: the Windows
 // form when a Wine mapping exists, else the native path.
+// On Windows itself a path in mail is taken as it stands: it is already a
+// local path, there is no Wine prefix and nothing is mapped.
 #include <optional>
 #include <string>
 #include <string_view>

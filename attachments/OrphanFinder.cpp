@@ -25,8 +25,8 @@ struct FolderEntries {
 FolderEntries ReadFolder(const std::string& dir) {
     FolderEntries entries;
     std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(FsPath(dir), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathText(it->path().filename());
         if (name == "." || name == "..") continue;
         std::error_code ec2;
         if (it->is_directory(ec2)) {
@@ -71,14 +71,14 @@ std::optional<std::size_t> WindowsPathStart(std::string_view text, std::size_t n
 
 std::string Normalised(const std::string& path) {
     std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::path(path), ec);
-    return ec ? fs::path(path).lexically_normal().string() : p.string();
+    fs::path p = fs::weakly_canonical(FsPath(path), ec);
+    return PathText(ec ? FsPath(path).lexically_normal() : p);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) {
-        const bool same = fs::equivalent(a, b, ec);
+    if (fs::exists(FsPath(a), ec) && fs::exists(FsPath(b), ec)) {
+        const bool same = fs::equivalent(FsPath(a), FsPath(b), ec);
         if (!ec) return same;
     }
     return Normalised(a) == Normalised(b);
@@ -230,8 +230,8 @@ FinderResult FindOrphans(const FinderRequest& request, Host& host, FinderControl
     for (const std::string& folder : request.searchFolders) {
         // Mail names files by absolute paths: a relative folder would make every file look orphaned.
         std::error_code ec;
-        const fs::path absolute = fs::absolute(fs::path(folder), ec);
-        ListFilesBelow(WithTrailingSeparator(ec ? folder : absolute.string()), paths);
+        const fs::path absolute = fs::absolute(FsPath(folder), ec);
+        ListFilesBelow(WithTrailingSeparator(ec ? folder : PathText(absolute)), paths);
     }
 
     const bool attachments = request.mode == FinderMode::Attachments;
@@ -292,9 +292,10 @@ std::string OverwriteQuestion(const std::string& destination) { return "File '" 
 
 bool DeleteFileOnly(const std::string& path) {
     std::error_code ec;
-    if (fs::is_directory(fs::symlink_status(path, ec))) return false;
-    fs::remove(path, ec);
-    return !ec && !fs::exists(fs::symlink_status(path, ec));
+    const fs::path file = FsPath(path);
+    if (fs::is_directory(fs::symlink_status(file, ec))) return false;
+    fs::remove(file, ec);
+    return !ec && !fs::exists(fs::symlink_status(file, ec));
 }
 
 std::string FreeFileName(const std::string& folder, const std::string& fileName) {
@@ -305,7 +306,7 @@ std::string FreeFileName(const std::string& folder, const std::string& fileName)
     for (int n = 1;; ++n) {
         const std::string name = n == 1 ? fileName : stem + " (" + std::to_string(n) + ")" + extension;
         std::error_code ec;
-        if (!fs::exists(fs::symlink_status(folder + name, ec))) return name;
+        if (!fs::exists(fs::symlink_status(FsPath(folder + name), ec))) return name;
     }
 }
 
@@ -326,7 +327,7 @@ TransferSummary TransferFiles(std::vector<ResultRow>& rows, const std::vector<st
             continue;
         }
         std::error_code ec;
-        const bool taken = fs::exists(fs::symlink_status(destination, ec));
+        const bool taken = fs::exists(fs::symlink_status(FsPath(destination), ec));
         const bool ours = std::find(arrived.begin(), arrived.end(), destination) != arrived.end();
         bool replace = false;
         if (taken && !ours && existing == ExistingTarget::Ask) {

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "app/FileHelpers.h"
 #include "app/Messages.h"
 #include "app/SafeFiles.h"
 #include "body/BodyTransforms.h"

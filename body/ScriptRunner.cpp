@@ -21,7 +21,11 @@ std::vector<ScriptEntry> ListAllScripts(const std::string& scriptsFolder) {
     return all;
 }
 
-std::string InterpreterFor(const std::string& kind) { return kind == "tcl" ? "tclsh" : "perl"; }
+std::string InterpreterFor(const std::string& kind) {
+    // Where the system associates a program with the kind (Windows), that one.
+    if (std::string associated = AssociatedProgram("." + kind); !associated.empty()) return associated;
+    return kind == "tcl" ? "tclsh" : "perl";
+}
 
 std::string MissingInterpreter(const std::string& kind) {
     const std::string interpreter = InterpreterFor(kind);

@@ -45,7 +45,9 @@ struct ScriptLaunch {
 // command line. Only backups made by this run are passed to the script.
 ScriptLaunch PrepareScriptRun(AppState& state, const std::string& mbxPath, const ScriptEntry& script);
 
-// The interpreter for a script kind: tclsh for "tcl", perl for "pl".
+// The interpreter for a script kind: the program the system associates with
+// ".tcl" or ".pl" where there is one (Windows), else tclsh for "tcl", perl
+// for "pl", looked up on PATH.
 std::string InterpreterFor(const std::string& kind);
 // Why a script of this kind cannot be run here (its interpreter is not on
 // PATH); empty when it can. Checked before any backup is made.

@@ -4,7 +4,12 @@
 #include <cstdio>
 #include <iostream>
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
@@ -22,9 +27,25 @@ std::vector<std::pair<int, RegisterFn>>& Registry() {
 
 CommandRegistrar::CommandRegistrar(int order, RegisterFn fn) { Registry().emplace_back(order, fn); }
 
+namespace {
+
+#ifdef _WIN32
+// _isatty is true for any character device, NUL included: only a console
+// has a console mode.
+bool IsTerminal(std::FILE* stream) {
+    const intptr_t handle = ::_get_osfhandle(::_fileno(stream));
+    DWORD mode = 0;
+    return handle != -1 && ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
+}
+#else
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+#endif
+
+}  // namespace
+
 void TerminalHost::Progress(std::string_view what, std::int64_t done, std::int64_t total, std::string_view unit) {
     // Tools report every message; asked once, not once per message.
-    static const bool terminal = ::isatty(STDERR_FILENO);
+    static const bool terminal = IsTerminal(stderr);
     if (!terminal) return;
     const auto line = meter_.Update(what, done, total, unit, ProgressMeter::Clock::now());
     if (!line) return;
@@ -59,7 +80,7 @@ bool TerminalHost::Ask(std::string_view question, std::string_view) {
     for (char c : question)
         if (c != '\r') q.push_back(c);
     std::cout.flush();
-    if (!::isatty(STDIN_FILENO)) {
+    if (!IsTerminal(stdin)) {
         std::cerr << q << "\n(no terminal to answer on: give --yes to proceed)\n";
         return false;
     }
@@ -107,7 +128,7 @@ void Env::Notice(std::string_view message) {
 
 std::string Env::MailboxPath(const std::string& arg) const {
     std::string mbx = MailboxArgument(arg);
-    if (!dataFolderOption.empty() && !mbx.empty() && mbx.front() != kPathSeparator) mbx = WithTrailingSeparator(dataFolderOption) + mbx;
+    if (!dataFolderOption.empty() && !mbx.empty() && IsRelativePath(mbx)) mbx = WithTrailingSeparator(dataFolderOption) + mbx;
     return WithExtensionAsFound(mbx);
 }
 

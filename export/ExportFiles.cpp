@@ -77,7 +77,7 @@ std::string ExportText(std::string_view message, const MessageSummary& summary, 
 
 Result<ExportResult> ExportToFiles(ToolContext& context, const MailboxPair& pair, const ExportOptions& options) {
     std::error_code ec;
-    if (options.folder.empty() || !std::filesystem::is_directory(options.folder, ec))
+    if (options.folder.empty() || !std::filesystem::is_directory(FsPath(options.folder), ec))
         return Result<ExportResult>::Fail("The folder '" + options.folder + "' does not exist.");
 
     auto opened = OpenReadablePair(pair);

@@ -84,7 +84,7 @@ Status CopyEarlierText(const std::string* fromFile, std::string_view text, Atomi
     };
     if (!fromFile) return page.Append(dropStub(text));
     std::error_code ec;
-    if (!std::filesystem::exists(*fromFile, ec)) return {};  // no file yet: nothing came before
+    if (!std::filesystem::exists(FsPath(*fromFile), ec)) return {};  // no file yet: nothing came before
     bool first = true;
     return ReadInPieces(*fromFile, [&](std::string_view bytes) {
         if (first) bytes = dropStub(bytes);
@@ -116,7 +116,11 @@ Result<DigestResult> WritePage(ToolContext& context, const std::string& mbxPath,
     }
 
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     const std::string name = EscapeHtml(Utf8ToCp1252(GetFileName(mbxPath, true)));
     const std::string head[] = {
         "<BR>",

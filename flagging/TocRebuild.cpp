@@ -58,9 +58,9 @@ Neighbour NeighbourHeader(const std::string& folder, const std::string& ownToc) 
     std::map<std::uint16_t, int> votes;
     std::map<std::uint16_t, std::array<std::int16_t, 8>> widths;
     for (const std::string& name : names) {
-        const std::string path = (fs::path(folder) / name).string();
+        const std::string path = PathText(FsPath(folder) / FsPath(name));
         std::error_code ec;
-        if (fs::equivalent(path, ownToc, ec)) continue;
+        if (fs::equivalent(FsPath(path), FsPath(ownToc), ec)) continue;
         const auto head = ReadHead(path, static_cast<std::int64_t>(kTocHeaderSize));
         if (!head || head->size() < kTocHeaderSize) continue;
         const TocHeader h = TocHeader::Parse(std::span<const char, kTocHeaderSize>(head->data(), kTocHeaderSize));
@@ -81,7 +81,7 @@ TocHeader MadeHeader(const MailboxPair& pair, const std::string& dataFolder) {
     const std::string shown = Utf8ToCp1252(name).substr(0, h.MailboxName.size() - 1);  // NUL-terminated
     std::memcpy(h.MailboxName.data(), shown.data(), shown.size());
     h.MailboxType = EqualsNoCase(name, "In") ? 0 : EqualsNoCase(name, "Out") ? 1 : 2;
-    const std::string folder = fs::path(pair.mbx()).parent_path().string();
+    const std::string folder = PathText(FsPath(pair.mbx()).parent_path());
     Neighbour n = NeighbourHeader(folder.empty() ? "." : folder, pair.toc());
     if (!n.found && !dataFolder.empty()) n = NeighbourHeader(dataFolder, pair.toc());
     h.SetVersion(n.version);
@@ -103,7 +103,7 @@ std::string Messages(std::int64_t n) { return std::to_string(n) + (n == 1 ? " me
 
 bool TocOlderThanMailbox(const MailboxPair& pair) {
     std::error_code e1, e2;
-    const auto toc = fs::last_write_time(pair.toc(), e1), mbx = fs::last_write_time(pair.mbx(), e2);
+    const auto toc = fs::last_write_time(FsPath(pair.toc()), e1), mbx = fs::last_write_time(FsPath(pair.mbx()), e2);
     return !e1 && !e2 && toc < mbx;
 }
 
@@ -242,7 +242,7 @@ Result<TocRebuildReport> RebuildToc(ToolContext& context, const std::string& mbx
             auto lock = RewriteLock::Acquire(pair.mbx());
             if (!lock) return lock.status();
             std::error_code ec;
-            fs::last_write_time(pair.toc(), fs::file_time_type::clock::now(), ec);
+            fs::last_write_time(FsPath(pair.toc()), fs::file_time_type::clock::now(), ec);
             if (ec) return Result<TocRebuildReport>::Fail("Cannot renew the time of '" + pair.toc() + "': " + ec.message() + ".");
             preview->report.timeRenewed = true;
         }

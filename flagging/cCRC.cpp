@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/FileHelpers.h"
+
 namespace ledgerly {
 namespace {
 
@@ -163,7 +165,7 @@ std::int32_t cCRC::CalculateBytes(std::span<const std::uint8_t> bytes) {
 std::int32_t cCRC::CalculateString(std::string_view text) { return CalculateBytes(Bytes(text)); }
 
 std::optional<std::int32_t> cCRC::CalculateFile(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(OpenStdFile(path, "rb"), &std::fclose);
     if (!f) return std::nullopt;
     // The file is read in blocks rather than whole; the result is the same.
     // The register is only taken over once the whole file has been read, so

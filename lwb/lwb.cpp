@@ -207,7 +207,7 @@ WorkBuffer DecodeEncodedWord(std::string_view value) {
 
 }  // namespace
 
-extern "C" void DecodeField(char* value) {
+extern "C" void LWB_CALL DecodeField(char* value) {
     if (value == nullptr) return;
     // A value of kWorkSize bytes or more does not fit the working copy; no
     // caller passes one, and it is left exactly as it is.

@@ -47,7 +47,7 @@ std::string ExportString(std::string_view mailboxName, const std::vector<std::st
 }
 
 Status AppendToFile(const std::string& path, std::string_view bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "ab");
+    std::FILE* f = OpenStdFile(path, "ab");
     if (!f) return Status::Fail("Cannot open '" + path + "' for writing: " + std::strerror(errno) + ".");
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool flushed = std::fflush(f) == 0;

@@ -2,7 +2,10 @@
 # Builds Ledgerly and runs every test, twice:
 #   build/ci    Release, warnings as errors
 #   build/asan  Debug with AddressSanitizer and UndefinedBehaviorSanitizer
-# then runs every fuzz target for 30 seconds (clang, ASan + UBSan, build/fuzz).
+# then runs every fuzz target for 30 seconds (clang, ASan + UBSan, build/fuzz),
+# then the Windows part (scripts/test-windows.sh): the cross build in
+# build/windows, its tests under Wine, and the comparison of the Windows and
+# the Linux (build/ci) ledgerly-cli.
 # Missing Debian packages are installed first (apt-get, as root).
 # Exit status: 0 when both builds and all their tests pass.
 set -uo pipefail
@@ -58,6 +61,16 @@ if fuzz/run "${FUZZ_SECONDS:-30}"; then
 else
     results+=("fuzz: FAILED (inputs in build/fuzz/findings)"); failed=1
 fi
+
+echo
+echo "== [windows] cross build, tests under Wine, comparison with Linux"
+windows_log=build/windows-summary.log
+mkdir -p build
+LINUX_BIN="$PWD/build/ci/bin" scripts/test-windows.sh 2>&1 | tee "$windows_log"
+windows_rc=${PIPESTATUS[0]}
+windows_summary=$(grep -E "^== windows: " "$windows_log" | tail -1 | sed 's/^== //')
+results+=("${windows_summary:-windows: FAILED before its summary}")
+[ "$windows_rc" -eq 0 ] || failed=1
 
 echo
 echo "== Summary"

@@ -77,7 +77,7 @@ exit 0;
 
 Status WriteExampleScripts(const std::string& scriptsFolder) {
     std::error_code ec;
-    std::filesystem::create_directories(scriptsFolder, ec);
+    std::filesystem::create_directories(FsPath(scriptsFolder), ec);
     if (ec) return Status::Fail("Cannot create '" + scriptsFolder + "': " + ec.message() + ".");
     const std::string dir = WithTrailingSeparator(scriptsFolder);
     for (const auto& [name, text] : {std::pair{"compare-messages.tcl", kTcl}, std::pair{"list-subjects.pl", kPerl}}) {

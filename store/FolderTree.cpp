@@ -25,14 +25,8 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 }
 
 // Texts of the tree are Windows-1252, as Eudora writes TOC headers and
-// descmap.pce; names on disk are the platform's own (UTF-8 off Windows).
-std::string NameAsText(std::string_view name) {
-#ifdef _WIN32
-    return std::string(name);
-#else
-    return Utf8ToCp1252(name);
-#endif
-}
+// descmap.pce; names on disk come as the program's text, UTF-8.
+std::string NameAsText(std::string_view name) { return Utf8ToCp1252(name); }
 
 // One directory's entries in the order the file system gives them, hidden
 // entries (dot-files) left out, at most kMaxTreeIndex of them.
@@ -50,7 +44,7 @@ std::vector<FolderEntry> ListEntries(const std::string& dir) {
 // so that a link back to one of them is not followed round and round.
 void Scan(FolderTree& tree, const std::string& path, int depth, std::vector<fs::path>& open) {
     std::error_code ec;
-    const fs::path resolved = fs::canonical(fs::path(path), ec);
+    const fs::path resolved = fs::canonical(FsPath(path), ec);
     if (ec || std::find(open.begin(), open.end(), resolved) != open.end()) return;
     open.push_back(resolved);
     const std::string dir = path + kPathSeparator;

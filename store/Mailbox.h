@@ -50,6 +50,9 @@ public:
     std::int64_t Size() const { return size_; }
     std::string Fetch(const MessageSummary& s) const;
     std::string Read(std::int64_t offset, std::int64_t length) const;
+    // Closes the file before it is replaced: Windows renames nothing over a
+    // file that is open.
+    void Close() { file_ = FileHandle(); }
 
 private:
     static constexpr std::int64_t kWindow = 1 << 20;

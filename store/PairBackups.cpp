@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/FileHelpers.h"
 #include "app/SafeFiles.h"
 
 namespace ledgerly {
@@ -86,7 +87,7 @@ Result<PairBackup> BackUpPair(const MailboxPair& pair, bool withMailbox) {
     std::vector<std::string> files;
     for (const std::string& f : {pair.toc(), pair.mbx()}) {
         std::error_code ec;
-        if (std::filesystem::exists(f, ec) && (withMailbox || f == pair.toc())) files.push_back(f);
+        if (std::filesystem::exists(FsPath(f), ec) && (withMailbox || f == pair.toc())) files.push_back(f);
     }
     if (files.empty()) return made;
     auto number = FreeBackupNumber({pair.toc(), pair.mbx()});

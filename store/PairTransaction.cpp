@@ -25,7 +25,7 @@ std::string JournalOf(const MailboxPair& pair) { return pair.mbx() + std::string
 // Anything under the name, a dangling link included.
 bool Exists(const std::string& path) {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
+    return fs::exists(fs::symlink_status(FsPath(path), ec));
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
@@ -204,18 +204,18 @@ bool IsLeftoverOf(std::string_view name, std::string_view file) {
 }
 
 int RemoveLeftovers(const MailboxPair& pair) {
-    const fs::path mbx(pair.mbx()), toc(pair.toc());
-    const std::string folder = mbx.parent_path().empty() ? "." : mbx.parent_path().string();
-    const std::string mbxName = mbx.filename().string(), tocName = toc.filename().string();
+    const fs::path mbx = FsPath(pair.mbx()), toc = FsPath(pair.toc());
+    const std::string folder = mbx.parent_path().empty() ? "." : PathText(mbx.parent_path());
+    const std::string mbxName = PathText(mbx.filename()), tocName = PathText(toc.filename());
     int removed = 0;
     for (const FolderEntry& entry : ListFolder(folder)) {
         if (entry.isFolder || !(IsLeftoverOf(entry.name, mbxName) || IsLeftoverOf(entry.name, tocName))) continue;
         // Only plain files: what these writes make. A link or anything else
         // under such a name was put there by someone else.
-        const fs::path path = fs::path(folder) / entry.name;
+        const fs::path path = FsPath(folder) / FsPath(entry.name);
         std::error_code ec;
         if (!fs::is_regular_file(fs::symlink_status(path, ec))) continue;
-        if (RemoveFile(path.string())) ++removed;
+        if (RemoveFile(PathText(path))) ++removed;
     }
     return removed;
 }
@@ -432,6 +432,10 @@ Status PairTransaction::Commit() {
         if (const std::string blocker = Exists(target) ? ReplaceBlocker(target) : std::string(); !blocker.empty())
             return AbandonWith("Cannot " + std::string(s.remove ? "delete " : "replace ") + Quoted(target) + ": " + blocker + ".");
     }
+#ifdef _WIN32
+    // Windows renames nothing over a file that is open.
+    if (mailbox_) mailbox_->Close();
+#endif
     const std::string journal = JournalOf(pair_);
     {
         (void)RemoveFile(journal);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -139,7 +140,7 @@ std::string Received(std::int64_t t, std::string_view from, std::string_view by)
 
 Status MakeFolder(const std::string& path) {
     std::error_code ec;
-    fs::create_directories(path, ec);
+    fs::create_directories(FsPath(path), ec);
     if (ec) return Status::Fail("Cannot create the folder '" + path + "': " + ec.message() + ".");
     return {};
 }
@@ -154,7 +155,11 @@ struct Store {
     PathMapper mapper;
     SampleStoreInfo info;
 
-    std::string Local(const std::string& relative) const { return folder + relative; }
+    // `relative` is written with "/"; the path takes the platform's separator.
+    std::string Local(std::string relative) const {
+        std::replace(relative.begin(), relative.end(), '/', kPathSeparator);
+        return folder + relative;
+    }
     std::string ForMail(const std::string& relative) const { return mapper.ForMail(Local(relative)); }
 
     Status Write(const MailboxBuilder& b, const std::string& relativePair) {
@@ -606,8 +611,9 @@ Status WriteWork(Store& st) {
 
 bool FolderIsEmptyOrMissing(const std::string& folder) {
     std::error_code ec;
-    if (!fs::exists(folder, ec)) return true;
-    return fs::is_directory(folder, ec) && fs::directory_iterator(folder, ec) == fs::directory_iterator();
+    const fs::path path = FsPath(folder);
+    if (!fs::exists(path, ec)) return true;
+    return fs::is_directory(path, ec) && fs::directory_iterator(path, ec) == fs::directory_iterator();
 }
 
 }  // namespace
@@ -615,7 +621,7 @@ bool FolderIsEmptyOrMissing(const std::string& folder) {
 Result<SampleStoreInfo> WriteSampleStore(const std::string& folderArg) {
     if (folderArg.empty()) return Result<SampleStoreInfo>::Fail("No folder given for the sample store.");
     std::error_code ec;
-    const std::string folder = WithTrailingSeparator(fs::absolute(folderArg, ec).lexically_normal().string());
+    const std::string folder = WithTrailingSeparator(PathText(fs::absolute(FsPath(folderArg), ec).lexically_normal()));
     if (!FolderIsEmptyOrMissing(folder))
         return Result<SampleStoreInfo>::Fail("The folder '" + folder + "' is not empty; the sample store is written only into a new or empty folder.");
     for (const char* sub : {"", "attach", "Embedded", "Nickname", "Scripts", "Work.fol/Archive.fol"})
@@ -661,8 +667,8 @@ Result<SampleStoreInfo> WriteSampleStore(const std::string& folderArg) {
                              "Glued,Glued.mbx,M,N\r\nFriends,Friends.mbx,M,N\r\nWork,Work.fol,F,N\r\n");
         !s)
         return s;
-    if (Status s = WriteText(folder + "Work.fol/descmap.pce", "Projects,Projects.mbx,M,N\r\nArchive,Archive.fol,F,N\r\n"); !s) return s;
-    if (Status s = WriteText(folder + "Work.fol/Archive.fol/descmap.pce", "Old,Old.mbx,M,N\r\n"); !s) return s;
+    if (Status s = WriteText(st.Local("Work.fol/descmap.pce"), "Projects,Projects.mbx,M,N\r\nArchive,Archive.fol,F,N\r\n"); !s) return s;
+    if (Status s = WriteText(st.Local("Work.fol/Archive.fol/descmap.pce"), "Old,Old.mbx,M,N\r\n"); !s) return s;
     const std::string ini = "[Settings]\r\nRealName=Sam Carter\r\nReturnAddress=sam@example.org\r\nAutoReceiveAttachmentsDirectory=" +
                             st.ForMail("attach") + "\r\n";
     if (Status s = WriteText(st.info.eudoraIni, ini); !s) return s;
@@ -765,7 +771,7 @@ Result<GeneratedMailboxInfo> WriteGeneratedMailbox(const std::string& pairPath, 
                                                   std::to_string(targetBytes) + ".");
     const std::string mbxPath = pairPath + "mbx", tocPath = pairPath + "toc";
     struct Closer { void operator()(std::FILE* f) const { if (f) std::fclose(f); } };
-    std::unique_ptr<std::FILE, Closer> mbx(std::fopen(mbxPath.c_str(), "wb"));
+    std::unique_ptr<std::FILE, Closer> mbx(OpenStdFile(mbxPath, "wb"));
     if (!mbx) return Result<GeneratedMailboxInfo>::Fail(CannotText("create", mbxPath, errno));
 
     Generator g(seed);

@@ -131,11 +131,7 @@ void RunScriptDialog::EditSelected() {
     QListWidgetItem* item = list_->currentItem();
     if (!item) return;
     const std::string path = GetShortPath(item->data(Qt::UserRole).toString().toStdString());
-    for (const char* var : {"VISUAL", "EDITOR"}) {
-        const char* editor = std::getenv(var);
-        // The variable may carry options ("emacsclient -n"): the shell splits it.
-        if (editor && *editor && StartDetached({"/bin/sh", "-c", std::string(editor) + " \"$1\"", "sh", path}).ok()) return;
-    }
+    if (StartTextEditor(path).ok()) return;
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
 }
 

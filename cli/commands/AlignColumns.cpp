@@ -4,6 +4,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Messages.h"
 #include "cli/Cli.h"
@@ -49,7 +50,7 @@ void Register(CLI::App& app, Env& env) {
         }
         // FolderExists also accepts a file: a mailbox named here would align nothing and say so quietly.
         std::error_code ec;
-        if (!std::filesystem::is_directory(folder, ec)) { env.Fail("The folder '" + PathForTerminal(folder) + "' does not exist."); return; }
+        if (!std::filesystem::is_directory(FsPath(folder), ec)) { env.Fail("The folder '" + PathForTerminal(folder) + "' does not exist."); return; }
         if (!dryRun && env.host.EudoraRunning()) { env.Fail(msg::kCloseEudora); return; }
         std::int64_t done = 0;
         std::vector<std::string> written, refusals;

@@ -24,13 +24,14 @@ inline void ResolveAttachmentPaths(Env& env, const std::string& fallback) {
 // The data folder a mailbox belongs to: the nearest folder above it whose
 // name does not end in ".fol".
 inline std::string StoreFolderOf(const std::string& mbxPath) {
-    std::filesystem::path p = std::filesystem::absolute(mbxPath).parent_path();
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(FsPath(mbxPath), ec).parent_path();
     while (p.has_parent_path() && p != p.parent_path()) {
-        const std::string name = p.filename().string();
+        const std::string name = PathText(p.filename());
         if (name.size() < 4 || !EqualsNoCase(name.substr(name.size() - 4), ".fol")) break;
         p = p.parent_path();
     }
-    return WithTrailingSeparator(p.string());
+    return WithTrailingSeparator(PathText(p));
 }
 
 }  // namespace ledgerly::cli

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <vector>
 
+#include "app/FileHelpers.h"
 #include "cli/Cli.h"
 #include "flagging/cCRC.h"
 
@@ -23,14 +24,14 @@ void Register(CLI::App& app, Env& env) {
         crc.SetAlgorithm(crc16 ? 0 : 1);
         for (const std::string& file : files) {
             std::error_code ec;
-            if (!fs::is_regular_file(file, ec)) {
+            if (!fs::is_regular_file(FsPath(file), ec)) {
                 std::cout.flush();
-                env.Fail(fs::exists(file, ec) ? "Not a file: '" + PathForTerminal(file) + "'." : "File not found: '" + PathForTerminal(file) + "'.");
+                env.Fail(fs::exists(FsPath(file), ec) ? "Not a file: '" + PathForTerminal(file) + "'." : "File not found: '" + PathForTerminal(file) + "'.");
                 continue;
             }
             if (const std::optional<std::int32_t> value = crc.CalculateFile(file)) {
                 std::cout << *value << '\t' << CrcHex(*value) << '\t' << PathForTerminal(file) << '\n';
-            } else if (fs::file_size(file, ec) == 0 && !ec) {
+            } else if (fs::file_size(FsPath(file), ec) == 0 && !ec) {
                 // An empty file has no checksum (not even that of zero bytes).
                 std::cout << "(empty)\t(empty)\t" << PathForTerminal(file) << '\n';
             } else {

@@ -26,10 +26,10 @@ void Register(CLI::App& app, Env& env) {
     cmd->callback([&env] {
         if (large > 0) {
             std::error_code ec;
-            std::filesystem::create_directories(folder, ec);
+            std::filesystem::create_directories(FsPath(folder), ec);
             if (ec) { env.Fail("Cannot create the folder '" + PathForTerminal(folder) + "': " + ec.message() + "."); return; }
             const std::string pair = WithTrailingSeparator(folder) + "Large.";
-            if (std::filesystem::exists(pair + "mbx", ec) || std::filesystem::exists(pair + "toc", ec)) {
+            if (std::filesystem::exists(FsPath(pair + "mbx"), ec) || std::filesystem::exists(FsPath(pair + "toc"), ec)) {
                 env.Fail("'" + PathForTerminal(pair) + "mbx' or '" + PathForTerminal(pair) + "toc' already exists; nothing was written.");
                 return;
             }

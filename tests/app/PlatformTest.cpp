@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/Platform.h"
+#include "app/Process.h"
 #include "tests/support/TestSupport.h"
 
 namespace ledgerly {
@@ -59,6 +60,22 @@ TEST(WineRegistry, ReadsStringValuesOfTheKey) {
     EXPECT_EQ(ReadWineRegistryString(dir / "missing.reg", kKey, "Current"), none);
 }
 
+TEST(WindowsCommandLine, QuotesSoThatProgramsSplitItBackWordForWord) {
+    struct Case { std::vector<std::string> argv; std::string line; };
+    const Case cases[] = {
+        {{"perl", "C:\\Mail\\In.mbx"}, "perl C:\\Mail\\In.mbx"},
+        {{"perl", "C:\\My Mail\\In.mbx"}, "perl \"C:\\My Mail\\In.mbx\""},
+        {{"x", ""}, "x \"\""},
+        {{"x", "say \"hi\""}, "x \"say \\\"hi\\\"\""},
+        {{"x", "C:\\My Mail\\"}, "x \"C:\\My Mail\\\\\""},      // a trailing backslash doubled before the closing quote
+        {{"x", "a\\\"b"}, "x \"a\\\\\\\"b\""},                 // backslashes before a quote doubled, the quote escaped
+        {{"x", "a\\b c"}, "x \"a\\b c\""},                        // elsewhere left alone
+        {{"x", "tab\there"}, "x \"tab\there\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WindowsCommandLine(c.argv), c.line) << c.line;
+}
+
+#ifndef _WIN32  // the stand-ins of other systems; WindowsServicesTest has Windows' own
 TEST(InstanceLock, SecondInstanceIsRefusedUntilTheFirstEnds) {
     TempDir dir;
     const char* old = std::getenv("XDG_RUNTIME_DIR");
@@ -87,6 +104,7 @@ TEST(WindowExists, NoDisplayMeansNoWindow) {
     if (old) ::setenv("DISPLAY", saved.c_str(), 1);
     else ::unsetenv("DISPLAY");
 }
+#endif
 
 }  // namespace
 }  // namespace ledgerly

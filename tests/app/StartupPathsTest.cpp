@@ -24,15 +24,20 @@ TEST(StartupPaths, CommandLineIsTakenWhole) {
     TempDir dir;
     fs::create_directory(dir.path() / "Mail");
     fs::create_directory(dir.path() / "My Mail");
-    const std::string mail = (dir.path() / "Mail").string();
+    const std::string mail = dir / "Mail";
     struct Case { std::string candidate; std::string expected; };
     const Case cases[] = {
-        {mail, mail + "/"},                        // a separator is appended
-        {mail + "/", mail + "/"},                  // used unchanged
+        {mail, WithTrailingSeparator(mail)},         // a separator is appended
+        {WithTrailingSeparator(mail), WithTrailingSeparator(mail)},  // used unchanged
         {dir / "My Mail", dir / "My Mail/"},       // spaces are part of the path
         {"\"" + mail + "\"", ""},                  // quotes are taken as part of the path
+#ifdef _WIN32
+        {"C:\\", ""},                              // the root of a drive
+        {"C:", ""},
+#else
         {"/", ""},                                 // the root of the file system
         {"/tm", ""},
+#endif
         {dir / "Missing", ""},
         {"", ""},
     };
@@ -47,16 +52,16 @@ TEST(StartupPaths, CommandLineIsTakenWhole) {
 TEST(StartupPaths, RegistryValueWithThreePartsGivesFolderAndSettingsFile) {
     TempDir dir;
     fs::create_directory(dir.path() / "Eudora");
-    const std::string folder = (dir.path() / "Eudora").string();
+    const std::string folder = dir / "Eudora";
     GlobalPaths paths;
-    FindDataFolder(paths, "", Registry("/opt/Eudora.exe " + folder + " " + folder + "/eudora.ini"), std::string());
-    EXPECT_EQ(paths.DataFolder, folder + "/");
-    EXPECT_EQ(paths.EudoraIniPath, folder + "/eudora.ini");
+    FindDataFolder(paths, "", Registry("/opt/Eudora.exe " + folder + " " + (dir / "Eudora/eudora.ini")), std::string());
+    EXPECT_EQ(paths.DataFolder, WithTrailingSeparator(folder));
+    EXPECT_EQ(paths.EudoraIniPath, dir / "Eudora/eudora.ini");
 
     // The command line wins when it is valid.
     fs::create_directory(dir.path() / "Other");
     GlobalPaths first;
-    FindDataFolder(first, dir / "Other", Registry("/opt/Eudora.exe " + folder + " " + folder + "/eudora.ini"), std::string());
+    FindDataFolder(first, dir / "Other", Registry("/opt/Eudora.exe " + folder + " " + (dir / "Eudora/eudora.ini")), std::string());
     EXPECT_EQ(first.DataFolder, dir / "Other/");
     EXPECT_EQ(first.EudoraIniPath, "");
 }
@@ -77,6 +82,7 @@ TEST(StartupPaths, RegistryValueThatDoesNotSplitIntoThreePartsGivesNoFolder) {
     }
 }
 
+#ifndef _WIN32  // Windows has no Wine prefix to map through
 // A Wine prefix as Wine lays it out: dosdevices/c: links to drive_c, and
 // user.reg holds Eudora's own command line in short 8.3 paths.
 class FakeWinePrefix : public ::testing::Test {
@@ -132,14 +138,17 @@ TEST_F(FakeWinePrefix, PathsThatMapToNothingStayAsWritten) {
     EXPECT_EQ(paths.DataFolder, "");
 }
 
+#endif
+
 // Start-up creates nothing in the data folder, nor the settings file's folder.
 TEST(StartupPaths, NothingIsCreatedWhenThePathsAreFixed) {
     TempDir dir;
     GlobalPaths paths;
     paths.DataFolder = dir.str();
     SetDataPaths(paths);
-    EXPECT_EQ(paths.NicknameFolder, dir.str() + "Nickname/");
+    EXPECT_EQ(paths.NicknameFolder, dir / "Nickname/");
     EXPECT_FALSE(fs::exists(paths.NicknameFolder));
+#ifndef _WIN32
 
     const char* old = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = old ? old : "";
@@ -149,6 +158,7 @@ TEST(StartupPaths, NothingIsCreatedWhenThePathsAreFixed) {
     else ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(ini, dir.str() + "config/Ledgerly/Ledgerly.ini");
     EXPECT_FALSE(fs::exists(dir.str() + "config"));
+#endif
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ using test::WriteFile;
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
-        program = dir.str() + "bin/";
+        program = dir / "bin/";
         fs::create_directories(program);
         fs::create_directories(dir.path() / "Mail");
         options.programFolder = program;
@@ -66,7 +66,7 @@ TEST_F(Startup, WithoutADataFolderTheNicknameFolderGoesBesideTheProgram) {
     const StartupOutcome out = RunStartup(state, "\"" + (dir / "Mail") + "\"", options);
     ASSERT_TRUE(out.proceed) << out.why;
     EXPECT_EQ(state.paths.DataFolder, "");
-    EXPECT_EQ(state.paths.NicknameFolder, program + "Nickname/");
+    EXPECT_EQ(state.paths.NicknameFolder, dir / "bin/Nickname/");
     EXPECT_FALSE(fs::exists(program + "Nickname"));
 }
 

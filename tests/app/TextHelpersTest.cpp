@@ -105,6 +105,23 @@ TEST(TerminalText, ControlCharactersAndStrayBytesAreEscapedCharactersKept) {
     }
 }
 
+TEST(Utf16Text, ConvertsBothWaysAndMarksWhatIsNotText) {
+    struct Case { std::string utf8; std::u16string utf16; std::string back; };
+    const Case cases[] = {
+        {"In.mbx", u"In.mbx", "In.mbx"},
+        {"M\xC3\xA4il \xE6\x97\xA5\xE6\x9C\xAC", u"M\u00e4il \u65e5\u672c", "M\xC3\xA4il \xE6\x97\xA5\xE6\x9C\xAC"},
+        {"\xF0\x9F\x93\xA7", u"\U0001F4E7", "\xF0\x9F\x93\xA7"},          // outside the BMP: a surrogate pair
+        {"caf\xE9", u"caf\uFFFD", "caf\xEF\xBF\xBD"},                           // a Latin-1 byte is not UTF-8
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // an encoded surrogate
+        {"", u"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
+        EXPECT_EQ(Utf16ToUtf8(c.utf16), c.back) << c.utf8;
+    }
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800') + u"x"), "\xEF\xBF\xBDx");  // a lone surrogate from the system
+}
+
 TEST(Progress, CountsWithThousandsSeparatorsAfterAQuietSecondAtMostTenTimesASecond) {
     const std::pair<std::int64_t, const char*> numbers[] = {{0, "0"}, {999, "999"}, {1000, "1,000"}, {32767, "32,767"},
                                                            {2000000000, "2,000,000,000"}, {-1234, "-1,234"}};

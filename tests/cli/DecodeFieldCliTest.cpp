@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "app/FieldDecoder.h"
+#include "app/FileHelpers.h"
 #include "tests/support/TestSupport.h"
 
 namespace ledgerly {
@@ -37,17 +39,16 @@ TEST(DecodeFieldCli, LongValueComesBackUnchangedWithANote) {
 TEST(DecodeFieldCli, MissingLibraryIsReportedWithExitOne) {
     // The program alone in a folder, without the library beside it.
     test::TempDir dir;
-    const std::string cli = dir / "ledgerly-cli";
-    std::filesystem::copy_file(LEDGERLY_CLI_PATH, cli);
-    const char* saved = std::getenv("LEDGERLY_CLI");
-    const std::string restore = saved ? saved : "";
-    ::setenv("LEDGERLY_CLI", cli.c_str(), 1);
-    const test::CliRun run = RunCli({"decode-field", "=?x?B?SGk=?="});
-    if (saved) ::setenv("LEDGERLY_CLI", restore.c_str(), 1);
-    else ::unsetenv("LEDGERLY_CLI");
+    const std::string cli = dir / test::ProgramFileName("ledgerly-cli");
+    std::filesystem::copy_file(FsPath(test::CliPath()), FsPath(cli));
+    test::CliRun run;
+    {
+        const test::ScopedEnv useCopy("LEDGERLY_CLI", cli.c_str());
+        run = RunCli({"decode-field", "=?x?B?SGk=?="});
+    }
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find(dir / "liblwb.so"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(DecoderLibraryPath(dir.str())), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("missing"), std::string::npos) << run.err;
 }
 

@@ -3,8 +3,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
+#include "app/FileHelpers.h"
 #include "store/MailboxBuilder.h"
 #include "store/Toc.h"
 #include "tests/support/TestSupport.h"
@@ -142,15 +145,13 @@ TEST_F(FlaggingCli, DuplicatesReportLastAndDryRunListsTheCopies) {
 TEST_F(FlaggingCli, MissingDecoderLibraryIsReported) {
     WriteBox({{"Subject: a"}});
     // A copy of the program in a folder without the decoder library beside it.
-    const std::string cli = std::getenv("LEDGERLY_CLI") ? std::getenv("LEDGERLY_CLI") : LEDGERLY_CLI_PATH;
     TempDir bin;
-    const std::string copy = bin / "ledgerly-cli";
-    std::filesystem::copy_file(cli, copy);
-    std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
-    ::setenv("LEDGERLY_CLI", copy.c_str(), 1);
+    const std::string copy = bin / ProgramFileName("ledgerly-cli");
+    std::filesystem::copy_file(FsPath(CliPath()), FsPath(copy));
+    std::filesystem::permissions(FsPath(copy), std::filesystem::perms::owner_all);
+    const ScopedEnv useCopy("LEDGERLY_CLI", copy.c_str());
     const CliRun decoding = RunCli({"update", "--subject", mbx});
     const CliRun plain = RunCli({"update", "--priority", mbx});
-    ::setenv("LEDGERLY_CLI", cli.c_str(), 1);
     EXPECT_EQ(decoding.exitCode, 1);
     EXPECT_FALSE(decoding.err.empty());
     EXPECT_EQ(Text(Summary(1).Subject), "old subject");
@@ -220,6 +221,7 @@ TEST_F(FlaggingCli, RebuildTocMakesAMissingToc) {
     EXPECT_EQ(Text(Summary(1).Subject), "one");
     EXPECT_EQ(RunCli({"verify", mbx}).exitCode, 0);
 
+#ifndef _WIN32  // FIFOs
     // A TOC that is not a regular file is not read (a named pipe would never answer), nor replaced.
     std::filesystem::remove(dir / "In.toc");
     ASSERT_EQ(::mkfifo((dir / "In.toc").c_str(), 0600), 0);
@@ -227,6 +229,7 @@ TEST_F(FlaggingCli, RebuildTocMakesAMissingToc) {
     EXPECT_EQ(fifo.exitCode, 1);
     EXPECT_NE(fifo.err.find("not a regular file"), std::string::npos) << fifo.err;
     EXPECT_TRUE(std::filesystem::is_fifo(dir / "In.toc"));
+#endif
 }
 
 }  // namespace

@@ -9,12 +9,19 @@
 #include <vector>
 
 #include "app/FieldDecoder.h"
+#include "tests/support/TestSupport.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "app/Encoding.h"
+#endif
 
 namespace ledgerly {
 namespace {
 
 FieldDecoder& Library() {
-    static FieldDecoder decoder(DecoderLibraryPath(LEDGERLY_BIN_DIR));
+    static FieldDecoder decoder(DecoderLibraryPath(test::BinDir()));
     return decoder;
 }
 
@@ -97,8 +104,35 @@ TEST(DecodeField, SummaryFieldsOfSixtyFourCharactersWithTrailingSpaces) {
     EXPECT_EQ(Decode(subject), "Caf\xE9" + std::string(64 - 19 + 1, ' '));
 }
 
+#ifdef _WIN32
+// The names in the DLL's export table, read from the image as the system maps it.
+std::set<std::string> ExportedNames(const std::string& dll, unsigned long& functions) {
+    std::set<std::string> names;
+    HMODULE module = ::LoadLibraryExW(Wide(dll).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!module) return names;
+    const auto* base = reinterpret_cast<const unsigned char*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (table.Size > 0) {
+        const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + table.VirtualAddress);
+        const auto* nameOffsets = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+        for (DWORD i = 0; i < exports->NumberOfNames; ++i) names.insert(reinterpret_cast<const char*>(base + nameOffsets[i]));
+        functions = exports->NumberOfFunctions;
+    }
+    ::FreeLibrary(module);
+    return names;
+}
+
 TEST(DecodeField, LibraryExportsDecodeFieldAndNothingElse) {
-    const std::string command = "nm -D --defined-only '" + DecoderLibraryPath(LEDGERLY_BIN_DIR) + "' 2>&1";
+    unsigned long functions = 0;
+    const std::set<std::string> names = ExportedNames(DecoderLibraryPath(test::BinDir()), functions);
+    EXPECT_EQ(names, std::set<std::string>{"DecodeField"});  // the plain name, no "@4" or other decoration
+    EXPECT_EQ(functions, 1u);                                // nor any export by number alone
+}
+#else
+TEST(DecodeField, LibraryExportsDecodeFieldAndNothingElse) {
+    const std::string command = "nm -D --defined-only '" + DecoderLibraryPath(test::BinDir()) + "' 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
@@ -115,6 +149,7 @@ TEST(DecodeField, LibraryExportsDecodeFieldAndNothingElse) {
     }
     EXPECT_EQ(names, std::set<std::string>{"DecodeField"}) << output;
 }
+#endif
 
 }  // namespace
 }  // namespace ledgerly

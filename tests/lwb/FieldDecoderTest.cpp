@@ -18,7 +18,7 @@ TEST(FieldDecoder, BindsTheLibraryBesideTheRunningProgram) {
 
 TEST(FieldDecoder, MissingOrBrokenLibraryIsReportedAndTheValueLeftAlone) {
     test::TempDir dir;
-    test::WriteFile(dir / "liblwb.so", "not a shared library");
+    test::WriteFile(DecoderLibraryPath(dir.str()), "not a shared library");
     struct Case {
         std::string path;
         std::string says;

@@ -18,7 +18,7 @@ void WritePair(const std::string& dir, const std::string& file, std::string_view
     MailboxBuilder b;
     b.Name(name).Type(type);
     for (int i = 0; i < count; ++i) b.Add(ComposeMessage({"From: a@b.c", "Subject: m" + std::to_string(i)}, "body\r\n"));
-    ASSERT_TRUE(b.Write(dir + "/" + file + ".").ok());
+    ASSERT_TRUE(b.Write(test::Native(dir + "/" + file + ".")).ok());
 }
 
 std::vector<std::string> Texts(const std::vector<const TreeNode*>& nodes) {
@@ -72,12 +72,12 @@ TEST_F(FolderTreeOnDisk, MailboxesAndFoldersAreLabelledFromTheirTocHeaders) {
         {"Work.fol/Projects.mbx", "Projects (5)", "5", kImageMailbox, "Work.fol/"},
     };
     for (const Want& w : wants) {
-        const TreeNode* n = tree.Find(root() + w.key);
+        const TreeNode* n = tree.Find(root() + test::Native(w.key));
         ASSERT_NE(n, nullptr) << w.key;
         EXPECT_EQ(n->text, w.text) << w.key;
         EXPECT_EQ(n->tag, w.tag) << w.key;
         EXPECT_EQ(n->image, w.image) << w.key;
-        EXPECT_EQ(n->parentKey, root() + w.parent) << w.key;
+        EXPECT_EQ(n->parentKey, root() + test::Native(w.parent)) << w.key;
     }
     EXPECT_EQ(tree.Count(), 1 + static_cast<int>(std::size(wants)));
     EXPECT_EQ(Texts(tree.ChildrenOf(root())),
@@ -98,7 +98,7 @@ TEST_F(FolderTreeOnDisk, OnlyFolFoldersGetNodesAndOthersLoseTheirMailboxes) {
     std::vector<std::string> keys;
     for (const TreeNode& n : tree.Nodes()) keys.push_back(n.key.substr(root().size()));
     std::sort(keys.begin(), keys.end());
-    EXPECT_EQ(keys, (std::vector<std::string>{"", "Work.fol/", "Work.fol/Deep.FOL/", "Work.fol/Deep.FOL/Kept.mbx"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"", test::Native("Work.fol/"), test::Native("Work.fol/Deep.FOL/"), test::Native("Work.fol/Deep.FOL/Kept.mbx")}));
 }
 
 TEST_F(FolderTreeOnDisk, ALinkBackToAnEnclosingFolderIsNotFollowedRoundAndRound) {
@@ -129,11 +129,11 @@ TEST_F(FolderTreeOnDisk, FolderNamesComeFromTheParentsDescmapWithExactCase) {
     for (const Case& c : cases) {
         test::WriteFile(dir / "descmap.pce", c.descmap);
         const FolderTree tree = LoadFolderTree(root());
-        const TreeNode* work = tree.Find(root() + "Work.fol/");
+        const TreeNode* work = tree.Find(root() + test::Native("Work.fol/"));
         ASSERT_NE(work, nullptr);
         EXPECT_EQ(work->text, c.want) << c.descmap;
         // mailbox nodes keep the texts of their TOC headers
-        EXPECT_EQ(tree.Find(root() + "Work.fol/Projects.mbx")->text, "Projects (1)");
+        EXPECT_EQ(tree.Find(root() + test::Native("Work.fol/Projects.mbx"))->text, "Projects (1)");
     }
 }
 

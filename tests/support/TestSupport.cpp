@@ -1,15 +1,24 @@
 #include "tests/support/TestSupport.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+
+#include "app/Encoding.h"
+#include "app/FileHelpers.h"
+#include "app/Process.h"
 
 namespace ledgerly::test {
 
@@ -29,7 +38,14 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::str() const { return path_.string() + "/"; }
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kPathSeparator);
+    return path;
+}
+
+std::string TempDir::operator/(const std::string& name) const { return PathText(path_ / FsPath(Native(name))); }
+
+std::string TempDir::str() const { return WithTrailingSeparator(PathText(path_)); }
 
 bool FakeHost::Ask(std::string_view question, std::string_view title) {
     asked.push_back(std::string(title) + "|" + std::string(question));
@@ -39,11 +55,100 @@ bool FakeHost::Ask(std::string_view question, std::string_view title) {
     return a;
 }
 
+std::string CliPath() {
+    if (const char* env = std::getenv("LEDGERLY_CLI"); env && *env) return env;
+#ifdef _WIN32
+    return ProgramFolder() + "ledgerly-cli.exe";  // the tests run where they were built, or copied with the programs
+#else
+    return LEDGERLY_CLI_PATH;
+#endif
+}
+
+std::string BinDir() {
+#ifdef _WIN32
+    return ProgramFolder();
+#else
+    return WithTrailingSeparator(LEDGERLY_BIN_DIR);
+#endif
+}
+
+std::string ProgramFileName(const std::string& name) {
+#ifdef _WIN32
+    return name + ".exe";
+#else
+    return name;
+#endif
+}
+
 namespace {
 
+void SetEnv(const std::string& name, const char* value) {
+#ifdef _WIN32
+    ::_putenv_s(name.c_str(), value ? value : "");  // an empty value removes the variable
+#else
+    if (value) ::setenv(name.c_str(), value, 1);
+    else ::unsetenv(name.c_str());
+#endif
+}
+
+}  // namespace
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        wasSet_ = true;
+        saved_ = old;
+    }
+    SetEnv(name_, value);
+}
+
+ScopedEnv::~ScopedEnv() { SetEnv(name_, wasSet_ ? saved_.c_str() : nullptr); }
+
+namespace {
+
+#ifdef _WIN32
+
+CliRun Run(const std::vector<std::string>& args, std::size_t, const std::string& cwd) {
+    TempDir io;
+    const std::string outPath = io / "out", errPath = io / "err";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    auto open = [&](const std::string& path, DWORD access, DWORD disposition) {
+        return ::CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE in = open("NUL", GENERIC_READ, OPEN_EXISTING);
+    HANDLE out = open(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE err = open(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    std::vector<std::string> argv{CliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::wstring commandLine = Wide(WindowsCommandLine(argv));
+    const std::wstring folder = Wide(cwd);
+    PROCESS_INFORMATION process{};
+    CliRun run;
+    if (::CreateProcessW(Wide(argv[0]).c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, nullptr,
+                         cwd.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        if (::GetExitCodeProcess(process.hProcess, &code)) run.exitCode = static_cast<int>(code);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    for (HANDLE h : {in, out, err})
+        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    run.out = ReadFile(outPath);
+    run.err = ReadFile(errPath);
+    return run;
+}
+
+#else
+
 CliRun Run(const std::vector<std::string>& args, std::size_t addressSpaceBytes, const std::string& cwd) {
-    const char* env = std::getenv("LEDGERLY_CLI");
-    const std::string exe = env && *env ? env : LEDGERLY_CLI_PATH;
+    const std::string exe = CliPath();
     TempDir io;
     const std::string outPath = io / "out", errPath = io / "err";
     const pid_t pid = ::fork();
@@ -75,6 +180,8 @@ CliRun Run(const std::vector<std::string>& args, std::size_t addressSpaceBytes, 
     return run;
 }
 
+#endif
+
 }  // namespace
 
 CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceBytes) { return Run(args, addressSpaceBytes, {}); }
@@ -82,14 +189,14 @@ CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceByte
 CliRun RunCliIn(const std::string& cwd, const std::vector<std::string>& args) { return Run(args, 0, cwd); }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }

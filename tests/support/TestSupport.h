@@ -10,6 +10,10 @@
 
 namespace ledgerly::test {
 
+// `path` with "/" as the platform's separator: tests write "Work.fol/In.mbx"
+// on every system.
+std::string Native(std::string path);
+
 // A fresh folder under the system's temporary folder, removed at the end.
 class TempDir {
 public:
@@ -18,8 +22,9 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
-    // The path of `name` inside the folder, as text.
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    // The path of `name` inside the folder, as text; "/" in `name` becomes
+    // the platform's separator.
+    std::string operator/(const std::string& name) const;
     // The folder as text, ending in the separator.
     std::string str() const;
 
@@ -65,8 +70,30 @@ struct CliRun {
     std::string out;
     std::string err;
 };
+// The ledgerly-cli under test: $LEDGERLY_CLI, else the one built beside the tests.
+std::string CliPath();
+// The folder the programs and the decoder library are built into, ending in the separator.
+std::string BinDir();
+
+// "name", or "name.exe" on Windows.
+std::string ProgramFileName(const std::string& name);
+
+// Sets an environment variable for the life of the object (nullptr: unsets
+// it), then puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_, saved_;
+    bool wasSet_ = false;
+};
+
 // Runs ledgerly-cli with the arguments (no shell), stdin empty; with
-// `addressSpaceBytes`, the process may map no more than that.
+// `addressSpaceBytes`, the process may map no more than that (not on Windows).
 CliRun RunCli(const std::vector<std::string>& args, std::size_t addressSpaceBytes = 0);
 // The same, started in the folder `cwd` (relative paths are taken from there).
 CliRun RunCliIn(const std::string& cwd, const std::vector<std::string>& args);
