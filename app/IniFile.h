@@ -1,8 +1,8 @@
 #pragma once
 // Initialisation files with the rules of Windows' private profile routines:
 // section and key names compared without regard to case, every other line of
-// the file kept as it was, file, section and key created on demand, values of
-// at most 255 characters.
+// the file kept as it was, file, section and key (and the file's folder)
+// created on demand, values of at most 255 characters.
 #include <optional>
 #include <string>
 #include <string_view>

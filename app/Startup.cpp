@@ -31,10 +31,12 @@ StartupOutcome RunStartup(AppState& state, std::string_view commandLine, const S
     }
     state.paths.ProgramFolder = folder;
     state.paths.IniPath = DefaultIniPath(folder);
-    out.lock = AcquireInstanceLock(options.lockName);
-    if (!out.lock) {
-        out.why = "Another instance is running.";
-        return out;
+    if (!options.lockName.empty()) {
+        out.lock = AcquireInstanceLock(options.lockName);
+        if (!out.lock) {
+            out.why = "Another instance is running.";
+            return out;
+        }
     }
     const auto registry = options.readRegistry ? options.readRegistry
                                                : std::function<std::string()>([] { return RegReadString(kEudoraCommandLineKey, kEudoraCommandLineValue); });

@@ -15,7 +15,7 @@ namespace ledgerly {
 
 struct StartupOptions {
     std::string programFolder;                  // empty: the running program's folder
-    std::string lockName = "ledgerly";          // name of the single-instance lock
+    std::string lockName = "ledgerly";          // name of the single-instance lock; empty: none is taken
     bool changeDirectory = true;                // make the program's folder the current directory
     std::function<std::string()> readRegistry;  // empty: Eudora's registry entry (RegReadString)
     std::optional<std::string> winePrefix;      // nullopt: DefaultWinePrefix()

@@ -41,9 +41,7 @@ std::string DefaultIniPath(const std::string& programFolder) {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) base = xdg;
     else if (const char* home = std::getenv("HOME"); home && *home) base = std::string(home) + "/.config";
     else return programFolder + "Ledgerly.ini";
-    std::error_code ec;
-    std::filesystem::create_directories(base + "/Ledgerly", ec);
-    return base + "/Ledgerly/Ledgerly.ini";
+    return base + "/Ledgerly/Ledgerly.ini";  // the folder is made with the file
 #else
     return programFolder + "Ledgerly.ini";
 #endif
@@ -82,12 +80,7 @@ void FindDataFolder(GlobalPaths& paths, std::string_view candidate, const std::f
 void SetDataPaths(GlobalPaths& paths) {
     paths.LinkHistoryPath = paths.DataFolder + "LinkHistory.dat";
     paths.AddressHistoryPath = paths.DataFolder + "History.lst";
-    const std::string nick = paths.DataFolder + "Nickname" + kPathSeparator;
-    if (!FolderExists(nick)) {
-        std::error_code ec;
-        std::filesystem::create_directories(FsPath(paths.DataFolder.empty() ? std::string("Nickname") : nick), ec);
-    }
-    paths.NicknameFolder = nick;
+    paths.NicknameFolder = paths.DataFolder + "Nickname" + kPathSeparator;
 }
 
 }  // namespace ledgerly

@@ -14,7 +14,8 @@ inline constexpr const char* kEudoraCommandLineKey = "Software\\Qualcomm\\Eudora
 inline constexpr const char* kEudoraCommandLineValue = "Current";
 
 // Where our own settings file lives: beside the program when that folder is
-// writable, else $XDG_CONFIG_HOME/Ledgerly/Ledgerly.ini.
+// writable, else $XDG_CONFIG_HOME/Ledgerly/Ledgerly.ini. Nothing is created:
+// the first write makes the file (and its folder).
 std::string DefaultIniPath(const std::string& programFolder);
 
 // Steps of start-up that fix DataFolder and EudoraIniPath: the candidate is
@@ -29,8 +30,8 @@ void FindDataFolder(GlobalPaths& paths, std::string_view candidate,
                     const std::function<std::string()>& readRegistry,
                     const std::optional<std::string>& winePrefix = std::nullopt);
 
-// Sets LinkHistoryPath, AddressHistoryPath and NicknameFolder from DataFolder,
-// creating the Nickname folder when it is missing.
+// Sets LinkHistoryPath, AddressHistoryPath and NicknameFolder from DataFolder.
+// The Nickname folder is made by the command that first writes into it.
 void SetDataPaths(GlobalPaths& paths);
 
 // Maps a path read from the registry (a Windows path under Wine, often in its

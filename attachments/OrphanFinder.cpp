@@ -86,11 +86,11 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void IzlistajDatoteke(const std::string& startDir, std::vector<std::string>& candidates) {
+void ListFilesBelow(const std::string& startDir, std::vector<std::string>& candidates) {
     const std::string dir = WithTrailingSeparator(startDir);
     const FolderEntries entries = ReadFolder(dir);
     for (const std::string& f : entries.files) candidates.push_back(dir + f);
-    for (const std::string& sub : entries.folders) IzlistajDatoteke(dir + sub + kPathSeparator, candidates);
+    for (const std::string& sub : entries.folders) ListFilesBelow(dir + sub + kPathSeparator, candidates);
 }
 
 std::vector<MailboxEntry> ListMailboxes(const std::string& folder) {
@@ -231,7 +231,7 @@ FinderResult FindOrphans(const FinderRequest& request, Host& host, FinderControl
         // Mail names files by absolute paths: a relative folder would make every file look orphaned.
         std::error_code ec;
         const fs::path absolute = fs::absolute(FsPath(folder), ec);
-        IzlistajDatoteke(WithTrailingSeparator(ec ? folder : PathText(absolute)), paths);
+        ListFilesBelow(WithTrailingSeparator(ec ? folder : PathText(absolute)), paths);
     }
 
     const bool attachments = request.mode == FinderMode::Attachments;

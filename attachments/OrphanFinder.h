@@ -19,7 +19,7 @@ enum class FinderMode { Attachments, Embedded };
 // Appends to `candidates` every file below `startDir` (which ends in the
 // separator): the folder's own files first, then each sub-folder's, names in
 // sorted order. Folders reached through symbolic links are not entered.
-void IzlistajDatoteke(const std::string& startDir, std::vector<std::string>& candidates);
+void ListFilesBelow(const std::string& startDir, std::vector<std::string>& candidates);
 
 // A mailbox of the search: the .mbx file and the name the tree shows for it.
 struct MailboxEntry {

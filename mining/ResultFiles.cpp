@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
@@ -70,6 +71,11 @@ Result<std::string> AddToAddressBook(ToolContext& context, std::string_view mail
     if (context.state.paths.NicknameFolder.empty()) return Status::Fail("No data folder: the Nickname folder is unknown.");
     // The name is Windows-1252 text; the file is named as the file system spells it.
     const std::string path = context.state.paths.NicknameFolder + Cp1252ToUtf8(NicknameFileName(mailboxName));
+    // The folder is made by the first entry written into it.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(context.state.paths.NicknameFolder, ec) &&
+        !std::filesystem::create_directories(context.state.paths.NicknameFolder, ec))
+        return Status::Fail("Cannot create the folder '" + context.state.paths.NicknameFolder + "': " + ec.message());
     std::string bytes;
     for (const MinerEntry& e : entries) bytes += NicknameLines(e.text, mailboxName);
     if (Status s = AppendToFile(path, bytes); !s) return s;

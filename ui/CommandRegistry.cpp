@@ -16,7 +16,7 @@ void RegisterCommand(std::string_view menuControl, CommandHandler handler) { Han
 CommandHandler FindCommand(std::string_view menuControl) {
     const auto& h = Handlers();
     const auto it = h.find(menuControl);
-    return it == h.end() ? nullptr : it->second;
+    return it == h.end() ? CommandHandler() : it->second;
 }
 
 bool RunCommand(std::string_view menuControl, MainWindowApi& main) {

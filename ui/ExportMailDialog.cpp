@@ -12,18 +12,20 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QThread>
+#include <QApplication>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <chrono>
-#include <new>
 
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Messages.h"
 #include "migrate/MailExport.h"
 #include "store/Mailbox.h"
+#include "ui/ForwardingHost.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
+#include "ui/ToolRunner.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -34,27 +36,24 @@ constexpr const char* kFormatKey = "MailExportFormat";
 
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-// The export's side of the window: progress posted to the window's thread
-// (at most every 50 ms), Stop read from a flag the window sets.
-class WorkerHost : public Host {
+// The export's side of the window: it runs on the main window's tool runner
+// (so that the tree and the tools wait for it), its count goes to this
+// window's own bar (at most every 50 ms), and this window's Stop reaches it
+// as well as the runner's. Its report is the window's; nothing else is said.
+class ExportHost : public ForwardingHost {
 public:
-    WorkerHost(std::function<void(qint64, qint64)> progress, const std::atomic<bool>& stop)
-        : progress_(std::move(progress)), stop_(stop) {}
+    ExportHost(Host& inner, std::function<void(qint64, qint64)> progress, const std::atomic<bool>& stop)
+        : ForwardingHost(inner), progress_(std::move(progress)), stop_(stop) {}
     void Status(std::string_view) override {}
     void Inform(std::string_view, std::string_view, BoxIcon) override {}
     bool Ask(std::string_view, std::string_view) override { return false; }
-    void Wait(int) override {}
-    bool EudoraRunning() override { return false; }
-    void OpenProgress() override {}
-    void UpdateProgress() override {}
-    void CloseProgress() override {}
     void Progress(std::string_view, std::int64_t done, std::int64_t total, std::string_view) override {
         const auto now = std::chrono::steady_clock::now();
         if (done < total && now - last_ < std::chrono::milliseconds(50)) return;
         last_ = now;
         progress_(done, total);
     }
-    bool StopRequested() override { return stop_.load(); }
+    bool StopRequested() override { return stop_.load() || inner_.StopRequested(); }
 
 private:
     std::function<void(qint64, qint64)> progress_;
@@ -174,10 +173,9 @@ ExportMailDialog::ExportMailDialog(MainWindowApi& main) : QDialog(main.window())
     UpdateButtons();
 }
 
+// A run still going is told to stop; the runner waits for it and drops its end.
 ExportMailDialog::~ExportMailDialog() {
-    if (!worker_) return;
-    run_->stop = true;
-    worker_->wait();
+    if (running_) run_->stop = true;
 }
 
 QString ExportMailDialog::reportText() const { return reportT_->toPlainText(); }
@@ -197,7 +195,7 @@ void ExportMailDialog::Browse() {
 }
 
 void ExportMailDialog::Proceed() {
-    if (running()) return;
+    if (running() || main_.runner().running()) return;  // one tool at a time: the window's Proceed waits its turn
     const QString folder = folderT_->text().trimmed();
     if (folder.isEmpty()) return;
     run_ = std::make_shared<Run>();
@@ -210,22 +208,26 @@ void ExportMailDialog::Proceed() {
     reportT_->clear();
     ProgressBarP_->setRange(0, 0);  // busy until the first count arrives
     statusL_->setText(tr("Exporting..."));
-    auto progress = [this](qint64 done, qint64 total) {
-        QMetaObject::invokeMethod(this, [this, done, total] { ShowProgress(done, total); }, Qt::QueuedConnection);
+    const QPointer<ExportMailDialog> self(this);
+    auto progress = [self](qint64 done, qint64 total) {
+        QMetaObject::invokeMethod(qApp, [self, done, total] { if (self) self->ShowProgress(done, total); }, Qt::QueuedConnection);
     };
     std::shared_ptr<Run> run = run_;
-    worker_ = QThread::create([run, progress] {
-        WorkerHost host(progress, run->stop);
-        try {
-            run->result = ExportMail(run->options, host);
-        } catch (const std::bad_alloc&) {
-            // What was half-written went with the unwinding; finished mailboxes stay.
-            run->result = Result<MailExportReport>::Fail(msg::kOutOfMemory);
-        }
-    });
-    connect(worker_, &QThread::finished, this, &ExportMailDialog::Finished);
-    main_.setBusy(true);
-    worker_->start();
+    ToolJob job;
+    job.title = windowTitle();
+    job.owner = this;
+    job.progressDelayMs = -1;  // the window's own bar counts
+    job.work = [run, progress](ToolContext& context) {
+        ExportHost host(context.host, progress, run->stop);
+        run->result = ExportMail(run->options, host);
+    };
+    job.finish = [self, run](const ToolRunEnd& end) {
+        // Out of memory, what was half-written went with the unwinding; finished mailboxes stay.
+        if (!run->result)
+            run->result = Result<MailExportReport>::Fail(end.outOfMemory ? msg::kOutOfMemory : "The export was stopped before it began.");
+        if (self) self->Finished();
+    };
+    running_ = main_.runner().start(std::move(job));
     UpdateButtons();
 }
 
@@ -245,10 +247,7 @@ void ExportMailDialog::ShowProgress(qint64 done, qint64 total) {
 }
 
 void ExportMailDialog::Finished() {
-    worker_->wait();
-    worker_->deleteLater();
-    worker_ = nullptr;
-    main_.setBusy(false);
+    running_ = false;
     ProgressBarP_->setRange(0, 1);
     ProgressBarP_->setValue(1);
     const Result<MailExportReport>& result = *run_->result;

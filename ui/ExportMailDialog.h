@@ -16,7 +16,6 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QThread;
 
 namespace ledgerly::ui {
 
@@ -32,7 +31,7 @@ public:
     explicit ExportMailDialog(MainWindowApi& main);
     ~ExportMailDialog() override;
 
-    bool running() const { return worker_ != nullptr; }
+    bool running() const { return running_; }
     // The last run's report, as the export wrote it (UTF-8); empty before one.
     QString reportText() const;
 
@@ -51,7 +50,7 @@ private:
     MainWindowApi& main_;
     std::string mailbox_;  // the selected mailbox, empty when a folder is selected
     std::shared_ptr<Run> run_;
-    QThread* worker_ = nullptr;
+    bool running_ = false;  // an export of this window is on the runner
     bool closeWhenDone_ = false;
 
     QComboBox* formatC_;

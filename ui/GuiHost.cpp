@@ -1,12 +1,10 @@
 #include "ui/GuiHost.h"
 
-#include <QEventLoop>
-#include <QTimer>
+#include <QCoreApplication>
 
 #include "app/Messages.h"
 #include "app/Platform.h"
 #include "ui/MainWindowApi.h"
-#include "ui/ProgressWindow.h"
 #include "ui/Prompter.h"
 
 namespace ledgerly::ui {
@@ -14,12 +12,7 @@ namespace {
 QString Q(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 }  // namespace
 
-void WaitKeepingUiLive(int milliseconds) {
-    if (milliseconds <= 0) return;
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+void WaitKeepingUiLive(int) { QCoreApplication::processEvents(); }
 
 void GuiHost::Status(std::string_view text) { main_.setStatus(Q(text)); }
 
@@ -33,25 +26,8 @@ void GuiHost::Wait(int milliseconds) { WaitKeepingUiLive(milliseconds); }
 
 bool GuiHost::EudoraRunning() { return WindowExists(msg::kEudoraTitlePrefix); }
 
-// A fresh progress window for each search, owned by the main window.
-void GuiHost::OpenProgress() {
-    if (progress_) progress_->close();
-    progress_ = new progresF(main_.state(), main_.window());
-    main_.state().progress.ProgressShown = true;
-    progress_->refreshInfo();
-    progress_->show();
-}
+void GuiHost::OpenProgress() { main_.state().progress.ProgressShown = false; }
 
-void GuiHost::UpdateProgress() {
-    if (progress_) progress_->refreshInfo();
-}
-
-void GuiHost::CloseProgress() {
-    if (progress_) {
-        progress_->stopTimer();
-        progress_->close();
-    }
-    main_.state().progress.ProgressShown = false;
-}
+void GuiHost::CloseProgress() { main_.state().progress.ProgressShown = false; }
 
 }  // namespace ledgerly::ui

@@ -1,14 +1,12 @@
 #pragma once
-// The desktop program's answer to a tool: the main window's status bar, the
-// Prompter's boxes, a pause that keeps the window live, the progress window.
-#include <QPointer>
-
+// The desktop program's answer to a tool on the UI thread: the main window's
+// status bar and the Prompter's boxes. Tools started from the window run on a
+// worker thread (ui/ToolRunner.h), whose host brings their calls here.
 #include "app/Host.h"
 
 namespace ledgerly::ui {
 
 class MainWindowApi;
-class progresF;
 
 class GuiHost : public Host {
 public:
@@ -18,16 +16,17 @@ public:
     bool Ask(std::string_view question, std::string_view title) override;
     void Wait(int milliseconds) override;
     bool EudoraRunning() override;
+    // No progress window on the UI thread: a search then counts in the status bar.
     void OpenProgress() override;
-    void UpdateProgress() override;
+    void UpdateProgress() override {}
     void CloseProgress() override;
 
 private:
     MainWindowApi& main_;
-    QPointer<progresF> progress_;  // the open progress window, if any
 };
 
-// A pause of the given length during which window messages are still handled.
+// Lets the window handle what is waiting (paint, clicks) and returns: the
+// length of a pause is no longer made to pass.
 void WaitKeepingUiLive(int milliseconds);
 
 }  // namespace ledgerly::ui

@@ -13,6 +13,7 @@ class QWidget;
 namespace ledgerly::ui {
 
 class Prompter;
+class ToolRunner;
 
 class MainWindowApi {
 public:
@@ -36,12 +37,10 @@ public:
     virtual std::vector<TreeEntry> treeNodes() const { return {}; }
 
     virtual void setStatus(const QString& text) = 0;
-    virtual void setBusy(bool busy) = 0;  // hourglass while a tool runs
-    // While a tool runs: disable the tree and the "&Mailboxes" and "&Tools"
-    // menus; withFolderState also switches the commands to the folder state
-    // (and back to the mailbox state afterwards).
-    virtual void lockForTool(bool withFolderState) = 0;
-    virtual void unlockAfterTool(bool withFolderState) = 0;
+    virtual void setBusy(bool busy) = 0;  // hourglass while a window works on the UI thread
+    // Runs the tools off the UI thread, one at a time. While it runs, the
+    // window keeps the tree and the commands that touch a mailbox disabled.
+    virtual ToolRunner& runner() = 0;
     // Rebuilds the tree (after a tool changed what it shows).
     virtual void synchronizeTree() = 0;
 };

@@ -8,57 +8,56 @@
 
 #include "app/IniFile.h"
 #include "ui/Pictures.h"
+#include "ui/Placement.h"
+#include "ui/Settings.h"
 #include "ui/Twips.h"
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 namespace ledgerly::ui {
 namespace {
 
 constexpr PaletteButton kFlagging[] = {
-    {"received", "Mark All Messages Received", "In", "menuMarkAllReceived_Click"},
-    {"sent", "Mark All Messages Sent", "Out", "menuMarkAllSent_Click"},
-    {"duplicates", "Mark Duplicates (Classic)", "D", "menuMarkDuplicatesClassic_Click"},
-    {"duplicates_hash", "Mark Duplicates (Hash)", "D#", "menuMarkDuplicatesHash_Click"},
-    {"s_r", "Update Sent/Received Status", "S/R", "menuUpdateSR_Click"},
-    {"priority", "Update Priority", "!", "menuUpdatePriority_Click"},
-    {"attachment", "Update Attachment", "@", "menuUpdateAttachment_Click"},
-    {"date", "Update Date", "Dt", "menuUpdateDate_Click"},
-    {"subject", "Update Subject", "Sb", "menuUpdateSubject_Click"},
-    {"who", "Update 'Who' Fields", "W", "menuUpdateWho_Click"},
+    {"received", "Mark All Messages Received", "mail-mark-read", "In", "menuMarkAllReceived"},
+    {"sent", "Mark All Messages Sent", "mail-send", "Out", "menuMarkAllSent"},
+    {"duplicates", "Mark Duplicates (Classic)", "edit-copy", "D", "menuMarkDuplicatesClassic"},
+    {"duplicates_hash", "Mark Duplicates (Hash)", "edit-find", "D#", "menuMarkDuplicatesHash"},
+    {"s_r", "Update Sent/Received Status", "mail-send-receive", "S/R", "menuUpdateSR"},
+    {"priority", "Update Priority", "mail-mark-important", "!", "menuUpdatePriority"},
+    {"attachment", "Update Attachment", "mail-attachment", "@", "menuUpdateAttachment"},
+    {"date", "Update Date", "x-office-calendar", "Dt", "menuUpdateDate"},
+    {"subject", "Update Subject", "format-text-bold", "Sb", "menuUpdateSubject"},
+    {"who", "Update 'Who' Fields", "contact-new", "W", "menuUpdateWho"},
 };
 
 constexpr PaletteButton kSpecial[] = {
-    {"run_script", "Run Script...", ">_", "menuRunScript_Click"},
-    {"harvest", "Harvest E-Mail Addresses...", "@+", "menuHarvestEMailAddresses_Click"},
-    {"strip_html", "Strip HTML Tags", "<>", "menuStripHTMLTags_Click"},
-    {"link_attachments", "Link Attachments...", "Lnk", "menuUpdateAttachmentLinks_Click"},
-    {"quoted_printable", "Decode Quoted Printable", "=QP", "menuDecodeQP_Click"},
-    {"repair_delimiters", "Repair Message Delimiters", "Fix", "menuFixLastTag_Click"},
-    {"backup", "Create Backup", "Bak", "menuCreateBackup_Click"},
+    {"run_script", "Run Script...", "system-run", ">_", "menuRunScript"},
+    {"harvest", "Harvest E-Mail Addresses...", "address-book-new", "@+", "menuHarvestEMailAddresses"},
+    {"strip_html", "Strip HTML Tags", "text-html", "<>", "menuStripHTMLTags"},
+    {"link_attachments", "Link Attachments...", "mail-attachment", "Lnk", "menuUpdateAttachmentLinks"},
+    {"quoted_printable", "Decode Quoted Printable", "text-x-generic", "=QP", "menuDecodeQP"},
+    {"repair_delimiters", "Repair Message Delimiters", "document-properties", "Fix", "menuFixLastTag"},
+    {"backup", "Create Backup", "document-save-as", "Bak", "menuCreateBackup"},
 };
 
 constexpr PaletteButton kMining[] = {
-    {"e_mail", "E-Mail Links", "@", "menuExtractEMails_Click"},
-    {"web", "Web Links", "www", "menuWebAddresses_Click"},
-    {"file", "File References", "F", "menuFileReferences_Click"},
-    {"ftp", "FTP Links", "ftp", "menuFTPLinks_Click"},
-    {"telnet", "Telnet Links", "tel", "menuTelnetLinks_Click"},
-    {"news", "Usenet News Links", "N", "menuUsenetLinks_Click"},
-    {"ph", "Ph Links", "ph", "menuPhLinks_Click"},
-    {"finger", "Finger Links", "fng", "menuFingerLinks_Click"},
-    {"rtsp", "RTSP Links", "rtp", "menuRTSPLinks_Click"},
-    {"x_options", "X-Eudora-Options", "X", "menuXOptionsLinks_Click"},
+    {"e_mail", "E-Mail Links", "mail-message-new", "@", "menuExtractEMails"},
+    {"web", "Web Links", "applications-internet", "www", "menuWebAddresses"},
+    {"file", "File References", "folder", "F", "menuFileReferences"},
+    {"ftp", "FTP Links", "folder-remote", "ftp", "menuFTPLinks"},
+    {"telnet", "Telnet Links", "utilities-terminal", "tel", "menuTelnetLinks"},
+    {"news", "Usenet News Links", "internet-news-reader", "N", "menuUsenetLinks"},
+    {"ph", "Ph Links", "x-office-address-book", "ph", "menuPhLinks"},
+    {"finger", "Finger Links", "dialog-information", "fng", "menuFingerLinks"},
+    {"rtsp", "RTSP Links", "applications-multimedia", "rtp", "menuRTSPLinks"},
+    {"x_options", "X-Eudora-Options", "preferences-system", "X", "menuXOptionsLinks"},
 };
 
 // A saved palette position: below 0 or above 22000 twips it is 0.
-long long Clamped(std::optional<long long> twips) {
-    if (!twips || *twips < 0 || *twips > 22000) return 0;
-    return *twips;
-}
+long long Clamped(long long twips) { return twips < 0 || twips > 22000 ? 0 : twips; }
 
 }  // namespace
 
-ToolPalette::ToolPalette(pregledF& main, PaletteKind kind, const char* windowName, const char* caption, const char* toolbarName,
+ToolPalette::ToolPalette(MainWindow& main, PaletteKind kind, const char* windowName, const char* caption, const char* toolbarName,
                          const char* imageListName, const char* settingsPrefix, std::span<const PaletteButton> buttons)
     : QWidget(&main, Qt::Tool), main_(main), state_(main.state()), kind_(kind), settingsPrefix_(settingsPrefix), buttons_(buttons) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -68,7 +67,8 @@ ToolPalette::ToolPalette(pregledF& main, PaletteKind kind, const char* windowNam
 
     images_ = new ImageList(QString::fromLatin1(imageListName), this);
     for (const PaletteButton& b : buttons_)
-        images_->add(QString::fromLatin1(b.key), PaletteIcon(static_cast<int>(kind), QString::fromLatin1(b.label)));
+        images_->add(QString::fromLatin1(b.key),
+                     QIcon::fromTheme(QString::fromLatin1(b.icon), PaletteIcon(static_cast<int>(kind), QString::fromLatin1(b.label))));
 
     toolbar_ = new QToolBar(this);
     toolbar_->setObjectName(QString::fromLatin1(toolbarName));
@@ -88,9 +88,12 @@ ToolPalette::ToolPalette(pregledF& main, PaletteKind kind, const char* windowNam
 
     const std::string& ini = state_.paths.IniPath;
     const std::string prefix(settingsPrefix_);
-    const long long top = Clamped(ReadIniNumber("Windows", prefix + "Top", ini));
-    const long long left = Clamped(ReadIniNumber("Windows", prefix + "Left", ini));
-    move(TwipsToPixelsX(*this, left), TwipsToPixelsY(*this, top));
+    const auto top = ReadIniNumber("Windows", prefix + "Top", ini);
+    const auto left = ReadIniNumber("Windows", prefix + "Left", ini);
+    // Without a saved place the main window puts the palette beside itself.
+    needsPlacing_ = !top && !left;
+    move(TwipsToPixelsX(*this, Clamped(left.value_or(0))), TwipsToPixelsY(*this, Clamped(top.value_or(0))));
+    if (!needsPlacing_) KeepOnScreen(*this);
 }
 
 ToolPalette::~ToolPalette() { shownFlag() = false; }
@@ -109,7 +112,7 @@ void ToolPalette::buttonClicked(const QString& key) {
     if (main_.treeEmpty()) return;
     for (const PaletteButton& b : buttons_) {
         if (key == QLatin1String(b.key)) {
-            QMetaObject::invokeMethod(&main_, b.handler, Qt::DirectConnection);
+            main_.runCommand(b.command);
             return;
         }
     }
@@ -119,20 +122,23 @@ void ToolPalette::closeEvent(QCloseEvent* event) {
     const std::string& ini = state_.paths.IniPath;
     const std::string prefix(settingsPrefix_);
     const QPoint at = frameGeometry().topLeft();
-    WriteIni("Windows", prefix + "Top", std::to_string(PixelsToTwipsY(*this, at.y())), ini);
-    WriteIni("Windows", prefix + "Left", std::to_string(PixelsToTwipsX(*this, at.x())), ini);
+    const bool placedByUser = !needsPlacing_ && !(hasAutoPlace_ && pos() == autoPlacedAt_);
+    if (placedByUser) {
+        KeepSetting("Windows", prefix + "Top", std::to_string(PixelsToTwipsY(*this, at.y())), "", ini);
+        KeepSetting("Windows", prefix + "Left", std::to_string(PixelsToTwipsX(*this, at.x())), "", ini);
+    }
     shownFlag() = false;
     main_.paletteClosed(kind_);
     event->accept();
 }
 
-TFlaggingF::TFlaggingF(pregledF& main)
+FlaggingToolsPalette::FlaggingToolsPalette(MainWindow& main)
     : ToolPalette(main, PaletteKind::Flagging, "TFlaggingF", "Flagging Tools", "flagging_tools", "FlaggingToolsI", "FlaggingTools", kFlagging) {}
 
-TSpecialF::TSpecialF(pregledF& main)
+SpecialToolsPalette::SpecialToolsPalette(MainWindow& main)
     : ToolPalette(main, PaletteKind::Special, "TSpecialF", "Special Tools", "special_tools", "SpecialToolsI", "SpecialTools", kSpecial) {}
 
-TMiningF::TMiningF(pregledF& main)
+MiningToolsPalette::MiningToolsPalette(MainWindow& main)
     : ToolPalette(main, PaletteKind::Mining, "TMiningF", "Mining Tools", "mining_tools", "MiningToolsI", "MiningTools", kMining) {}
 
 }  // namespace ledgerly::ui

@@ -1,13 +1,15 @@
 #include "ui/ProgressWindow.h"
 
 #include <QCloseEvent>
-#include <algorithm>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
+#include <QLocale>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "ui/Placement.h"
 
 namespace ledgerly::ui {
 
@@ -19,80 +21,98 @@ int ProgressPercent(std::int32_t value, std::int32_t max) {
     return static_cast<int>(std::clamp<std::int64_t>(p, 0, 100));
 }
 
-ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("ProgressBarP"));
-    setMinimumHeight(20);
-    setProperty("tag", 0);
+QString CountText(std::int64_t done, std::int64_t total, const QString& unit) {
+    const QLocale english(QLocale::English);
+    QString text = english.toString(static_cast<qlonglong>(done));
+    if (total > 0) text += QStringLiteral(" / ") + english.toString(static_cast<qlonglong>(total));
+    if (!unit.isEmpty()) text += QLatin1Char(' ') + unit;
+    return text;
 }
 
-void ProgressBar::setProgress(std::int32_t value, std::int32_t max) {
-    const int p = ProgressPercent(value, max);
-    if (p == percent_) return;
-    percent_ = p;
-    setProperty("tag", p);
-    update();
-}
-
-void ProgressBar::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRect frame = rect().adjusted(0, 0, -1, -1);
-    painter.fillRect(frame, palette().base());
-    QRect filled = frame;
-    filled.setWidth(frame.width() * percent_ / 100);
-    painter.fillRect(filled, palette().highlight());
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawRect(frame);
-    painter.drawText(frame, Qt::AlignCenter, QString::number(percent_) + QLatin1Char('%'));
-}
-
-progresF::progresF(AppState& state, QWidget* owner)
-    : QDialog(owner), state_(state), bar_(new ProgressBar(this)), info_(new QLabel(this)), stop_(new QPushButton(this)),
-      timer_(new QTimer(this)) {
+ProgressWindow::ProgressWindow(QWidget* owner)
+    : QDialog(owner), bar_(new QProgressBar(this)), info_(new QLabel(this)), count_(new QLabel(this)), stop_(new QPushButton(this)) {
     setObjectName(QStringLiteral("progresF"));
+    FitWhenShown(*this);  // large enough for its texts and columns
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setWindowTitle(QStringLiteral("Progress"));
+    bar_->setObjectName(QStringLiteral("ProgressBarP"));
+    bar_->setRange(0, 0);  // moving until the run gives numbers
+    bar_->setFormat(QStringLiteral("%v%"));
+    bar_->setAlignment(Qt::AlignCenter);
+    bar_->setProperty("tag", 0);
     info_->setObjectName(QStringLiteral("informacijeL"));
     info_->setText(QStringLiteral("Search in progress..."));
+    info_->setTextFormat(Qt::PlainText);
+    count_->setObjectName(QStringLiteral("countL"));
     stop_->setObjectName(QStringLiteral("stopD"));
     stop_->setText(QStringLiteral("&Stop"));
     stop_->setToolTip(QStringLiteral(" Press Stop button to stop the search. "));
-    timer_->setObjectName(QStringLiteral("Timer"));
+    stop_->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bar_);
+    layout->addWidget(info_);
     auto* row = new QHBoxLayout;
-    row->addWidget(info_, 1);
+    row->addWidget(count_, 1);
     row->addWidget(stop_);
     layout->addLayout(row);
+    bar_->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 36);
 
-    // Loading: a fresh stop flag and a running timer.
-    state_.progress.StopSearch = false;
-    connect(stop_, &QPushButton::clicked, this, [this] { state_.progress.StopSearch = true; });
-    connect(timer_, &QTimer::timeout, this, &progresF::tick);
-    timer_->start(5);
+    connect(stop_, &QPushButton::clicked, this, &ProgressWindow::askStop);
 }
 
-void progresF::refreshInfo() { info_->setText(QString::fromUtf8(state_.progress.Info.c_str())); }
+int ProgressWindow::percent() const { return bar_->maximum() > 0 ? bar_->value() : 0; }
 
-void progresF::stopTimer() { timer_->stop(); }
-
-void progresF::tick() {
-    const ProgressState& pr = state_.progress;
-    if (pr.ProgressValue == pr.ProgressMax) {
-        timer_->stop();
-        close();
+void ProgressWindow::setSearchProgress(std::int32_t value, std::int32_t max, const QString& info) {
+    if (value == max) {  // the search has reached its total
+        finish();
         return;
     }
-    bar_->setProgress(pr.ProgressValue, pr.ProgressMax);
+    const int p = ProgressPercent(value, max);
+    bar_->setRange(0, 100);
+    bar_->setValue(p);
+    bar_->setProperty("tag", p);
+    setText(info);
 }
 
-void progresF::closeEvent(QCloseEvent* event) {
-    timer_->stop();
-    state_.progress.ProgressShown = false;
-    event->accept();  // closes whatever the dialog would do with it
+void ProgressWindow::setCount(std::int64_t done, std::int64_t total, const QString& unit) {
+    counting_ = true;
+    count_->setText(CountText(done, total, unit));
+    if (total > 0) {
+        const auto clamp32 = [](std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, INT32_MAX)); };
+        // The whole run counts: reaching the total is not the end of it.
+        const int p = ProgressPercent(clamp32(std::min(done, total - 1)), clamp32(total));
+        bar_->setRange(0, 100);
+        bar_->setValue(p);
+        bar_->setProperty("tag", p);
+    }
 }
 
-void progresF::reject() { close(); }
+void ProgressWindow::setText(const QString& text) { info_->setText(text); }
+
+void ProgressWindow::setStatusText(const QString& text) {
+    if (!counting_) count_->setText(text);
+}
+
+void ProgressWindow::finish() {
+    finishing_ = true;
+    close();
+}
+
+void ProgressWindow::askStop() {
+    if (stopAsked_) return;
+    stopAsked_ = true;
+    stop_->setEnabled(false);
+    info_->setText(QStringLiteral("Stopping..."));
+    emit stopRequested();
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+    if (!finishing_) askStop();  // closed by the user: the same as Stop
+    event->accept();
+}
+
+void ProgressWindow::reject() { close(); }
 
 }  // namespace ledgerly::ui

@@ -1,16 +1,15 @@
 #pragma once
-// progresF: the small modeless window of a long search. The search writes the
-// numbers into the shared progress state and polls StopSearch; the window's
-// timer turns the numbers into the bar and closes the window once the value
-// reaches the total. Closing it by hand does not stop the search.
+// The small modeless window of a long run (object name progresF): a bar, one
+// line of text, the count of what is done, and Stop. The window does no work of
+// its own: the run pushes its numbers in; Stop, or closing the window, asks the
+// run to stop (the changing tools then leave the pair as it was; the duplicate
+// search keeps the flags found so far).
 #include <QDialog>
 #include <cstdint>
 
-#include "app/AppState.h"
-
 class QLabel;
+class QProgressBar;
 class QPushButton;
-class QTimer;
 
 namespace ledgerly::ui {
 
@@ -18,42 +17,45 @@ namespace ledgerly::ui {
 // total of 0 or less shows 0 %.
 int ProgressPercent(std::int32_t value, std::int32_t max);
 
-// ProgressBarP: a filled bar p % of the width with "p%" in the middle.
-class ProgressBar : public QWidget {
+// "12,000 / 32,767 messages", or "12,000 messages" without a total.
+QString CountText(std::int64_t done, std::int64_t total, const QString& unit);
+
+class ProgressWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit ProgressBar(QWidget* parent = nullptr);
-    void setProgress(std::int32_t value, std::int32_t max);
-    int percent() const { return percent_; }
-    QSize sizeHint() const override { return {260, 22}; }
+    explicit ProgressWindow(QWidget* owner);
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    // The duplicate search's protocol: the bar from value and max, its running
+    // text. A value that reaches the total closes the window.
+    void setSearchProgress(std::int32_t value, std::int32_t max, const QString& info);
+    // A run's count; the bar follows it. Without a count the bar only moves.
+    void setCount(std::int64_t done, std::int64_t total, const QString& unit);
+    void setText(const QString& text);
+    // The run's status text stands where its count would, until it gives one.
+    void setStatusText(const QString& text);
+    // Closes the window as the run ends (not a Stop).
+    void finish();
 
-private:
-    int percent_ = 0;
-};
+    QProgressBar* bar() const { return bar_; }
+    int percent() const;
+    bool stopAsked() const { return stopAsked_; }
 
-class progresF : public QDialog {
-    Q_OBJECT
-public:
-    progresF(AppState& state, QWidget* owner);
-    // Shows the search's running text (state.progress.Info).
-    void refreshInfo();
-    void stopTimer();
-    ProgressBar* bar() const { return bar_; }
+signals:
+    void stopRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;  // Esc closes like the close box
 
 private:
-    void tick();
-    AppState& state_;
-    ProgressBar* bar_;
+    void askStop();
+    QProgressBar* bar_;
     QLabel* info_;
+    QLabel* count_;
     QPushButton* stop_;
-    QTimer* timer_;
+    bool counting_ = false;
+    bool stopAsked_ = false;
+    bool finishing_ = false;
 };
 
 }  // namespace ledgerly::ui

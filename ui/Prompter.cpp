@@ -1,5 +1,6 @@
 #include "ui/Prompter.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -14,6 +15,17 @@ bool DialogPrompter::question(QWidget* parent, const QString& text, const QStrin
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool DialogPrompter::confirm(QWidget* parent, const QString& text, const QString& title, bool* dontAskAgain) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    auto* again = new QCheckBox(QStringLiteral("&Do not ask again"), &box);
+    again->setObjectName(QStringLiteral("dontAskAgainC"));
+    box.setCheckBox(again);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    if (dontAskAgain) *dontAskAgain = again->isChecked();
+    return yes;
 }
 
 QString DialogPrompter::openFile(QWidget* parent, const QString& filter, const QString& startFolder) {

@@ -15,6 +15,8 @@ public:
                              bool withIcon = true) = 0;
     // Yes / No; true for Yes.
     virtual bool question(QWidget* parent, const QString& text, const QString& title = QStringLiteral("Ledgerly")) = 0;
+    // Yes / No with a "Do not ask again" box, whose state goes to `dontAskAgain`.
+    virtual bool confirm(QWidget* parent, const QString& text, const QString& title, bool* dontAskAgain) = 0;
     // Filters as Qt writes them ("Eudora Mailbox Files (*.mbx)"); empty when cancelled.
     virtual QString openFile(QWidget* parent, const QString& filter, const QString& startFolder = {}) = 0;
     virtual QString saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter = nullptr,
@@ -27,6 +29,7 @@ class DialogPrompter : public Prompter {
 public:
     void information(QWidget* parent, const QString& text, const QString& title, bool withIcon) override;
     bool question(QWidget* parent, const QString& text, const QString& title) override;
+    bool confirm(QWidget* parent, const QString& text, const QString& title, bool* dontAskAgain) override;
     QString openFile(QWidget* parent, const QString& filter, const QString& startFolder) override;
     QString saveFile(QWidget* parent, const QString& filter, const QString& proposedPath, QString* chosenFilter,
                      const QString& title) override;

@@ -114,7 +114,6 @@ TEST_F(FakeWinePrefix, DataFolderComesFromUserRegMappedThroughTheDriveLinks) {
     EXPECT_EQ(paths.LinkHistoryPath, drive + "/Eudora Mail/LinkHistory.dat");
     EXPECT_EQ(paths.AddressHistoryPath, drive + "/Eudora Mail/History.lst");
     EXPECT_EQ(paths.NicknameFolder, drive + "/Eudora Mail/Nickname/");
-    EXPECT_TRUE(fs::is_directory(paths.NicknameFolder));
 }
 
 TEST_F(FakeWinePrefix, RegReadStringUsesWinePrefixFromTheEnvironment) {
@@ -141,15 +140,25 @@ TEST_F(FakeWinePrefix, PathsThatMapToNothingStayAsWritten) {
 
 #endif
 
-TEST(StartupPaths, NicknameFolderIsCreatedWhenMissing) {
+// Start-up creates nothing in the data folder, nor the settings file's folder.
+TEST(StartupPaths, NothingIsCreatedWhenThePathsAreFixed) {
     TempDir dir;
     GlobalPaths paths;
     paths.DataFolder = dir.str();
     SetDataPaths(paths);
     EXPECT_EQ(paths.NicknameFolder, dir / "Nickname/");
-    EXPECT_TRUE(fs::is_directory(paths.NicknameFolder));
-    SetDataPaths(paths);  // already there: nothing changes
-    EXPECT_TRUE(fs::is_directory(paths.NicknameFolder));
+    EXPECT_FALSE(fs::exists(paths.NicknameFolder));
+#ifndef _WIN32
+
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    ::setenv("XDG_CONFIG_HOME", (dir.str() + "config").c_str(), 1);
+    const std::string ini = DefaultIniPath(dir.str() + "gone/");  // a program folder nobody can write into
+    if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(ini, dir.str() + "config/Ledgerly/Ledgerly.ini");
+    EXPECT_FALSE(fs::exists(dir.str() + "config"));
+#endif
 }
 
 }  // namespace

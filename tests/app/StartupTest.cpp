@@ -52,7 +52,7 @@ TEST_F(Startup, FixesThePathsAndRefusesASecondInstance) {
     EXPECT_EQ(state.paths.EudoraIniPath, "");
     EXPECT_EQ(state.paths.LinkHistoryPath, dir / "Mail/LinkHistory.dat");
     EXPECT_EQ(state.paths.NicknameFolder, dir / "Mail/Nickname/");
-    EXPECT_TRUE(fs::is_directory(state.paths.NicknameFolder));
+    EXPECT_FALSE(fs::exists(state.paths.NicknameFolder));  // made by the first command that writes there
 
     AppState second;
     const StartupOutcome again = RunStartup(second, dir / "Mail", options);
@@ -67,7 +67,16 @@ TEST_F(Startup, WithoutADataFolderTheNicknameFolderGoesBesideTheProgram) {
     ASSERT_TRUE(out.proceed) << out.why;
     EXPECT_EQ(state.paths.DataFolder, "");
     EXPECT_EQ(state.paths.NicknameFolder, dir / "bin/Nickname/");
-    EXPECT_TRUE(fs::is_directory(program + "Nickname"));
+    EXPECT_FALSE(fs::exists(program + "Nickname"));
+}
+
+// The desktop program keeps its single instance with its own guard.
+TEST_F(Startup, WithoutALockNameNoLockIsTaken) {
+    WriteFile(DecoderLibraryPath(program), "stand-in");
+    options.lockName.clear();
+    AppState first, second;
+    EXPECT_TRUE(RunStartup(first, dir / "Mail", options).proceed);
+    EXPECT_TRUE(RunStartup(second, dir / "Mail", options).proceed);
 }
 
 TEST(StartupCommandLine, IsJoinedWhole) {

@@ -154,8 +154,8 @@ TEST(FinderScan, NestedSearchFoldersListInnerFilesTwice) {
     WriteFile(dir / "attach/top.txt", "x");
     WriteFile(dir / "attach/inner/deep.txt", "x");
     std::vector<std::string> candidates;
-    IzlistajDatoteke(dir / "attach/", candidates);
-    IzlistajDatoteke(dir / "attach/inner/", candidates);
+    ListFilesBelow(dir / "attach/", candidates);
+    ListFilesBelow(dir / "attach/inner/", candidates);
     EXPECT_EQ(candidates, (std::vector<std::string>{dir / "attach/top.txt", dir / "attach/inner/deep.txt", dir / "attach/inner/deep.txt"}));
 }
 

@@ -91,6 +91,11 @@ TEST(ResultFiles, AddressBookWritesToEachMailboxsNicknameFile) {
     s.host.eudoraRunning = true;
     EXPECT_FALSE(AddToAddressBook(s.context, "Inbox", two).ok());
     EXPECT_EQ(ReadFile(s.dir / "Inbox.txt").size(), 2 * NicknameLines("a@b", "Inbox").size() + 0u);
+
+    s.host.eudoraRunning = false;  // a Nickname folder not made yet is made by the first entry
+    s.state.paths.NicknameFolder = s.dir / "Nickname/";
+    ASSERT_TRUE(AddToAddressBook(s.context, "Inbox", {two[0]}).ok());
+    EXPECT_EQ(ReadFile(s.dir / "Nickname/Inbox.txt"), NicknameLines("a@b", "Inbox"));
 }
 
 // The mailbox name comes from a UTF-8 file name but goes into captions and

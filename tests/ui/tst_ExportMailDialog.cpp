@@ -110,6 +110,7 @@ private slots:
         ui::ExportMailDialog* w = s.Open();
         Start(w, s.out, 0, "mailboxO");
         QVERIFY(w->running());
+        QVERIFY(s.main.runner().running());  // the main window's runner: the tree and the tools wait for it
         QVERIFY(Child<QPushButton>(w, "stopD")->isEnabled());
         QVERIFY(!Child<QPushButton>(w, "proceedD")->isEnabled());
         QTest::mouseClick(Child<QPushButton>(w, "stopD"), Qt::LeftButton);

@@ -10,9 +10,11 @@
 #include "store/Toc.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/support/FakeMainWindow.h"
+#include "tests/ui/support/HoldRun.h"
 #include "ui/CommandRegistry.h"
-#include "ui/DuplicatesWindow.h"
+#include "ui/DuplicateOptionsDialog.h"
 #include "ui/ProgressWindow.h"
+#include "ui/ToolRunner.h"
 
 using namespace ledgerly;
 using namespace ledgerly::test;
@@ -30,30 +32,17 @@ std::string Subject(const std::string& tocPath, std::int32_t k) {
 }
 
 // Answers the options window when it opens: sets it up, then presses a button.
-void AnswerOptions(QWidget& owner, const char* button, std::function<void(duplikatiF&)> setUp = {}) {
+void AnswerOptions(QWidget& owner, const char* button, std::function<void(DuplicateOptionsDialog&)> setUp = {}) {
     QTimer::singleShot(0, &owner, [&owner, button, setUp] {
-        auto* w = owner.findChild<duplikatiF*>();
+        auto* w = owner.findChild<DuplicateOptionsDialog*>();
         QVERIFY(w);
         if (setUp) setUp(*w);
         w->findChild<QPushButton*>(QString::fromUtf8(button))->click();
     });
 }
 
-// Acts on the progress window at the first moment the search lets events in.
-void WhenProgressShows(QWidget& owner, std::function<void(progresF&)> act) {
-    auto* poll = new QTimer(&owner);
-    QObject::connect(poll, &QTimer::timeout, &owner, [&owner, poll, act] {
-        if (auto* w = owner.findChild<progresF*>()) {
-            poll->stop();
-            poll->deleteLater();
-            act(*w);
-        }
-    });
-    poll->start(1);
-}
-
 bool ProgressWindowClosed(QWidget& owner) {
-    for (auto* w : owner.findChildren<progresF*>())
+    for (auto* w : owner.findChildren<ProgressWindow*>())
         if (w->isVisible()) return false;
     return true;
 }
@@ -65,6 +54,12 @@ class FlaggingCommandsTest : public QObject {
     std::unique_ptr<TempDir> dir;
     std::unique_ptr<FakeMainWindow> main;
     std::string pair;
+
+    // A command as the menu runs it, waited for to its end.
+    void Run(const char* command) {
+        RunCommand(command, *main);
+        QVERIFY(main->waitForTool());
+    }
 
     void Build(std::size_t n, const std::string& body = "same\r\n") {
         MailboxBuilder b;
@@ -90,7 +85,7 @@ private slots:
 
     void emptyTreeDoesNothing() {
         main->empty = true;
-        for (const char* name : {"menuUpdateAll", "menuMarkAllSent", "menuMarkDuplicatesHash", "menuFlagDuplicates"}) RunCommand(name, *main);
+        for (const char* name : {"menuUpdateAll", "menuMarkAllSent", "menuMarkDuplicatesHash", "menuFlagDuplicates"}) Run(name);
         QVERIFY(main->fakePrompter.informed.isEmpty());
         QVERIFY(main->statuses.isEmpty());
     }
@@ -104,24 +99,27 @@ private slots:
         };
         for (const Case& c : cases) {
             main->fakePrompter.informed.clear();
-            RunCommand(c.command, *main);  // neither file exists
+            Run(c.command);  // neither file exists
             QCOMPARE(main->fakePrompter.informed, QStringList{QString::fromUtf8(c.message)});
         }
         Build(1);
         main->eudoraRunning = true;
         main->fakePrompter.informed.clear();
-        RunCommand("menuMarkDuplicatesHash", *main);
+        Run("menuMarkDuplicatesHash");
         QCOMPARE(main->fakePrompter.informed, QStringList{QStringLiteral("Ledgerly|Please close Eudora before performing this action.")});
-        QVERIFY(!main->widget.findChild<duplikatiF*>());
+        QVERIFY(!main->widget.findChild<DuplicateOptionsDialog*>());
     }
 
-    void updateRunsWithTheHourglassAndEndsReady() {
+    void updateAsksNamingTheMailboxRunsOffTheUiThreadAndEndsReady() {
         Build(2);
-        RunCommand("menuUpdateSubject", *main);
+        Run("menuUpdateSubject");
         QCOMPARE(Subject(pair + "toc", 2), std::string("s"));
-        QCOMPARE(main->busyCount, 1);
+        QCOMPARE(main->runs, 1);
+        QCOMPARE(main->fakePrompter.asked.size(), 1);
+        const QString question = main->fakePrompter.asked.first();
+        QVERIFY2(question.contains("'In'") && question.contains("In.toc") && question.contains("no backup"), qPrintable(question));
         QCOMPARE(main->statuses.last(), QStringLiteral("Ready"));
-        QVERIFY(main->statuses.contains(QStringLiteral("2")));
+        QVERIFY(main->statuses.contains(QStringLiteral("2")) || main->statuses.contains(QStringLiteral("1")));
     }
 
     void inconsistentPairIsReportedAndLeftAlone() {
@@ -129,7 +127,7 @@ private slots:
         std::string toc = ReadFile(pair + "toc");
         toc.resize(toc.size() - 50);
         WriteFile(pair + "toc", toc);
-        RunCommand("menuMarkAllSent", *main);
+        Run("menuMarkAllSent");
         QCOMPARE(main->fakePrompter.informed.size(), 1);
         QCOMPARE(ReadFile(pair + "toc"), toc);
     }
@@ -138,39 +136,35 @@ private slots:
         Build(3);
         const std::string before = ReadFile(pair + "toc");
         AnswerOptions(main->widget, "abortD");
-        RunCommand("menuMarkDuplicatesClassic", *main);
+        Run("menuMarkDuplicatesClassic");
         QCOMPARE(ReadFile(pair + "toc"), before);
-        QCOMPARE(main->locks, 0);
+        QCOMPARE(main->runs, 0);
         QCOMPARE(main->statuses.last(), QStringLiteral("Ready"));
     }
 
     void classicSearchFlagsAndReportsWithoutIcon() {
         Build(3);
         QString caption;
-        AnswerOptions(main->widget, "proceedD", [&caption](duplikatiF& w) { caption = w.windowTitle(); });
-        RunCommand("menuMarkDuplicatesClassic", *main);
+        AnswerOptions(main->widget, "proceedD", [&caption](DuplicateOptionsDialog& w) { caption = w.windowTitle(); });
+        Run("menuMarkDuplicatesClassic");
         QCOMPARE(caption, QStringLiteral("Flag Duplicates (Classic)"));
         QCOMPARE(Subject(pair + "toc", 1), std::string("old"));
         QCOMPARE(Subject(pair + "toc", 3), std::string(kClassicMarker));
         QCOMPARE(main->fakePrompter.informed, QStringList{QStringLiteral("Ledgerly|Search Completed. 2 duplicates found.")});
-        QCOMPARE(main->locks, 1);
-        QCOMPARE(main->unlocks, 1);
-        // The palettes went to the folder state with the menus: a palette button
-        // pressed during a pause must not rewrite the pair under the search.
-        QCOMPARE(main->folderStateLocks, 1);
+        QCOMPARE(main->runs, 1);
         QCOMPARE(main->statuses.last(), QStringLiteral("Ready"));
     }
 
     void resetFirstRestoresTheSubjects() {
         Build(2);
         AnswerOptions(main->widget, "proceedD");
-        RunCommand("menuMarkDuplicatesHash", *main);
+        Run("menuMarkDuplicatesHash");
         QCOMPARE(Subject(pair + "toc", 1), std::string(kHashMarker));
-        AnswerOptions(main->widget, "proceedD", [](duplikatiF& w) {
+        AnswerOptions(main->widget, "proceedD", [](DuplicateOptionsDialog& w) {
             w.findChild<QCheckBox*>(QStringLiteral("resetC"))->setChecked(true);
             w.findChild<QCheckBox*>(QStringLiteral("headersC"))->setChecked(true);
         });
-        RunCommand("menuMarkDuplicatesClassic", *main);
+        Run("menuMarkDuplicatesClassic");
         QCOMPARE(Subject(pair + "toc", 1), std::string("s"));
         QCOMPARE(Subject(pair + "toc", 2), std::string(kClassicMarker));
     }
@@ -178,40 +172,44 @@ private slots:
     void progressWindowOpensAbove100MessagesAndCloses() {
         Build(101);
         AnswerOptions(main->widget, "proceedD");
-        RunCommand("menuMarkDuplicatesClassic", *main);
+        Run("menuMarkDuplicatesClassic");
         QVERIFY(main->statuses.contains(QStringLiteral("Search in progress...")));
-        QVERIFY(main->widget.findChild<progresF*>());
         QVERIFY(!main->appState.progress.ProgressShown);
         QVERIFY(ProgressWindowClosed(main->widget));
         QCOMPARE(main->fakePrompter.informed.last(), QStringLiteral("Ledgerly|Search Completed. 100 duplicates found."));
     }
 
-    void stopButtonStopsTheSearch() {
-        Build(250);
-        AnswerOptions(main->widget, "proceedD");
-        WhenProgressShows(main->widget, [](progresF& w) { w.findChild<QPushButton*>(QStringLiteral("stopD"))->click(); });
-        RunCommand("menuMarkDuplicatesClassic", *main);
-        // The first pause comes after message 51: messages 2 to 51 are flagged.
-        QCOMPARE(main->fakePrompter.informed.last(), QStringLiteral("Ledgerly|Search Stopped. 50 duplicates found."));
-        QCOMPARE(Subject(pair + "toc", 51), std::string(kClassicMarker));
-        QCOMPARE(Subject(pair + "toc", 52), std::string("old"));
-        QVERIFY(ProgressWindowClosed(main->widget));
+    // Stop (or closing the window) reaches the search at its next message; the
+    // flags found until then are kept.
+    void stopOrClosingTheProgressWindowStopsTheSearch_data() {
+        QTest::addColumn<bool>("byClosing");
+        QTest::newRow("Stop") << false;
+        QTest::newRow("close box") << true;
     }
-
-    void closingTheProgressWindowLetsTheSearchFinish() {
+    void stopOrClosingTheProgressWindowStopsTheSearch() {
+        QFETCH(bool, byClosing);
         Build(250);
         AnswerOptions(main->widget, "proceedD");
-        WhenProgressShows(main->widget, [](progresF& w) { w.close(); });
+        // Held at its 10th count: the one before message 6 is compared.
+        test::HoldRun hold(main->runner(), "UpdateProgress", 10);
         RunCommand("menuMarkDuplicatesClassic", *main);
-        QVERIFY(!main->appState.progress.StopSearch);
-        QVERIFY(main->statuses.contains(QStringLiteral("249")));  // the count went to the status bar
-        QCOMPARE(main->fakePrompter.informed.last(), QStringLiteral("Ledgerly|Search Completed. 249 duplicates found."));
+        QVERIFY(hold.reached());
+        QTRY_VERIFY(main->runner().progressWindow());  // more than 100 messages: the window shows
+        ProgressWindow* w = main->runner().progressWindow();
+        if (byClosing) w->close();
+        else w->findChild<QPushButton*>(QStringLiteral("stopD"))->click();
+        hold.release();
+        QVERIFY(main->waitForTool());
+        QCOMPARE(main->fakePrompter.informed.value(0), QStringLiteral("Ledgerly|Search Stopped. 4 duplicates found."));
+        QCOMPARE(Subject(pair + "toc", 5), std::string(kClassicMarker));  // what was found is kept
+        QCOMPARE(Subject(pair + "toc", 6), std::string("old"));
+        QVERIFY(ProgressWindowClosed(main->widget));
     }
 
     void bonusCommandReportsNoDuplicates() {
         Build(3);
         const std::string before = ReadFile(pair + "toc");
-        RunCommand("menuFlagDuplicates", *main);
+        Run("menuFlagDuplicates");
         QVERIFY(main->statuses.contains(QStringLiteral("Search in progress...")));
         QCOMPARE(main->fakePrompter.informed, QStringList{QStringLiteral("Ledgerly|No duplicates found.")});
         QCOMPARE(ReadFile(pair + "toc"), before);
@@ -225,16 +223,18 @@ private slots:
         WriteFile(pair + "toc", toc);
         main->fakePrompter.answers = {false};
         RunCommand("menuRebuildToc", *main);
+        QVERIFY(main->waitForTool());  // it asks from the worker thread
         QCOMPARE(main->fakePrompter.asked.size(), 1);
         QVERIFY(main->fakePrompter.asked[0].contains("1 message keeps its summary, 1 message gets a new one"));
         QCOMPARE(ReadFile(pair + "toc"), toc);
         QVERIFY(main->fakePrompter.informed.isEmpty());
 
         RunCommand("menuRebuildToc", *main);
+        QCOMPARE(main->runs, 2);
+        QVERIFY(main->waitForTool());
         QCOMPARE(main->statuses.last(), QStringLiteral("Done. Operation was successful. Backup files created."));
         QCOMPARE(main->fakePrompter.informed.size(), 1);
         QVERIFY(main->fakePrompter.informed[0].contains("Backup: " + QString::fromStdString(pair) + "toc.1"));
-        QCOMPARE(main->locks, main->unlocks);
         auto rebuilt = TocImage::FromBytes(ReadFile(pair + "toc"));
         QCOMPARE(rebuilt->ReadSummary(1).Status, std::int16_t{2});
         QCOMPARE(rebuilt->ReadSummary(2).Status, std::int16_t{8});  // no Received line: sent mail

@@ -14,11 +14,11 @@
 #include "ui/CommandRegistry.h"
 #include "ui/Palettes.h"
 #include "ui/Pictures.h"
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 using namespace ledgerly;
 using ledgerly::ui::PaletteKind;
-using ledgerly::ui::pregledF;
+using ledgerly::ui::MainWindow;
 
 namespace {
 
@@ -136,7 +136,7 @@ private slots:
         QFETCH(QString, tooltip);
         QFETCH(QString, control);
         RecordingHandlers handlers;
-        pregledF main(state_, &prompter_);
+        MainWindow main(state_, &prompter_);
         main.setFolderTree(LoadFolderTree(state_.paths.DataFolder));
         main.selectKey(state_.paths.DataFolder + "In.mbx");
         ui::ToolPalette* palette = main.openPalette(static_cast<PaletteKind>(kind));
@@ -160,7 +160,7 @@ private slots:
     }
 
     void palettesHaveTheirNamesCaptionsAndImageLists() {
-        pregledF main(state_, &prompter_);
+        MainWindow main(state_, &prompter_);
         const struct { PaletteKind kind; const char* name; const char* caption; const char* images; int buttons; } rows[] = {
             {PaletteKind::Flagging, "TFlaggingF", "Flagging Tools", "FlaggingToolsI", 10},
             {PaletteKind::Special, "TSpecialF", "Special Tools", "SpecialToolsI", 7},
@@ -186,7 +186,7 @@ private slots:
 
     void anUnknownKeyDoesNothing() {
         RecordingHandlers handlers;
-        pregledF main(state_, &prompter_);
+        MainWindow main(state_, &prompter_);
         main.setFolderTree(LoadFolderTree(state_.paths.DataFolder));
         ui::ToolPalette* p = main.openPalette(PaletteKind::Flagging);
         p->buttonClicked("Received");  // keys are compared with case

@@ -1,5 +1,6 @@
 // The main window's and the palettes' keys in the settings file: defaults,
 // clamping, and what closing writes back.
+#include <QScreen>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -9,11 +10,11 @@
 #include "tests/ui/support/FakeMainWindow.h"
 #include "ui/Palettes.h"
 #include "ui/Twips.h"
-#include "ui/pregledF.h"
+#include "ui/MainWindow.h"
 
 using namespace ledgerly;
 using ledgerly::ui::PaletteKind;
-using ledgerly::ui::pregledF;
+using ledgerly::ui::MainWindow;
 
 class WindowSettingsTest : public QObject {
     Q_OBJECT
@@ -21,6 +22,8 @@ class WindowSettingsTest : public QObject {
     std::unique_ptr<test::TempDir> dir_;
     AppState state_;
     test::FakePrompter prompter_;
+
+    static constexpr int kFirstWidth = 9600, kFirstHeight = 6600;  // twips, before a size is remembered
 
     std::string ini() const { return state_.paths.IniPath; }
     std::string read(const char* section, const char* key) const { return ReadIni(section, key, "<none>", ini()); }
@@ -34,12 +37,13 @@ private slots:
     }
     void cleanup() { dir_.reset(); }
 
-    void withoutASettingsFileTheWindowIs5000TwipsSquareWithFlaggingToolsOpen() {
-        pregledF w(state_, &prompter_);
-        QCOMPARE(w.rememberedWidth(), 5000);
-        QCOMPARE(w.rememberedHeight(), 5000);
-        QCOMPARE(w.width(), ui::TwipsToPixelsX(w, 5000));
-        QCOMPARE(w.height(), ui::TwipsToPixelsY(w, 5000));
+    // Large enough for the tree and the summary list side by side.
+    void withoutASettingsFileTheWindowShowsTreeAndListWithFlaggingToolsOpen() {
+        MainWindow w(state_, &prompter_);
+        QCOMPARE(w.rememberedWidth(), kFirstWidth);
+        QCOMPARE(w.rememberedHeight(), kFirstHeight);
+        QCOMPARE(w.width(), ui::TwipsToPixelsX(w, kFirstWidth));
+        QCOMPARE(w.height(), ui::TwipsToPixelsY(w, kFirstHeight));
         QCOMPARE(w.pos(), QPoint(0, 0));
         QVERIFY(w.palette(PaletteKind::Flagging));
         QVERIFY(!w.palette(PaletteKind::Special));
@@ -58,8 +62,8 @@ private slots:
         QTest::newRow("too low") << " 100" << " 100" << 4500 << 3200;
         QTest::newRow("too wide") << " 6000" << " 22001" << 6000 << 3200;
         QTest::newRow("limits kept") << " 24000" << " 22000" << 24000 << 22000;
-        QTest::newRow("not numbers") << "tall" << "" << 5000 << 5000;
-        QTest::newRow("beyond 16 bits") << " 70000" << " 6000" << 5000 << 6000;
+        QTest::newRow("not numbers") << "tall" << "" << kFirstHeight << kFirstWidth;
+        QTest::newRow("beyond 16 bits") << " 70000" << " 6000" << kFirstHeight << 6000;
     }
     void rememberedSizeIsBroughtIntoRange() {
         QFETCH(QString, height);
@@ -69,12 +73,14 @@ private slots:
         WriteIni("Settings", "WindowHeight", height.toStdString(), ini());
         WriteIni("Settings", "WindowWidth", width.toStdString(), ini());
         WriteIni("Settings", "WindowState", " 0", ini());
-        pregledF w(state_, &prompter_);
+        MainWindow w(state_, &prompter_);
         QCOMPARE(w.rememberedHeight(), wantHeight);
         QCOMPARE(w.rememberedWidth(), wantWidth);
         // The window's own limits still hold: 3800..22000 wide, 4400..20000 high.
-        QCOMPARE(w.height(), ui::TwipsToPixelsY(w, std::clamp(wantHeight, 4400, 20000)));
-        QCOMPARE(w.width(), ui::TwipsToPixelsX(w, std::clamp(wantWidth, 3800, 22000)));
+        // ... and the screen's: the window fits in its available area.
+        const QRect area = w.screen()->availableGeometry();
+        QCOMPARE(w.height(), std::min(ui::TwipsToPixelsY(w, std::clamp(wantHeight, 4400, 20000)), area.height()));
+        QCOMPARE(w.width(), std::min(ui::TwipsToPixelsX(w, std::clamp(wantWidth, 3800, 22000)), area.width()));
     }
 
     void closingInTheNormalStateWritesGeometryAndPaletteFlags() {
@@ -82,7 +88,7 @@ private slots:
         WriteIni("Toolbars", "MiningTools", " 1", ini());
         WriteIni("Toolbars", "SpecialTools", "1.7", ini());  // whole-number part 1
         {
-            pregledF w(state_, &prompter_);
+            MainWindow w(state_, &prompter_);
             QVERIFY(!w.palette(PaletteKind::Flagging));
             QVERIFY(w.palette(PaletteKind::Mining));
             QVERIFY(w.palette(PaletteKind::Special));
@@ -95,16 +101,17 @@ private slots:
         QCOMPARE(read("Toolbars", "FlaggingTools"), std::string("0"));
         QCOMPARE(read("Toolbars", "MiningTools"), std::string("1"));
         QCOMPARE(read("Toolbars", "SpecialTools"), std::string("0"));
-        QCOMPARE(read("Settings", "WindowState"), std::string("0"));
+        QCOMPARE(ReadIni("Settings", "WindowState", "0", ini()), std::string("0"));  // the default: not written
         QVERIFY(std::abs(std::stoi(read("Settings", "WindowWidth")) - 6000) <= 15);
         QVERIFY(std::abs(std::stoi(read("Settings", "WindowHeight")) - 7000) <= 15);
         QVERIFY(std::abs(std::stoi(read("Settings", "WindowLeft")) - 1500) <= 15);
         QVERIFY(std::abs(std::stoi(read("Settings", "WindowTop")) - 900) <= 15);
         QVERIFY(test::ReadFile(ini()).find("WindowWidth= ") != std::string::npos);  // numbers are written with a blank
-        QVERIFY(read("Windows", "MiningToolsTop") != "<none>");
-        QVERIFY(read("Windows", "SpecialToolsLeft") != "<none>");
+        // Placed beside the main window and left there: no place of their own.
+        QCOMPARE(read("Windows", "MiningToolsTop"), std::string("<none>"));
+        QCOMPARE(read("Windows", "SpecialToolsLeft"), std::string("<none>"));
 
-        pregledF again(state_, &prompter_);  // and they come back
+        MainWindow again(state_, &prompter_);  // and they come back
         QVERIFY(std::abs(again.rememberedWidth() - 6000) <= 15);
         QVERIFY(again.palette(PaletteKind::Mining));
         QVERIFY(!again.palette(PaletteKind::Special));
@@ -117,7 +124,7 @@ private slots:
         WriteIni("Settings", "WindowTop", " 123", ini());
         WriteIni("Settings", "WindowLeft", "456", ini());
         {
-            pregledF w(state_, &prompter_);
+            MainWindow w(state_, &prompter_);
             w.showAsLoaded();
             QVERIFY(w.isMaximized());
             w.close();
@@ -147,10 +154,14 @@ private slots:
         QFETCH(int, wantLeft);
         WriteIni("Windows", "FlaggingToolsTop", top.toStdString(), ini());
         WriteIni("Windows", "FlaggingToolsLeft", left.toStdString(), ini());
-        pregledF w(state_, &prompter_);
+        MainWindow w(state_, &prompter_);
         ui::ToolPalette* p = w.palette(PaletteKind::Flagging);
         QVERIFY(p);
-        QCOMPARE(p->pos(), QPoint(ui::TwipsToPixelsX(*p, wantLeft), ui::TwipsToPixelsY(*p, wantTop)));
+        // Then kept inside the screen's available area.
+        const QRect area = p->screen()->availableGeometry();
+        const QPoint want(std::min(ui::TwipsToPixelsX(*p, wantLeft), area.right() + 1 - p->width()),
+                          std::min(ui::TwipsToPixelsY(*p, wantTop), area.bottom() + 1 - p->height()));
+        QCOMPARE(p->pos(), want);
         const long long topTwips = ui::PixelsToTwipsY(*p, p->pos().y());
         p->close();
         // written back as decimal text without a blank

@@ -5,8 +5,8 @@
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
 #include "ui/MainWindowApi.h"
-#include "ui/attacherF.h"
-#include "ui/finderF.h"
+#include "ui/LinkAttachmentsDialog.h"
+#include "ui/OrphanedAttachmentsDialog.h"
 
 namespace ledgerly::ui {
 namespace {
@@ -16,10 +16,8 @@ void UpdateAttachmentLinks(MainWindowApi& main) {
     const std::string key = main.selectedKey();
     // The node's text names the mailbox; a window without a tree text falls back to the file name.
     const QString text = main.selectedText();
-    attacherF window(main, key, text.isEmpty() ? QString::fromStdString(GetFileName(key, true)) : text, main.window());
-    main.setBusy(true);
-    const bool found = window.load();
-    main.setBusy(false);
+    LinkAttachmentsDialog window(main, key, text.isEmpty() ? QString::fromStdString(GetFileName(key, true)) : text, main.window());
+    const bool found = window.load();  // the search runs off the UI thread
     if (found) window.exec();
     else window.reject();  // closes without showing; the folder setting is still kept
 }
@@ -28,7 +26,7 @@ void FindAttachments(MainWindowApi& main) {
     if (main.treeEmpty() || main.selectedTag() != "root") return;
     const std::string key = main.selectedKey();
     const QString text = main.selectedText();
-    finderF window(main, key, text.isEmpty() ? QString::fromStdString(GetFolderName(key)) : text, main.window());
+    OrphanedAttachmentsDialog window(main, key, text.isEmpty() ? QString::fromStdString(GetFolderName(key)) : text, main.window());
     window.exec();
 }
 

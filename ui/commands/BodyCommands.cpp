@@ -9,6 +9,7 @@
 #include "body/RewriteBodies.h"
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
+#include "ui/ForwardingHost.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
 
@@ -21,79 +22,78 @@ void Inform(MainWindowApi& main, std::string_view text, bool withIcon = true) {
     main.prompter().information(main.window(), Q(text), Q(msg::kTitle), withIcon);
 }
 
-// The pauses of a run keep the window live, and a palette button may be
-// clicked during one: a second body command must not start on top of it.
-bool running = false;
-struct RunningGuard {
-    RunningGuard() { running = true; }
-    ~RunningGuard() { running = false; }
-};
-
-void RunRewrite(MainWindowApi& main, RewriteMode mode) {
-    if (running) return;
-    const RunningGuard guard;
+void RunRewrite(MainWindowApi& main, const char* control, const char* title, RewriteMode mode) {
     if (!CheckMailboxCommand(main, FileChecks::TocThenMbx, false)) return;
     if (main.host().EudoraRunning()) {
         Inform(main, msg::kCloseEudora);
         main.setStatus(Q(msg::kReady));
         return;
     }
+    const MailboxCommand command{control, title, FileChecks::TocThenMbx, false, Change::BodiesWithBackups};
     const std::string key = main.selectedKey();
-    ToolContext context{main.state(), main.host()};
-    main.setBusy(true);
-    main.lockForTool(false);
-    auto result = RewriteBodies(context, key, mode);
-    main.unlockAfterTool(false);
-    main.setBusy(false);
-    if (!result) {
-        main.setStatus(Q(msg::kReady));
-        Inform(main, result.error());
-        return;
-    }
-    main.setStatus(Q(result->ClosingText()));
-    if (!result->recovered.empty()) Inform(main, result->recovered);
+    if (!ConfirmChange(main, control, ChangeQuestion(command, key))) return;
+    StartTool(main, command, key, [mode](ToolContext& c, const std::string& k) {
+        auto result = RewriteBodies(c, k, mode);
+        if (!result) return ToolOutcome{result.error(), {}, {}};
+        return ToolOutcome{{}, result->ClosingText(), result->recovered};
+    });
 }
 
-void StripHtmlTags(MainWindowApi& main) { RunRewrite(main, RewriteMode::StripHtml); }
-void DecodeQuotedPrintableBodies(MainWindowApi& main) { RunRewrite(main, RewriteMode::DecodeQuotedPrintable); }
-void Rot13Bodies(MainWindowApi& main) { RunRewrite(main, RewriteMode::Rot13); }
-void Cipher(MainWindowApi& main) { RunRewrite(main, RewriteMode::Cipher); }
-void Decipher(MainWindowApi& main) { RunRewrite(main, RewriteMode::Decipher); }
+void StripHtmlTags(MainWindowApi& main) { RunRewrite(main, "menuStripHTMLTags", "Strip HTML Tags", RewriteMode::StripHtml); }
+void DecodeQuotedPrintableBodies(MainWindowApi& main) {
+    RunRewrite(main, "menuDecodeQP", "Decode Quoted Printable", RewriteMode::DecodeQuotedPrintable);
+}
+void Rot13Bodies(MainWindowApi& main) { RunRewrite(main, "menuROT13", "ROT13", RewriteMode::Rot13); }
+void Cipher(MainWindowApi& main) { RunRewrite(main, "menuCipher", "Cipher", RewriteMode::Cipher); }
+void Decipher(MainWindowApi& main) { RunRewrite(main, "menuDecipher", "Decipher", RewriteMode::Decipher); }
 
 void CreateBackupOfPair(MainWindowApi& main) {
-    if (running || main.treeEmpty()) return;
-    const RunningGuard guard;
+    if (main.treeEmpty() || main.runner().running()) return;
     const std::string key = main.selectedKey();
     if (!main.prompter().question(main.window(), Q(BackupQuestion(key)), Q(msg::kTitle))) return;
-    main.setBusy(true);
-    const BackupReport report = BackupMailboxPair(main.state(), key);
-    main.setBusy(false);
-    Inform(main, report.text, report.failed);
+    const MailboxCommand command{"menuCreateBackup", "Create Backup", FileChecks::None, false, Change::None};
+    auto report = std::make_shared<BackupReport>();
+    StartTool(
+        main, command, key,
+        [report](ToolContext& c, const std::string& k) {
+            *report = BackupMailboxPair(c.state, k);
+            return ToolOutcome{};
+        },
+        [&main, report](ToolOutcome&, const ToolRunEnd& end) {
+            if (end.Completed()) Inform(main, report->text, report->failed);
+        });
 }
 
+// Whoever said Yes to the command's question has answered the tool's own
+// warning too (the question says that the status information is lost).
+class AnsweredHost : public ForwardingHost {
+public:
+    using ForwardingHost::ForwardingHost;
+    bool Ask(std::string_view, std::string_view) override { return true; }
+};
+
 void FixLastTag(MainWindowApi& main) {
-    if (running) return;
-    const RunningGuard guard;
     if (!CheckMailboxCommand(main, FileChecks::MbxOnly, false)) return;
-    const std::string key = main.selectedKey();
-    main.setBusy(true);
     if (main.host().EudoraRunning()) {
-        main.setBusy(false);
         Inform(main, msg::kCloseEudora);
         return;
     }
-    ToolContext context{main.state(), main.host()};
-    auto result = RepairMessageDelimiters(context, key);
-    main.setBusy(false);
-    if (!result) {
-        main.setStatus(Q(msg::kReady));
-        Inform(main, result.error());
-        return;
-    }
-    if (result->declined) return;
-    main.setStatus(Q(msg::kDone));
-    // What else the repair did: an earlier run finished, a TOC that did not agree deleted all the same.
-    if (!result->recovered.empty() || !result->tocDisagreed.empty()) Inform(main, result->ClosingText());
+    const MailboxCommand command{"menuFixLastTag", "Repair Message Delimiters", FileChecks::MbxOnly, false, Change::DelimiterRepair};
+    const std::string key = main.selectedKey();
+    // Asked here, the question names the mailbox and its backups; when the user
+    // chose not to be asked, the tool's own warning still comes.
+    bool asked = false;
+    if (!ConfirmChange(main, command.control, ChangeQuestion(command, key), &asked)) return;
+    StartTool(main, command, key, [asked](ToolContext& c, const std::string& k) {
+        AnsweredHost answered(c.host);
+        ToolContext context{c.state, asked ? static_cast<Host&>(answered) : c.host};
+        auto result = RepairMessageDelimiters(context, k);
+        if (!result) return ToolOutcome{result.error(), {}, {}};
+        if (result->declined) return ToolOutcome{};
+        // What else the repair did: an earlier run finished, a TOC that did not agree deleted all the same.
+        const bool more = !result->recovered.empty() || !result->tocDisagreed.empty();
+        return ToolOutcome{{}, msg::kDone, more ? result->ClosingText() : std::string()};
+    });
 }
 
 const CommandRegistrar regStrip("menuStripHTMLTags", &StripHtmlTags);

@@ -5,33 +5,32 @@
 #include "export/ReadersDigest.h"
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
+#include "ui/ExportFilesDialog.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
-#include "ui/izvozF.h"
 
 namespace ledgerly::ui {
 namespace {
 
 void ExportFiles(MainWindowApi& main) {
     if (!CheckMailboxCommand(main, FileChecks::TocThenMbx, false)) return;
-    izvozF::Open(main, main.selectedKey());
+    ExportFilesDialog::Open(main, main.selectedKey());
 }
 
+// The page is written under a temporary name and put in place at the end: a
+// Stop leaves no half page behind.
 void ExportReadersDigest(MainWindowApi& main) {
-    RunMailboxCommand(main, FileChecks::TocThenMbx, false, [&main](ToolRun& run) {
-        run.leaveReady = false;
-        const QString proposed = QString::fromStdString(GetFileName(run.key, true));
-        const QString chosen = main.prompter().saveFile(main.window(), QStringLiteral("HTML File (*.html)"), proposed);
-        if (chosen.isEmpty()) return;
-        auto written = ::ledgerly::ExportReadersDigest(run.context, run.key, chosen.toStdString());
-        if (!written) {
-            main.prompter().information(main.window(), QString::fromStdString(written.error()));
-            main.setStatus(QStringLiteral("Ready"));
-            return;
-        }
-        main.setStatus(QString::fromStdString(DigestStatusText(written->written)));
-        if (const std::string skipped = written->SkippedReport(); !skipped.empty())
-            main.prompter().information(main.window(), QString::fromStdString(skipped));
+    const MailboxCommand command{"menuExportReadersDigest", "Export to Readers Digest", FileChecks::TocThenMbx, false, Change::None,
+                                 StopMode::Abandon};
+    if (!CheckMailboxCommand(main, command.files, command.refuseWhileEudoraRuns)) return;
+    const std::string key = main.selectedKey();
+    const QString proposed = QString::fromStdString(GetFileName(key, true));
+    const QString chosen = main.prompter().saveFile(main.window(), QStringLiteral("HTML File (*.html)"), proposed);
+    if (chosen.isEmpty()) return;
+    StartTool(main, command, key, [out = chosen.toStdString()](ToolContext& c, const std::string& k) {
+        auto written = ::ledgerly::ExportReadersDigest(c, k, out);
+        if (!written) return ToolOutcome{written.error(), {}, {}};
+        return ToolOutcome{{}, DigestStatusText(written->written), written->SkippedReport()};
     });
 }
 

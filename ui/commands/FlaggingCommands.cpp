@@ -9,7 +9,7 @@
 #include "store/Mailbox.h"
 #include "ui/CommandPattern.h"
 #include "ui/CommandRegistry.h"
-#include "ui/DuplicatesWindow.h"
+#include "ui/DuplicateOptionsDialog.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
 
@@ -30,12 +30,20 @@ bool DecoderReady(MainWindowApi& main) {
     return bound.ok();
 }
 
-void RunUpdate(MainWindowApi& main, const RefreshSelectors& selectors) {
-    RunMailboxCommand(main, FileChecks::TocThenMbx, true, [&](ToolRun& run) {
-        if (selectors.Decodes() && !DecoderReady(main)) return;
-        const Status done = UpdateTocFields(run.context, PairPathOf(run.key), selectors);
-        if (!done) ShowFailure(main, done.error());
+ToolOutcome FromStatus(const Status& done) { return ToolOutcome{done.ok() ? std::string() : done.error(), {}, {}}; }
+
+void RunUpdate(MainWindowApi& main, const MailboxCommand& command, const RefreshSelectors& selectors) {
+    if (!CheckMailboxCommand(main, command.files, command.refuseWhileEudoraRuns)) return;
+    if (selectors.Decodes() && !DecoderReady(main)) return;
+    const std::string key = main.selectedKey();
+    if (!ConfirmChange(main, command.control, ChangeQuestion(command, key))) return;
+    StartTool(main, command, key, [selectors](ToolContext& c, const std::string& k) {
+        return FromStatus(UpdateTocFields(c, PairPathOf(k), selectors));
     });
+}
+
+MailboxCommand UpdateCommand(const char* control, const char* title) {
+    return {control, title, FileChecks::TocThenMbx, true, Change::SummariesInPlace};
 }
 
 RefreshSelectors One(bool RefreshSelectors::*group) {
@@ -44,60 +52,59 @@ RefreshSelectors One(bool RefreshSelectors::*group) {
     return s;
 }
 
-void UpdateSR(MainWindowApi& main) { RunUpdate(main, One(&RefreshSelectors::sentReceived)); }
-void UpdatePriority(MainWindowApi& main) { RunUpdate(main, One(&RefreshSelectors::priority)); }
-void UpdateAttachment(MainWindowApi& main) { RunUpdate(main, One(&RefreshSelectors::attachment)); }
-void UpdateDate(MainWindowApi& main) { RunUpdate(main, One(&RefreshSelectors::date)); }
-void UpdateSubject(MainWindowApi& main) { RunUpdate(main, One(&RefreshSelectors::subject)); }
-void UpdateWho(MainWindowApi& main) { RunUpdate(main, One(&RefreshSelectors::whoDecoding)); }
-void UpdateAll(MainWindowApi& main) { RunUpdate(main, RefreshSelectors::All()); }
+void UpdateSR(MainWindowApi& main) {
+    RunUpdate(main, UpdateCommand("menuUpdateSR", "Update Sent / Received Status"), One(&RefreshSelectors::sentReceived));
+}
+void UpdatePriority(MainWindowApi& main) { RunUpdate(main, UpdateCommand("menuUpdatePriority", "Update Priority"), One(&RefreshSelectors::priority)); }
+void UpdateAttachment(MainWindowApi& main) {
+    RunUpdate(main, UpdateCommand("menuUpdateAttachment", "Update Attachment"), One(&RefreshSelectors::attachment));
+}
+void UpdateDate(MainWindowApi& main) { RunUpdate(main, UpdateCommand("menuUpdateDate", "Update Date"), One(&RefreshSelectors::date)); }
+void UpdateSubject(MainWindowApi& main) { RunUpdate(main, UpdateCommand("menuUpdateSubject", "Update Subject"), One(&RefreshSelectors::subject)); }
+void UpdateWho(MainWindowApi& main) { RunUpdate(main, UpdateCommand("menuUpdateWho", "Update Who"), One(&RefreshSelectors::whoDecoding)); }
+void UpdateAll(MainWindowApi& main) { RunUpdate(main, UpdateCommand("menuUpdateAll", "Update All Fields"), RefreshSelectors::All()); }
 
 void RunMark(MainWindowApi& main, bool sent) {
     // Each mode checks the two files in its own order.
-    RunMailboxCommand(main, sent ? FileChecks::TocThenMbx : FileChecks::MbxThenToc, true, [&](ToolRun& run) {
-        const Status done = MarkAllMessages(run.context, PairPathOf(run.key), sent);
-        if (!done) ShowFailure(main, done.error());
+    const MailboxCommand command = sent ? MailboxCommand{"menuMarkAllSent", "Mark All Messages Sent", FileChecks::TocThenMbx, true,
+                                                         Change::SummariesInPlace}
+                                        : MailboxCommand{"menuMarkAllReceived", "Mark All Messages Received", FileChecks::MbxThenToc,
+                                                         true, Change::SummariesInPlace};
+    RunMailboxCommand(main, command, [sent](ToolContext& c, const std::string& key) {
+        return FromStatus(MarkAllMessages(c, PairPathOf(key), sent));
     });
 }
 
 void MarkAllReceived(MainWindowApi& main) { RunMark(main, false); }
 void MarkAllSent(MainWindowApi& main) { RunMark(main, true); }
 
+// The search keeps its own Stop: what it found before the Stop is saved.
 void RunDuplicates(MainWindowApi& main, bool hash) {
-    if (!CheckMailboxCommand(main, FileChecks::TocThenMbx, true)) return;
-    duplikatiF options(main.window());
+    const MailboxCommand command{hash ? "menuMarkDuplicatesHash" : "menuMarkDuplicatesClassic",
+                                 hash ? "Mark Duplicates (Hash)" : "Mark Duplicates (Classic)", FileChecks::TocThenMbx, true,
+                                 Change::SummariesInPlace};
+    if (!CheckMailboxCommand(main, command.files, command.refuseWhileEudoraRuns)) return;
+    DuplicateOptionsDialog options(main.window());
     options.setWindowTitle(hash ? QStringLiteral("Flag Duplicates (Hash)") : QStringLiteral("Flag Duplicates (Classic)"));
     options.exec();
-    if (!options.Proceed) {
+    const std::string key = main.selectedKey();
+    if (!options.Proceed || (options.ResetOldFlags && !DecoderReady(main)) ||
+        !ConfirmChange(main, command.control, ChangeQuestion(command, key))) {
         main.setStatus(Q(msg::kReady));
         return;
     }
-    if (options.ResetOldFlags && !DecoderReady(main)) {
-        main.setStatus(Q(msg::kReady));
-        return;
-    }
-    const std::string pairPath = PairPathOf(main.selectedKey());
-    ToolContext context{main.state(), main.host()};
-    main.setBusy(true);
-    // The search pauses and keeps the window live: the commands go to the state
-    // a selected folder shows (the palettes too), so nothing else starts on this
-    // pair before the search has saved its flags.
-    main.lockForTool(true);
-    Status failed;
-    if (options.ResetOldFlags) {
-        RefreshSelectors subjectOnly;
-        subjectOnly.subject = true;
-        failed = UpdateTocFields(context, pairPath, subjectOnly);
-    }
-    if (failed.ok()) {
-        auto outcome = hash ? FlagDuplicatesHash(context, pairPath, options.options())
-                            : FlagDuplicatesClassic(context, pairPath, options.options());
-        failed = outcome.status();
-    }
-    main.unlockAfterTool(true);
-    main.setBusy(false);
-    main.setStatus(Q(msg::kReady));
-    if (!failed.ok()) ShowFailure(main, failed.error());
+    const bool reset = options.ResetOldFlags;
+    const DuplicateOptions chosen = options.options();
+    StartTool(main, command, key, [hash, reset, chosen](ToolContext& c, const std::string& k) {
+        const std::string pairPath = PairPathOf(k);
+        if (reset) {
+            RefreshSelectors subjectOnly;
+            subjectOnly.subject = true;
+            if (Status s = UpdateTocFields(c, pairPath, subjectOnly); !s) return FromStatus(s);
+        }
+        auto outcome = hash ? FlagDuplicatesHash(c, pairPath, chosen) : FlagDuplicatesClassic(c, pairPath, chosen);
+        return FromStatus(outcome.status());
+    });
 }
 
 void MarkDuplicatesClassic(MainWindowApi& main) { RunDuplicates(main, false); }

@@ -20,32 +20,24 @@ QString Q(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_
 
 void Inform(MainWindowApi& main, const std::string& text) { main.prompter().information(main.window(), Q(text), Q(msg::kTitle), true); }
 
+// The tool asks its own question (it names the mailbox, its backups and what
+// is kept, added and dropped) from the worker thread once it has read both files.
 void RebuildTocOfSelection(MainWindowApi& main) {
     if (main.treeEmpty() || !IsMailboxKey(main.selectedKey())) return;
-    if (!CheckMailboxCommand(main, FileChecks::MbxOnly, true)) return;
+    const MailboxCommand command{"menuRebuildToc", "Rebuild TOC", FileChecks::MbxOnly, true, Change::None};
+    if (!CheckMailboxCommand(main, command.files, command.refuseWhileEudoraRuns)) return;
     if (Status bound = FieldDecoder::Default().Bind(); !bound) {
         Inform(main, bound.error());
         return;
     }
-    ToolContext context{main.state(), main.host()};
-    main.setBusy(true);
-    main.lockForTool(false);
-    auto report = RebuildToc(context, main.selectedKey(), false);
-    main.unlockAfterTool(false);
-    main.setBusy(false);
-    if (!report) {
-        main.setStatus(Q(msg::kReady));
-        Inform(main, report.error());
-        return;
-    }
-    if (report->declined) {
-        main.setStatus(Q(msg::kReady));
-        return;
-    }
-    std::string text = report->recovered;
-    for (const std::string& line : report->Lines(20)) text += (text.empty() ? "" : "\r\n") + line;
-    main.setStatus(Q(report->written ? msg::kDone : msg::kReady));
-    Inform(main, text);
+    StartTool(main, command, main.selectedKey(), [](ToolContext& c, const std::string& key) {
+        auto report = RebuildToc(c, key, false);
+        if (!report) return ToolOutcome{report.error(), {}, {}};
+        if (report->declined) return ToolOutcome{};
+        std::string text = report->recovered;
+        for (const std::string& line : report->Lines(20)) text += (text.empty() ? "" : "\r\n") + line;
+        return ToolOutcome{{}, report->written ? msg::kDone : std::string(), text};
+    });
 }
 
 const CommandRegistrar regRebuildToc("menuRebuildToc", &RebuildTocOfSelection);

@@ -4,15 +4,15 @@
 #include "ui/CommandRegistry.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
-#include "ui/prozorF.h"
-#include "ui/scripterF.h"
+#include "ui/AlignColumnsDialog.h"
+#include "ui/RunScriptDialog.h"
 
 namespace ledgerly::ui {
 namespace {
 
 void AlignColumns(MainWindowApi& main) {
     if (main.treeEmpty()) return;
-    prozorF window(main, main.selectedKey(), main.selectedText());
+    AlignColumnsDialog window(main, main.selectedKey(), main.selectedText());
     window.exec();
     main.setStatus(QString::fromUtf8(msg::kReady));
 }
@@ -24,7 +24,7 @@ void RunScript(MainWindowApi& main) {
         if (!main.prompter().question(main.window(), QString::fromUtf8(question.c_str()),
                                       QString::fromUtf8(kConfirmationTitle.data(), kConfirmationTitle.size())))
             return;
-    scripterF window(main, key, main.selectedText());
+    RunScriptDialog window(main, key, main.selectedText());
     window.exec();
 }
 

@@ -9,14 +9,16 @@
 #include "ui/GuiHost.h"
 #include "ui/MainWindowApi.h"
 #include "ui/Prompter.h"
+#include "ui/ToolRunner.h"
 
 namespace ledgerly::test {
 
 class FakePrompter : public ui::Prompter {
 public:
     QStringList informed;   // "title|text"
-    QStringList asked;      // "title|text"
+    QStringList asked;      // "title|text", the questions and the confirmations
     std::deque<bool> answers;
+    bool dontAskAgain = false;  // ticked in every confirmation
     bool defaultAnswer = true;
     std::deque<QString> files;    // answers to openFile / saveFile, in order
     std::deque<QString> folders;  // answers to chooseFolder
@@ -31,6 +33,10 @@ public:
         const bool a = answers.front();
         answers.pop_front();
         return a;
+    }
+    bool confirm(QWidget* parent, const QString& text, const QString& title, bool* again) override {
+        if (again) *again = dontAskAgain;
+        return question(parent, text, title);
     }
     QString openFile(QWidget*, const QString& filter, const QString&) override { lastFilter = filter; return Next(files); }
     QString saveFile(QWidget*, const QString& filter, const QString&, QString* chosen, const QString& title) override {
@@ -61,7 +67,9 @@ class FakeMainWindow : public ui::MainWindowApi {
     };
 
 public:
-    FakeMainWindow() : host_(*this) {}
+    FakeMainWindow() : host_(*this), runner_(appState, host_, &widget) {
+        QObject::connect(&runner_, &ui::ToolRunner::runStarted, [this] { ++runs; });
+    }
     QWidget widget;
     AppState appState;
     FakePrompter fakePrompter;
@@ -71,8 +79,8 @@ public:
     std::vector<TreeEntry> nodes;
     bool empty = false;
     QStringList statuses;
-    int busyCount = 0, locks = 0, unlocks = 0, syncs = 0;
-    int folderStateLocks = 0;  // locks that also switched the commands to the folder state
+    int busyCount = 0, syncs = 0;
+    int runs = 0;  // tools started on the worker thread
     bool eudoraRunning = false;
 
     QWidget* window() override { return &widget; }
@@ -86,15 +94,14 @@ public:
     std::vector<TreeEntry> treeNodes() const override { return nodes; }
     void setStatus(const QString& text) override { statuses << text; }
     void setBusy(bool busy) override { if (busy) ++busyCount; }
-    void lockForTool(bool folderState) override {
-        ++locks;
-        if (folderState) ++folderStateLocks;
-    }
-    void unlockAfterTool(bool) override { ++unlocks; }
+    ui::ToolRunner& runner() override { return runner_; }
+    // Handles events until the tool started last has ended.
+    bool waitForTool(int timeoutMs = 60000) { return runner_.waitUntilIdle(timeoutMs); }
     void synchronizeTree() override { ++syncs; }
 
 private:
     Host host_;
+    ui::ToolRunner runner_;  // after the host it answers through
 };
 
 }  // namespace ledgerly::test
