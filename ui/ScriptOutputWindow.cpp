@@ -41,6 +41,13 @@ ScriptOutputWindow::ScriptOutputWindow(const QString& scriptName, QWidget* owner
     });
 }
 
+ScriptOutputWindow::~ScriptOutputWindow() {
+    // A script still running is killed and waited for when its QProcess, a
+    // child, is deleted after this part of the object is gone: its last
+    // signals must not reach the handlers above.
+    process_->disconnect(this);
+}
+
 bool ScriptOutputWindow::start(const std::vector<std::string>& argv, QString* error) {
     if (argv.empty()) return false;
     QStringList arguments;

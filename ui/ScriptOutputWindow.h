@@ -17,6 +17,7 @@ class ScriptOutputWindow : public QWidget {
     Q_OBJECT
 public:
     ScriptOutputWindow(const QString& scriptName, QWidget* owner);
+    ~ScriptOutputWindow() override;
     // Starts argv[0] with the rest as its arguments; false, with the reason in
     // `error`, when it could not start.
     bool start(const std::vector<std::string>& argv, QString* error);
