@@ -43,7 +43,9 @@ std::string Native(std::string path) {
     return path;
 }
 
-std::string TempDir::operator/(const std::string& name) const { return PathText(path_ / FsPath(Native(name))); }
+// Joined as text: a name may hold Windows-1252 bytes, as paths in mail do,
+// which a round trip through the file system's UTF-16 would turn into U+FFFD.
+std::string TempDir::operator/(const std::string& name) const { return str() + Native(name); }
 
 std::string TempDir::str() const { return WithTrailingSeparator(PathText(path_)); }
 
