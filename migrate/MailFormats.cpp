@@ -1,5 +1,7 @@
 #include "migrate/MailFormats.h"
 
+#include "app/CivilDate.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -25,15 +27,9 @@ std::string AsctimeOf(std::int64_t seconds) {
     std::int64_t days = seconds / 86400;
     const std::int64_t rest = seconds % 86400;
     const int weekday = static_cast<int>((days + 4) % 7);  // 1970-01-01 was a Thursday
-    days += 719468;
-    const std::int64_t era = days / 146097;
-    const std::int64_t doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    const CivilDate date = CivilFromDays(days);
+    const int day = date.day, month = date.month;
+    const std::int64_t year = date.year;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%s %s %2d %02d:%02d:%02d %lld", kWeekdays[weekday], kMonths[month - 1], day,
                   static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60),

@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 
+#include "app/CivilDate.h"
 #include "app/Encoding.h"
 #include "app/FileHelpers.h"
 #include "app/SafeFiles.h"
@@ -44,16 +45,9 @@ When At(std::int64_t t) {
     std::int64_t days = t / kDay;
     const std::int64_t secs = t % kDay;
     const char* weekday = kWeekdays[days % 7];
-    // Civil date from days since the epoch.
-    days += 719468;
-    const std::int64_t era = days / 146097;
-    const std::int64_t doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+    const CivilDate date = CivilFromDays(days);
+    const int day = date.day, month = date.month;
+    const int year = static_cast<int>(date.year);
     const int h = static_cast<int>(secs / 3600), m = static_cast<int>(secs / 60 % 60), s = static_cast<int>(secs % 60);
     char buf[64];
     When w;
