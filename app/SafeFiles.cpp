@@ -192,6 +192,10 @@ Status FileHandle::Sync() {
     return {};
 }
 
+void FileHandle::DropCachedPages() const {
+    (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
+}
+
 Status FileHandle::Close() {
     if (fd_ < 0) return {};
     const int fd = std::exchange(fd_, -1);
@@ -439,6 +443,8 @@ Status FileHandle::Sync() {
     if (!::FlushFileBuffers(OsHandle(fd_))) return Status::Fail(CannotText("write", shown(), LastWinError()));
     return {};
 }
+
+void FileHandle::DropCachedPages() const {}
 
 Status FileHandle::Close() {
     if (fd_ < 0) return {};

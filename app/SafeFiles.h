@@ -62,6 +62,9 @@ public:
     Result<std::size_t> Read(char* buffer, std::size_t n);
     Status Write(std::string_view bytes);
     Status Sync();   // to disk
+    // The file's bytes are on disk and will not be read again soon: the
+    // memory that caches them may go to other files at once.
+    void DropCachedPages() const;
     Status Close();  // a failure to close is a failure to write
 
 private:

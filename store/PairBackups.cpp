@@ -54,6 +54,9 @@ Status CopyWhole(const std::string& from, FileHandle& to, const std::string& sho
             return Status::Fail("Cannot create '" + shownAs + "': the copy read back differs from the original.");
         if (*a < piece.size()) break;
     }
+    // A backup is read only if something goes wrong; the new files of the
+    // run can use its memory.
+    copy->DropCachedPages();
     return {};
 }
 
