@@ -70,8 +70,10 @@ public:
 private:
     FileHandle(int fd, std::string path, std::string shownAs) : fd_(fd), path_(std::move(path)), shownAs_(std::move(shownAs)) {}
     const std::string& shown() const { return shownAs_.empty() ? path_ : shownAs_; }
+    static constexpr std::size_t kWriteBehind = std::size_t{8} << 20;
     int fd_ = -1;
     std::string path_, shownAs_;
+    std::size_t unsynced_ = 0;  // written since the disk writes were last started
 };
 
 // rename(2): `to` is replaced when it exists. A failure reads "Cannot
