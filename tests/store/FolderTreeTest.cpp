@@ -43,11 +43,15 @@ TEST_F(FolderTreeOnDisk, MailboxesAndFoldersAreLabelledFromTheirTocHeaders) {
     WritePair(dir / "Work.fol", "Projects", "Projects", 2, 5);
     test::WriteFile(dir / "Bare.mbx", "");  // no TOC: bare file name, no count
     // Copied from a FAT disk: the extensions in capitals, or only one of them.
-    WritePair(dir / "", "OLD", "Old", 2, 2);
-    fs::rename(dir / "OLD.mbx", dir / "OLD.MBX");
-    fs::rename(dir / "OLD.toc", dir / "OLD.TOC");
-    WritePair(dir / "", "Mixed", "Mixed", 2, 6);
-    fs::rename(dir / "Mixed.mbx", dir / "Mixed.MBX");
+    // Moved in from another folder: a rename that changes only the case keeps
+    // the old spelling under Wine.
+    WritePair(dir / "copied", "OLD", "Old", 2, 2);
+    fs::rename(dir / "copied/OLD.mbx", dir / "OLD.MBX");
+    fs::rename(dir / "copied/OLD.toc", dir / "OLD.TOC");
+    WritePair(dir / "copied", "Mixed", "Mixed", 2, 6);
+    fs::rename(dir / "copied/Mixed.mbx", dir / "Mixed.MBX");
+    fs::rename(dir / "copied/Mixed.toc", dir / "Mixed.toc");
+    fs::remove(dir / "copied");
 
     const FolderTree tree = LoadFolderTree(root());
     ASSERT_GE(tree.Count(), 1);
