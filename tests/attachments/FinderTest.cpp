@@ -144,8 +144,14 @@ TEST(FinderPaths, CopiedDataFolderNamesItsFiles) {
     FakeHost host(state);
     FinderControl control;
     const FinderResult r = RunFinder(FinderMode::Attachments, {data + "attach/"}, data, &mapper, host, control);
+#ifdef _WIN32
+    // Windows takes the paths in mail as they stand: they name files that are
+    // gone, which may be these very ones, so neither is reported.
+    EXPECT_TRUE(r.orphans.empty());
+#else
     // y.pdf's reference maps to another existing file: attach/y.pdf itself is orphaned.
     EXPECT_EQ(Names(r.orphans), std::vector<std::string>{"y.pdf"});
+#endif
 }
 
 TEST(FinderScan, NestedSearchFoldersListInnerFilesTwice) {
