@@ -107,7 +107,7 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
     std::string out;
     for (const std::string& l : lines) out += l + "\r\n";
     // The settings file's folder is made with the file, not before.
-    if (const auto parent = std::filesystem::path(path).parent_path(); !parent.empty() && !std::filesystem::exists(parent, ec))
+    if (const auto parent = FsPath(path).parent_path(); !parent.empty() && !std::filesystem::exists(parent, ec))
         std::filesystem::create_directories(parent, ec);
     return WriteWholeFile(path, out);
 }

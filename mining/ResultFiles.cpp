@@ -73,8 +73,8 @@ Result<std::string> AddToAddressBook(ToolContext& context, std::string_view mail
     const std::string path = context.state.paths.NicknameFolder + Cp1252ToUtf8(NicknameFileName(mailboxName));
     // The folder is made by the first entry written into it.
     std::error_code ec;
-    if (!std::filesystem::is_directory(context.state.paths.NicknameFolder, ec) &&
-        !std::filesystem::create_directories(context.state.paths.NicknameFolder, ec))
+    const std::filesystem::path folder = FsPath(context.state.paths.NicknameFolder);
+    if (!std::filesystem::is_directory(folder, ec) && !std::filesystem::create_directories(folder, ec))
         return Status::Fail("Cannot create the folder '" + context.state.paths.NicknameFolder + "': " + ec.message());
     std::string bytes;
     for (const MinerEntry& e : entries) bytes += NicknameLines(e.text, mailboxName);

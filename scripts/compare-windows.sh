@@ -33,6 +33,7 @@ if [ ! -x "$LINUX_BIN/ledgerly-cli" ]; then
     cmake -S . -B build/ci -DCMAKE_BUILD_TYPE=Release -DLEDGERLY_WERROR=ON $(cmake_launcher_args) >/dev/null &&
         cmake --build build/ci -j"${JOBS:-2}" --target ledgerly-cli lwb >/dev/null || exit 1
 fi
+LINUX_BIN=$(cd "$LINUX_BIN" && pwd) || exit 1  # the commands run from the store's folder
 : "${WINEPREFIX:?set WINEPREFIX (scripts/test-windows.sh does)}"
 
 scratch=$(mktemp -d /tmp/ledgerly-compare.XXXXXX)

@@ -69,7 +69,7 @@ Result<long> FreeBackupNumber(const std::vector<std::string>& files) {
             const std::string name = file + "." + std::to_string(n);
             std::error_code ec;
             // A dangling link takes a name as much as a file does.
-            const bool exists = std::filesystem::exists(std::filesystem::symlink_status(name, ec));
+            const bool exists = std::filesystem::exists(std::filesystem::symlink_status(FsPath(name), ec));
             if (ec && ec != std::errc::no_such_file_or_directory)
                 return Result<long>::Fail("Cannot create the backup '" + name + "': " + ec.message() + ".");
             taken = taken || exists;

@@ -19,8 +19,9 @@ TEST(IniFile, MissingFileGivesTheDefaultAndWriteCreatesFileSectionAndKey) {
     ASSERT_TRUE(WriteIni("Toolbars", "FlaggingTools", "1", path));
     EXPECT_EQ(ReadIni("Toolbars", "FlaggingTools", "0", path), "1");
     EXPECT_EQ(ReadIniNumber("Settings", "WindowHeight", path), 6000);
-    // Under $XDG_CONFIG_HOME the file's folder may not exist yet: it is made with the file.
-    const std::string nested = dir / "config/Ledgerly/Ledgerly.ini";
+    // Under $XDG_CONFIG_HOME the file's folder may not exist yet: it is made with the file,
+    // also where its name is not ASCII.
+    const std::string nested = dir / "config/L\xC3\xA9" "dgerly/Ledgerly.ini";
     ASSERT_TRUE(WriteIni("Toolbars", "MiningTools", "1", nested));
     EXPECT_EQ(ReadIni("Toolbars", "MiningTools", "0", nested), "1");
 }

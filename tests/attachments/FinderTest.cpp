@@ -144,8 +144,14 @@ TEST(FinderPaths, CopiedDataFolderNamesItsFiles) {
     FakeHost host(state);
     FinderControl control;
     const FinderResult r = RunFinder(FinderMode::Attachments, {data + "attach/"}, data, &mapper, host, control);
+#ifdef _WIN32
+    // Windows takes the paths in mail as they stand: they name files that are
+    // gone, which may be these very ones, so neither is reported.
+    EXPECT_TRUE(r.orphans.empty());
+#else
     // y.pdf's reference maps to another existing file: attach/y.pdf itself is orphaned.
     EXPECT_EQ(Names(r.orphans), std::vector<std::string>{"y.pdf"});
+#endif
 }
 
 TEST(FinderScan, NestedSearchFoldersListInnerFilesTwice) {
@@ -244,11 +250,16 @@ TEST(FinderSettings, InitialSearchFolder) {
     fs::create_directories(dir.path() / "Mine");
     WriteFile(state.paths.IniPath, "[Settings]\r\nAttachmentsDir=" + dir / "Mine" + "\r\n");
     EXPECT_EQ(InitialSearchFolders(state, mapper), std::vector<std::string>{dir / "Mine/"});
-    // With Eudora's settings file only its folder counts, mapped from Windows.
+    // With Eudora's settings file only its folder counts, mapped from Windows
+    // (on Windows itself the path is taken as it stands).
     fs::create_directories(dir.path() / "Att");
     state.paths.EudoraIniPath = dir / "Eudora.ini";
-    WriteFile(state.paths.EudoraIniPath, "[Settings]\r\nAutoReceiveAttachmentsDirectory=C:\\Old\\" +
-                                             fs::path(dir.path()).filename().string() + "\\Att\r\n");
+#ifdef _WIN32
+    const std::string eudoraFolder = dir / "Att";
+#else
+    const std::string eudoraFolder = "C:\\Old\\" + fs::path(dir.path()).filename().string() + "\\Att";
+#endif
+    WriteFile(state.paths.EudoraIniPath, "[Settings]\r\nAutoReceiveAttachmentsDirectory=" + eudoraFolder + "\r\n");
     EXPECT_EQ(InitialSearchFolders(state, mapper), std::vector<std::string>{dir / "Att/"});
     WriteFile(state.paths.EudoraIniPath, "[Settings]\r\n");
     EXPECT_TRUE(InitialSearchFolders(state, mapper).empty());

@@ -39,18 +39,19 @@ TEST(BackupNumbering, ExtensionInAnyCaseSetsTheMatchingBackupPath) {
     ASSERT_TRUE(toc.ok() && mbx.ok());
     EXPECT_EQ(state.TocBackupPath, dir / "OUT.TOC.1");
     EXPECT_EQ(state.MbxBackupPath, dir / "OUT.MBX.1");
-    WriteFile(dir / "Out.toc", "toc");
-    WriteFile(dir / "Out.mbx", "mbx");
-    auto pair = BackupPair(state, dir / "Out.");
+    // Another name: on Windows 'Out.toc' would be the file 'OUT.TOC'.
+    WriteFile(dir / "Work.toc", "toc");
+    WriteFile(dir / "Work.mbx", "mbx");
+    auto pair = BackupPair(state, dir / "Work.");
     ASSERT_TRUE(pair.ok()) << pair.error();
-    EXPECT_EQ(pair->toc, dir / "Out.toc.1");
-    EXPECT_EQ(pair->mbx, dir / "Out.mbx.1");
-    EXPECT_EQ(state.TocBackupPath, dir / "Out.toc.1");
+    EXPECT_EQ(pair->toc, dir / "Work.toc.1");
+    EXPECT_EQ(pair->mbx, dir / "Work.mbx.1");
+    EXPECT_EQ(state.TocBackupPath, dir / "Work.toc.1");
     // A missing file gives no backup and no failure.
     auto none = CreateBackup(state, dir / "None.mbx");
     ASSERT_TRUE(none.ok());
     EXPECT_EQ(*none, "");
-    EXPECT_EQ(state.MbxBackupPath, dir / "Out.mbx.1");
+    EXPECT_EQ(state.MbxBackupPath, dir / "Work.mbx.1");
 }
 
 }  // namespace

@@ -93,9 +93,10 @@ TEST(ResultFiles, AddressBookWritesToEachMailboxsNicknameFile) {
     EXPECT_EQ(ReadFile(s.dir / "Inbox.txt").size(), 2 * NicknameLines("a@b", "Inbox").size() + 0u);
 
     s.host.eudoraRunning = false;  // a Nickname folder not made yet is made by the first entry
-    s.state.paths.NicknameFolder = s.dir / "Nickname/";
-    ASSERT_TRUE(AddToAddressBook(s.context, "Inbox", {two[0]}).ok());
-    EXPECT_EQ(ReadFile(s.dir / "Nickname/Inbox.txt"), NicknameLines("a@b", "Inbox"));
+    s.state.paths.NicknameFolder = s.dir / "Nickn\xC3\xA4me/";
+    const Result<std::string> made = AddToAddressBook(s.context, "Inbox", {two[0]});
+    ASSERT_TRUE(made.ok()) << made.error();
+    EXPECT_EQ(ReadFile(s.dir / "Nickn\xC3\xA4me/Inbox.txt"), NicknameLines("a@b", "Inbox"));
 }
 
 // The mailbox name comes from a UTF-8 file name but goes into captions and

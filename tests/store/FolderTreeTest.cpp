@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/FileHelpers.h"
 #include "store/FolderTree.h"
 #include "store/MailboxBuilder.h"
 #include "tests/support/TestSupport.h"
@@ -43,11 +44,15 @@ TEST_F(FolderTreeOnDisk, MailboxesAndFoldersAreLabelledFromTheirTocHeaders) {
     WritePair(dir / "Work.fol", "Projects", "Projects", 2, 5);
     test::WriteFile(dir / "Bare.mbx", "");  // no TOC: bare file name, no count
     // Copied from a FAT disk: the extensions in capitals, or only one of them.
-    WritePair(dir / "", "OLD", "Old", 2, 2);
-    fs::rename(dir / "OLD.mbx", dir / "OLD.MBX");
-    fs::rename(dir / "OLD.toc", dir / "OLD.TOC");
-    WritePair(dir / "", "Mixed", "Mixed", 2, 6);
-    fs::rename(dir / "Mixed.mbx", dir / "Mixed.MBX");
+    // Moved in from another folder: a rename that changes only the case keeps
+    // the old spelling under Wine.
+    WritePair(dir / "copied", "OLD", "Old", 2, 2);
+    fs::rename(dir / "copied/OLD.mbx", dir / "OLD.MBX");
+    fs::rename(dir / "copied/OLD.toc", dir / "OLD.TOC");
+    WritePair(dir / "copied", "Mixed", "Mixed", 2, 6);
+    fs::rename(dir / "copied/Mixed.mbx", dir / "Mixed.MBX");
+    fs::rename(dir / "copied/Mixed.toc", dir / "Mixed.toc");
+    fs::remove(dir / "copied");
 
     const FolderTree tree = LoadFolderTree(root());
     ASSERT_GE(tree.Count(), 1);
@@ -154,12 +159,17 @@ TEST_F(FolderTreeOnDisk, HandAddedMailboxesSurviveSynchronizeWhileTheirFilesExis
     test::WriteFile(dir / "elsewhere/NoToc.mbx", "");
     const std::string data = dir / "data/";
     FolderTree tree = LoadFolderTree(data);
+    // Added by hand, a mailbox is keyed by its short (8.3) path; Windows makes
+    // one for the long folder names here.
+    const std::string oldKey = GetShortPath(dir / "elsewhere/Old.mbx"), goneKey = GetShortPath(dir / "elsewhere/Gone.mbx");
+    ASSERT_FALSE(oldKey.empty());
+    ASSERT_FALSE(goneKey.empty());
 
     EXPECT_EQ(AddMailbox(tree, dir / "elsewhere/NoToc.mbx"), AddMailboxResult::TocNotFound);
     EXPECT_EQ(AddMailbox(tree, dir / "elsewhere/Old.mbx"), AddMailboxResult::Added);
     EXPECT_EQ(AddMailbox(tree, dir / "elsewhere/Old.mbx"), AddMailboxResult::AlreadyAdded);
     EXPECT_EQ(AddMailbox(tree, dir / "elsewhere/Gone.mbx"), AddMailboxResult::Added);
-    const TreeNode* old = tree.Find(dir / "elsewhere/Old.mbx");
+    const TreeNode* old = tree.Find(oldKey);
     ASSERT_NE(old, nullptr);
     EXPECT_EQ(old->text, "Old (2)");
     EXPECT_EQ(old->tag, "2");
@@ -170,9 +180,9 @@ TEST_F(FolderTreeOnDisk, HandAddedMailboxesSurviveSynchronizeWhileTheirFilesExis
     WritePair(dir / "data", "New", "New", 1, 0);  // appears at the next synchronization
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(Synchronize(tree, data));
-        EXPECT_NE(tree.Find(dir / "elsewhere/Old.mbx"), nullptr) << round;
-        EXPECT_EQ(tree.Find(dir / "elsewhere/Old.mbx")->image, kImageMailboxOpen) << round;
-        EXPECT_EQ(tree.Find(dir / "elsewhere/Gone.mbx"), nullptr) << round;
+        ASSERT_NE(tree.Find(oldKey), nullptr) << round;
+        EXPECT_EQ(tree.Find(oldKey)->image, kImageMailboxOpen) << round;
+        EXPECT_EQ(tree.Find(goneKey), nullptr) << round;
         EXPECT_NE(tree.Find(data + "New.mbx"), nullptr) << round;
         EXPECT_EQ(tree.Count(), 4) << round;  // Old, root, In, New
     }
