@@ -113,26 +113,44 @@ void ExpectSound(const std::string& folder, const PairState& before, const PairS
             EXPECT_TRUE(original && ReadFile(backup) == *original) << when << ": the backup '" << backup << "' differs from the original";
 }
 
-class FaultInjection : public testing::TestWithParam<RewritingCommand> {
+// A generated pair for the command of the parameter, copied into a fresh
+// folder for every run of it.
+class GeneratedPairTest : public testing::TestWithParam<RewritingCommand> {
 protected:
-    void SetUp() override {
+    // `messagesVariable` may set the number of messages (default `messages`).
+    void Generate(const char* messagesVariable, long messages) {
         if (!CliHasCommand(GetParam().args.front()))
             GTEST_SKIP() << "'" << GetParam().args.front() << "' is not a command of this ledgerly-cli yet: not tested";
         attach_ = dir_ / "attach/";
         fs::create_directories(attach_);
-        const int messages = static_cast<int>(EnvNumber("LEDGERLY_FAULT_MESSAGES", 1200));
-        for (int i = 1; i <= messages; ++i) WriteFile(attach_ + "file" + std::to_string(i) + ".txt", "x");
+        const int count = static_cast<int>(EnvNumber(messagesVariable, messages));
+        for (int i = 1; i <= count; ++i) WriteFile(attach_ + "file" + std::to_string(i) + ".txt", "x");
         seed_ = dir_ / "seed/";
         fs::create_directories(seed_);
-        WriteWorkMailbox(seed_ + "Box.", messages, "/nonexistent-ledgerly-folder/attach/");
+        WriteWorkMailbox(seed_ + "Box.", count, "/nonexistent-ledgerly-folder/attach/");
         before_ = ReadPairState(seed_ + "Box.");
     }
 
-    // One uninterrupted run on a copy: the state every interrupted run may reach.
-    PairState RunWhole(double* seconds) {
-        const std::string folder = dir_ / "whole/";
+    std::string Fresh(const std::string& name) {
+        const std::string folder = dir_ / (name + "/");
+        fs::remove_all(folder);
         fs::create_directories(folder);
         CopyPair(seed_ + "Box.", folder + "Box.");
+        return folder;
+    }
+
+    TempDir dir_;
+    std::string attach_, seed_;
+    PairState before_;
+};
+
+class FaultInjection : public GeneratedPairTest {
+protected:
+    void SetUp() override { Generate("LEDGERLY_FAULT_MESSAGES", 1200); }
+
+    // One uninterrupted run on a copy: the state every interrupted run may reach.
+    PairState RunWhole(double* seconds) {
+        const std::string folder = Fresh("whole");
         const auto start = Clock::now();
         const int code = WaitCli(StartCli(Expand(GetParam().args, folder, attach_)));
         *seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -142,10 +160,6 @@ protected:
         fs::remove_all(folder);
         return after;
     }
-
-    TempDir dir_;
-    std::string attach_, seed_;
-    PairState before_;
 };
 
 TEST_P(FaultInjection, KilledAtAnyMomentLeavesTheOldPairOrTheNewOne) {
@@ -160,9 +174,7 @@ TEST_P(FaultInjection, KilledAtAnyMomentLeavesTheOldPairOrTheNewOne) {
     for (long k = 0; k < kills; ++k) {
         // Right at the start, near the end, and anywhere between.
         const double delay = k == 0 ? 0.0 : k == 1 ? whole * 0.97 : k == 2 ? whole * 0.9 : anyMoment(rng);
-        const std::string folder = dir_ / ("kill" + std::to_string(k) + "/");
-        fs::create_directories(folder);
-        CopyPair(seed_ + "Box.", folder + "Box.");
+        const std::string folder = Fresh("kill" + std::to_string(k));
         const pid_t pid = StartCli(Expand(GetParam().args, folder, attach_));
         std::this_thread::sleep_for(std::chrono::duration<double>(delay));
         ::kill(pid, SIGKILL);
@@ -287,28 +299,9 @@ std::map<std::string, long> ReadCounts(const std::string& file) {
 
 long BackupNumber(const std::string& path) { return std::stol(path.substr(path.rfind('.') + 1)); }
 
-class StoppedAtEveryCall : public testing::TestWithParam<RewritingCommand> {
+class StoppedAtEveryCall : public GeneratedPairTest {
 protected:
-    void SetUp() override {
-        if (!CliHasCommand(GetParam().args.front()))
-            GTEST_SKIP() << "'" << GetParam().args.front() << "' is not a command of this ledgerly-cli yet: not tested";
-        attach_ = dir_ / "attach/";
-        fs::create_directories(attach_);
-        const int messages = static_cast<int>(EnvNumber("LEDGERLY_FAULT_CALL_MESSAGES", 10));
-        for (int i = 1; i <= messages; ++i) WriteFile(attach_ + "file" + std::to_string(i) + ".txt", "x");
-        seed_ = dir_ / "seed/";
-        fs::create_directories(seed_);
-        WriteWorkMailbox(seed_ + "Box.", messages, "/nonexistent-ledgerly-folder/attach/");
-        before_ = ReadPairState(seed_ + "Box.");
-    }
-
-    std::string Fresh(const std::string& name) {
-        const std::string folder = dir_ / (name + "/");
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        CopyPair(seed_ + "Box.", folder + "Box.");
-        return folder;
-    }
+    void SetUp() override { Generate("LEDGERLY_FAULT_CALL_MESSAGES", 10); }
 
     // The next command, then what the folder must look like.
     void ExpectTheNextCommandFindsAWholePair(const std::string& folder, const PairState& after, const std::string& when) {
@@ -333,10 +326,6 @@ protected:
             EXPECT_EQ(entry.path().filename().string().find(".ledgerly-"), std::string::npos)
                 << when << ": '" << entry.path().filename().string() << "' remains";
     }
-
-    TempDir dir_;
-    std::string attach_, seed_;
-    PairState before_;
 };
 
 TEST_P(StoppedAtEveryCall, KilledOrFailingAtEachRenameFlushRemovalAndWriteLeavesTheOldPairOrTheNewOne) {
