@@ -632,31 +632,20 @@ bool MailboxExport::Complete() const {
            attachmentsChecked == attachments;
 }
 
-std::int64_t MailExportReport::Messages() const {
+namespace {
+template <typename Count>
+std::int64_t Total(const std::vector<MailboxExport>& mailboxes, Count count) {
     std::int64_t n = 0;
-    for (const MailboxExport& m : mailboxes) n += m.messages;
+    for (const MailboxExport& m : mailboxes) n += static_cast<std::int64_t>(count(m));
     return n;
 }
-std::int64_t MailExportReport::Written() const {
-    std::int64_t n = 0;
-    for (const MailboxExport& m : mailboxes) n += m.written;
-    return n;
-}
-std::int64_t MailExportReport::Attachments() const {
-    std::int64_t n = 0;
-    for (const MailboxExport& m : mailboxes) n += m.attachments;
-    return n;
-}
-std::int64_t MailExportReport::MissingFiles() const {
-    std::int64_t n = 0;
-    for (const MailboxExport& m : mailboxes) n += static_cast<std::int64_t>(m.missing.size());
-    return n;
-}
-std::int64_t MailExportReport::Unconverted() const {
-    std::int64_t n = 0;
-    for (const MailboxExport& m : mailboxes) n += static_cast<std::int64_t>(m.unconverted.size());
-    return n;
-}
+}  // namespace
+
+std::int64_t MailExportReport::Messages() const { return Total(mailboxes, [](const MailboxExport& m) { return m.messages; }); }
+std::int64_t MailExportReport::Written() const { return Total(mailboxes, [](const MailboxExport& m) { return m.written; }); }
+std::int64_t MailExportReport::Attachments() const { return Total(mailboxes, [](const MailboxExport& m) { return m.attachments; }); }
+std::int64_t MailExportReport::MissingFiles() const { return Total(mailboxes, [](const MailboxExport& m) { return m.missing.size(); }); }
+std::int64_t MailExportReport::Unconverted() const { return Total(mailboxes, [](const MailboxExport& m) { return m.unconverted.size(); }); }
 
 bool MailExportReport::Complete() const {
     if (stopped) return false;
